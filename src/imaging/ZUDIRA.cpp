@@ -1,0 +1,7 @@
+#include "imaging/ZUDIRA.h"
+
+namespace verid {
+
+void RegisterZudiraFormat() {}
+
+}  // namespace verid

@@ -1,0 +1,96 @@
+// The operating-system services the program uses, behind one Qt-free interface.
+// posix/ implements it for Linux; tests use tests/support/FakePlatform. Nothing outside
+// src/platform/ may know which system it runs on.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Types.h"
+
+namespace verid {
+
+// What the window layer knows and the OS layer does not: the screen, the work area and
+// the event loop. The program's start-up hands a Qt-backed provider to the platform;
+// verid-tool runs without one (then the screen is 0 x 0 and waits just sleep).
+class ScreenProvider {
+ public:
+  virtual ~ScreenProvider() = default;
+  virtual TRect WorkArea() = 0;
+  virtual TRect ScreenRect() = 0;
+  // Handles every pending window event and returns.
+  virtual void ProcessPendingEvents() = 0;
+  // Blocks in the event loop until `ms` milliseconds have passed or an event arrived.
+  virtual void WaitForEvents(uint32_t ms) = 0;
+};
+
+enum class ShortcutPlace { Desktop = 0, SendTo = 1 };
+
+struct TrashOutcome {
+  bool Ok = false;
+  std::string Error;  // the system's reason when !Ok
+};
+
+enum class WallpaperStyle { Centered, Tiled };
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // --- registry-style values -----------------------------------------------------------
+  // A value the program would read from the Windows registry, answered from the local
+  // equivalent; empty when there is none. Keys use the Windows spelling, e.g.
+  // ("Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Desktop").
+  virtual std::string RegistryString(const std::string& key, const std::string& name) = 0;
+
+  // --- shortcuts -------------------------------------------------------------------------
+  // Folder where a shortcut of the given place goes (desktop folder, "send to" folder).
+  virtual std::string ShortcutFolder(ShortcutPlace place) = 0;
+  // Writes (replacing) a shortcut to `target` with working folder `workDir`; the file
+  // name is `name` plus the platform's shortcut extension. Returns the file written, or
+  // empty on failure.
+  virtual std::string WriteShortcut(ShortcutPlace place, const std::string& name,
+                                    const std::string& target, const std::string& workDir) = 0;
+
+  // --- task bar --------------------------------------------------------------------------
+  virtual void HideTaskBar() = 0;
+  virtual void ShowTaskBar() = 0;
+
+  // --- trash -----------------------------------------------------------------------------
+  // Whether a trash exists that can take this file (checked before anything is deleted).
+  virtual bool CanTrash(const std::string& path) = 0;
+  // Moves one file to the trash. Never deletes for good.
+  virtual TrashOutcome MoveToTrash(const std::string& path) = 0;
+
+  // --- wallpaper -------------------------------------------------------------------------
+  // Folder for the program's wallpaper copy (created on demand by the caller).
+  virtual std::string WallpaperFolder() = 0;
+  // The desktop's current wallpaper file and style; empty path when unknown.
+  virtual std::string CurrentWallpaper(WallpaperStyle* style) = 0;
+  // Applies a picture file as wallpaper. Returns an empty string on success, otherwise a
+  // message the caller can show.
+  virtual std::string ApplyWallpaper(const std::string& path, WallpaperStyle style) = 0;
+
+  // --- file attributes (no hidden/system bits on some systems: then nothing happens) -----
+  virtual void ClearAttributes(const std::string& path) = 0;
+  virtual void SetSystemAttribute(const std::string& path) = 0;
+
+  // --- screen, ticks and events ----------------------------------------------------------
+  virtual TRect WorkArea() = 0;
+  virtual TRect ScreenRect() = 0;
+  virtual uint32_t TickCount() = 0;  // milliseconds, wraps around
+  virtual void ProcessPendingEvents() = 0;
+  virtual void WaitForEvents(uint32_t ms) = 0;
+
+  // --- the program itself ----------------------------------------------------------------
+  // Full path of the running executable.
+  virtual std::string ExecutablePath() = 0;
+};
+
+// The Linux implementation; `screen` may be null (no GUI).
+std::unique_ptr<Platform> CreatePosixPlatform(ScreenProvider* screen);
+
+}  // namespace verid
