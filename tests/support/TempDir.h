@@ -1,0 +1,30 @@
+// A temporary folder removed with everything in it at the end of the test.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace verid::test {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& Path() const { return path_; }
+  // Path of a name inside the folder.
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+  // Writes a file (creating sub-folders) and returns its path.
+  std::string Write(const std::string& name, const std::string& content) const;
+  std::string Write(const std::string& name, const std::vector<uint8_t>& content) const;
+  std::string MakeDir(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+std::vector<uint8_t> ReadAll(const std::string& path);
+
+}  // namespace verid::test
