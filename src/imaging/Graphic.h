@@ -107,6 +107,10 @@ void UnregisterFileFormat(const std::string& extension);
 std::unique_ptr<TGraphic> CreateGraphicForExtension(const std::string& extension);
 bool IsRegisteredExtension(const std::string& extension);
 std::string FormatDescription(const std::string& extension);
+// A new, empty graphic of the source's class (a TBitmap when no registered row makes one).
+std::unique_ptr<TGraphic> CreateGraphicOfKind(const TGraphic& source);
+// "拡張子 .%s の画像形式は処理できません" with the extension filled in (without its dot).
+std::string UnknownExtensionMessage(const std::string& extension);
 
 // Holds one graphic of any kind.
 class TPicture {
