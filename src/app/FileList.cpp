@@ -11,37 +11,69 @@ namespace verid {
 
 namespace fs = std::filesystem;
 
-bool FileList::IsImageName(const std::string& name) {
-  std::string ext = LowerCase(ExtractFileExt(name));
-  return ext == ".jpg" || ext == ".jpeg" || ext == ".bmp" || ext == ".png";
-}
-
 static void SortEntries(std::vector<std::string>& entries) {
   std::sort(entries.begin(), entries.end(),
             [](const std::string& a, const std::string& b) { return LessText(a, b); });
 }
 
+static bool HasImageExt(std::string_view ext) {
+  if (ext.size() != 4 && ext.size() != 5) return false;
+  char lower[5];
+  for (size_t i = 0; i < ext.size(); ++i) {
+    char c = ext[i];
+    lower[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  std::string_view e(lower, ext.size());
+  return e == ".jpg" || e == ".jpeg" || e == ".bmp" || e == ".png";
+}
+
 void FileList::SetFolder(const std::string& folder) {
+  // Entries are joined to the folder later, after the working folder has changed, so a
+  // relative folder is made absolute first.
   std::error_code ec;
-  fs::current_path(fs::path(folder), ec);
+  fs::path target(folder);
+  std::string absolute = folder;
+  if (target.is_relative()) {
+    absolute = fs::absolute(target, ec).string();
+    if (ec) throw EFileError(folder + ": " + ec.message());
+  }
+  fs::path previous = fs::current_path(ec);
+  fs::current_path(fs::path(absolute), ec);
   if (ec) throw EFileError(folder + ": " + ec.message());
 
-  // One pass over the directory; the entry's cached type answers "is it a file" without
-  // a stat for most file systems.
+  // One pass over the directory. The extension is checked first, and the entry's cached
+  // type answers "is it a file" without a stat; only links need one.
   std::vector<std::string> entries;
-  fs::directory_iterator it(fs::path("."), fs::directory_options::skip_permission_denied, ec);
-  if (ec) throw EFileError(folder + ": " + ec.message());
-  for (const fs::directory_entry& entry : it) {
-    std::string name = entry.path().filename().string();
-    if (!IsImageName(name)) continue;
-    std::error_code typeError;
-    if (!entry.is_regular_file(typeError)) continue;
-    entries.push_back(std::move(name));
+  try {
+    fs::directory_iterator it(fs::path("."), ec);
+    if (ec) throw EFileError(folder + ": " + ec.message());
+    for (auto end = fs::directory_iterator(); it != end; it.increment(ec)) {
+      if (ec) throw EFileError(folder + ": " + ec.message());
+      const fs::directory_entry& entry = *it;
+      std::string name = entry.path().filename().string();
+      if (!IsImageName(name)) continue;
+      std::error_code typeError;
+      if (!entry.is_regular_file(typeError)) continue;
+      entries.push_back(std::move(name));
+    }
+    if (ec) throw EFileError(folder + ": " + ec.message());
+  } catch (...) {
+    std::error_code ignored;
+    if (!previous.empty()) fs::current_path(previous, ignored);
+    throw;
   }
   SortEntries(entries);
-  folder_ = folder;
+  folder_ = absolute;
   entries_ = std::move(entries);
   itemIndex_ = -1;
+}
+
+bool FileList::IsImageName(const std::string& name) {
+  std::string_view tail(name);
+  auto slash = tail.rfind(PathDelim);
+  if (slash != std::string_view::npos) tail.remove_prefix(slash + 1);
+  auto dot = tail.rfind('.');
+  return dot != std::string_view::npos && HasImageExt(tail.substr(dot));
 }
 
 void FileList::Refresh() {

@@ -12,13 +12,14 @@ inline constexpr const char* kImagePatterns = "*.jpg;*.jpeg;*.bmp;*.png";
 
 class FileList {
  public:
-  // The list's folder, as given (no trailing separator added).
+  // The list's folder as given, made absolute when it was relative (no trailing
+  // separator added).
   const std::string& Folder() const { return folder_; }
   // Changes the process's working folder to `folder` and re-reads the entries: the
   // folder's files matching kImagePatterns (extension without regard to case, hidden
   // files included, sub-folders never), sorted without regard to case. Nothing is
-  // selected afterwards. Throws EFileError when the folder cannot be entered; the list
-  // then keeps its previous folder and entries.
+  // selected afterwards. Throws EFileError when the folder cannot be entered or read;
+  // the list then keeps its previous folder and entries, and the working folder stays.
   void SetFolder(const std::string& folder);
   // Re-reads the current folder.
   void Refresh();

@@ -1,0 +1,136 @@
+#include "app/FileList.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "imaging/Stream.h"
+#include "support/TempDir.h"
+
+namespace verid {
+namespace {
+
+using test::TempDir;
+
+class FileListTest : public ::testing::Test {
+ protected:
+  void SetUp() override { start_ = std::filesystem::current_path(); }
+  void TearDown() override { std::filesystem::current_path(start_); }
+  std::filesystem::path start_;
+};
+
+TEST_F(FileListTest, ListsImageFilesOfTheFolderInCaseInsensitiveOrder) {
+  TempDir dir;
+  dir.Write("b.JPG", "x");
+  dir.Write("A.png", "x");
+  dir.Write("c.bmp", "x");
+  dir.Write("d.gif", "x");
+  dir.Write(".hidden.jpeg", "x");
+  dir.Write("noext", "x");
+  dir.Write("sub.jpg/inner.jpg", "x");  // a folder with an image name is not listed
+  std::filesystem::create_symlink(dir / "c.bmp", dir / "link.Bmp");
+  std::filesystem::create_symlink(dir / "missing.bmp", dir / "dangling.bmp");
+
+  FileList list;
+  list.SetFolder(dir.Path());
+  EXPECT_EQ(list.Entries(),
+            (std::vector<std::string>{".hidden.jpeg", "A.png", "b.JPG", "c.bmp", "link.Bmp"}));
+  EXPECT_EQ(list.ItemIndex(), -1);
+  EXPECT_EQ(list.CurrentFile(), "");
+  EXPECT_EQ(list.PositionText(), "0/5");
+  EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(dir.Path()));
+}
+
+TEST_F(FileListTest, KeepsNamesAsTheFileSystemGaveThem) {
+  TempDir dir;
+  const std::string sjis = "\x83\x65\x83\x58\x83\x67.jpg";  // not UTF-8
+  dir.Write(sjis, "x");
+  dir.Write("写真.JPEG", "x");
+  FileList list;
+  list.SetFolder(dir.Path());
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_NE(list.IndexOf(sjis), -1);
+  list.SetItemIndex(list.IndexOf(sjis));
+  EXPECT_EQ(list.CurrentFile(), dir.Path() + "/" + sjis);
+}
+
+TEST_F(FileListTest, SelectionCurrentFileAndPosition) {
+  TempDir dir;
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) dir.Write(name, "x");
+  FileList list;
+  list.SetFolder(dir.Path() + "/");
+  list.SetItemIndex(2);
+  EXPECT_EQ(list.CurrentFile(), dir.Path() + "/c.jpg");
+  EXPECT_EQ(list.PositionText(), "3/3");
+  list.SetItemIndex(3);
+  EXPECT_EQ(list.ItemIndex(), -1);
+  EXPECT_EQ(list.IndexOf("B.JPG"), 1);
+  EXPECT_EQ(list.IndexOf("d.jpg"), -1);
+
+  // Search results may hold relative paths.
+  list.SetEntries({"sub/x.png"});
+  list.SetItemIndex(0);
+  EXPECT_EQ(list.CurrentFile(), dir.Path() + "/sub/x.png");
+  EXPECT_EQ(list.PositionText(), "1/1");
+
+  FileList empty;
+  EXPECT_EQ(empty.PositionText(), "0/0");
+}
+
+TEST_F(FileListTest, RelativeFolderStaysValidAfterTheWorkingFolderChanges) {
+  TempDir dir;
+  dir.Write("pics/a.jpg", "x");
+  std::filesystem::current_path(dir.Path());
+  FileList list;
+  list.SetFolder("pics");
+  list.SetItemIndex(0);
+  EXPECT_EQ(list.CurrentFile(), dir.Path() + "/pics/a.jpg");
+  EXPECT_TRUE(std::filesystem::exists(list.CurrentFile()));
+}
+
+TEST_F(FileListTest, AFolderThatCannotBeEnteredKeepsTheOldList) {
+  TempDir dir;
+  dir.Write("a.jpg", "x");
+  FileList list;
+  list.SetFolder(dir.Path());
+  list.SetItemIndex(0);
+  EXPECT_THROW(list.SetFolder(dir / "missing"), EFileError);
+  EXPECT_THROW(list.SetFolder(dir / "a.jpg"), EFileError);
+  EXPECT_EQ(list.Folder(), dir.Path());
+  EXPECT_EQ(list.Count(), 1);
+  EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(dir.Path()));
+}
+
+TEST_F(FileListTest, EditingKeepsTheSelectionOnTheSameEntry) {
+  FileList list;
+  list.SetEntries({"a.jpg", "c.jpg", "e.jpg"});
+  list.SetItemIndex(1);
+  EXPECT_EQ(list.Add("B.jpg"), 1);
+  EXPECT_EQ(list.Entry(list.ItemIndex()), "c.jpg");
+  list.Delete(0);
+  EXPECT_EQ(list.Entry(list.ItemIndex()), "c.jpg");
+  list.SetItemIndex(2);
+  list.Delete(2);
+  EXPECT_EQ(list.ItemIndex(), 1);
+}
+
+TEST_F(FileListTest, ReReadsTheFolderOnRefresh) {
+  TempDir dir;
+  dir.Write("a.jpg", "x");
+  FileList list;
+  list.SetFolder(dir.Path());
+  dir.Write("b.png", "x");
+  list.Refresh();
+  EXPECT_EQ(list.Count(), 2);
+}
+
+TEST(FileListNames, ImageKindsByExtension) {
+  for (const char* yes : {"a.jpg", "a.JPEG", "x.Bmp", "y.pNg", "dir.x/a.jpg", ".jpg"})
+    EXPECT_TRUE(FileList::IsImageName(yes)) << yes;
+  for (const char* no : {"a.gif", "a.jpgx", "a", "a.jpg/", "a.jpg.bak", "jpg", "a.jp"})
+    EXPECT_FALSE(FileList::IsImageName(no)) << no;
+}
+
+}  // namespace
+}  // namespace verid
