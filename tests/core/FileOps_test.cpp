@@ -1,0 +1,496 @@
+#include "app/FileOps.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "support/FakePlatform.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempDir.h"
+
+namespace verid {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FakePlatform;
+using test::ReadAll;
+using test::ScriptedDialogs;
+using test::TempDir;
+
+std::string Text(const std::string& path) {
+  auto bytes = ReadAll(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+std::vector<std::string> Names(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class FileOpsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    start_ = fs::current_path();
+    src_ = dir_.MakeDir("src");
+    dst_ = dir_.MakeDir("dst");
+  }
+  void TearDown() override { fs::current_path(start_); }
+
+  // A list of the given files (content = name) in src, with `selected` selected.
+  void MakeList(std::vector<std::string> names, int selected) {
+    for (const auto& n : names) dir_.Write("src/" + n, n);
+    list_.SetFolder(src_);
+    list_.SetItemIndex(selected);
+  }
+  FileOpEnv Env() { return FileOpEnv{list_, settings_, dialogs_, platform_}; }
+  RemovalStep Follow() {
+    RemovalStep step;
+    step.FollowUp = [this] { events_.push_back("followup after " + std::to_string(dialogs_.MessageTexts().size())); };
+    return step;
+  }
+
+  TempDir dir_;
+  std::string src_, dst_;
+  fs::path start_;
+  FileList list_;
+  AppSettings settings_;
+  ScriptedDialogs dialogs_;
+  FakePlatform platform_;
+  std::vector<std::string> events_;
+};
+
+// --- rules ---------------------------------------------------------------------------------
+
+TEST_F(FileOpsTest, TargetJoinAndFreeName) {
+  EXPECT_EQ(TargetPath("/pics", "a.jpg"), "/pics/a.jpg");
+  EXPECT_EQ(TargetPath("/pics/", "a.jpg"), "/pics/a.jpg");
+  EXPECT_EQ(TargetPath("/pics", "sub/a.jpg"), "/pics/a.jpg");
+
+  EXPECT_EQ(FreeName(dst_, "a.jpg"), "a.jpg");
+  dir_.Write("dst/a.jpg", "");
+  dir_.Write("dst/a0.jpg", "");
+  EXPECT_EQ(FreeName(dst_, "a.jpg"), "a00.jpg");
+  EXPECT_EQ(FreeName(dst_ + "/", "a.jpg"), "a00.jpg");
+  dir_.Write("dst/README", "");
+  EXPECT_EQ(FreeName(dst_, "README"), "README0");
+  dir_.Write("dst/x.tar.gz", "");
+  EXPECT_EQ(FreeName(dst_, "x.tar.gz"), "x.tar0.gz");
+}
+
+TEST_F(FileOpsTest, RemoveEntrySelectsTheFollower) {
+  struct Case { int index; int selected; std::vector<std::string> left; };
+  for (const Case& c : {Case{0, 0, {"b", "c"}}, Case{1, 1, {"a", "c"}}, Case{2, 1, {"a", "b"}}}) {
+    FileList list;
+    list.SetEntries({"a", "b", "c"});
+    list.SetItemIndex(c.index);
+    RemoveEntry(list, 3, c.index);
+    EXPECT_EQ(list.Entries(), c.left) << c.index;
+    EXPECT_EQ(list.ItemIndex(), c.selected) << c.index;
+  }
+  FileList one;
+  one.SetEntries({"a"});
+  one.SetItemIndex(0);
+  RemoveEntry(one, 1, 0);
+  EXPECT_EQ(one.Count(), 0);
+  EXPECT_EQ(one.ItemIndex(), -1);
+  EXPECT_EQ(one.CurrentFile(), "");
+}
+
+TEST_F(FileOpsTest, ConversionEntriesByExtension) {
+  auto on = [](const std::string& path) {
+    std::vector<int> kinds;
+    ConvertMenuState s = ConvertEntriesFor(path);
+    for (int k = 0; k < 6; ++k)
+      if (s.Enabled[k]) kinds.push_back(k);
+    return kinds;
+  };
+  EXPECT_EQ(on("/a/b.JPG"), (std::vector<int>{2, 3}));
+  EXPECT_EQ(on("b.jpeg"), (std::vector<int>{2, 3}));
+  EXPECT_EQ(on("b.Png"), (std::vector<int>{4, 5}));
+  EXPECT_EQ(on("b.bmp"), (std::vector<int>{0, 1}));
+  EXPECT_EQ(on("b.gif"), (std::vector<int>{0, 1}));
+}
+
+// --- copy ------------------------------------------------------------------------------------
+
+TEST_F(FileOpsTest, CopyIntoAFolderWithOrWithoutTrailingSeparator) {
+  MakeList({"a.jpg"}, 0);
+  auto stamp = fs::last_write_time(src_ + "/a.jpg") - std::chrono::hours(24);
+  fs::last_write_time(src_ + "/a.jpg", stamp);
+
+  EXPECT_EQ(CopyToFolder(Env(), dst_), OpResult::Done);
+  EXPECT_EQ(Text(dst_ + "/a.jpg"), "a.jpg");
+  EXPECT_EQ(fs::last_write_time(dst_ + "/a.jpg"), stamp);
+  EXPECT_EQ(dialogs_.LastMessage().Text, kCopiedMessage);
+  EXPECT_EQ(dialogs_.LastMessage().Kind, MsgKind::Information);
+
+  std::string other = dir_.MakeDir("other");
+  EXPECT_EQ(CopyToFolder(Env(), other + "/"), OpResult::Done);
+  EXPECT_EQ(Names(other), (std::vector<std::string>{"a.jpg"}));
+  EXPECT_EQ(list_.Count(), 1);  // a copy never changes the list
+  EXPECT_EQ(list_.ItemIndex(), 0);
+}
+
+TEST_F(FileOpsTest, CopyClashModes) {
+  MakeList({"a.jpg"}, 0);
+  dir_.Write("dst/a.jpg", "old");
+  dir_.Write("dst/a0.jpg", "old0");
+
+  // 0, cancelled: nothing changes.
+  settings_.CopyClashMode = 0;
+  dialogs_.AnswerMessage(MsgButton::Cancel);
+  EXPECT_EQ(CopyToFolder(Env(), dst_), OpResult::Cancelled);
+  EXPECT_EQ(Text(dst_ + "/a.jpg"), "old");
+  EXPECT_EQ(dialogs_.LastMessage().Text, kClashQuestion);
+  EXPECT_EQ(dialogs_.LastMessage().Kind, MsgKind::Warning);
+  EXPECT_EQ(dialogs_.LastMessage().Buttons, (std::vector<MsgButton>{MsgButton::Ok, MsgButton::Cancel}));
+
+  // 1: the next free name, and the message.
+  settings_.CopyClashMode = 1;
+  dialogs_.Clear();
+  EXPECT_EQ(CopyToFolder(Env(), dst_), OpResult::Done);
+  EXPECT_EQ(Text(dst_ + "/a00.jpg"), "a.jpg");
+  EXPECT_EQ(dialogs_.MessageTexts(), (std::vector<std::string>{kCopiedMessage}));
+
+  // Any other value leaves the clash alone, silently.
+  settings_.CopyClashMode = 7;
+  dialogs_.Clear();
+  EXPECT_EQ(CopyToFolder(Env(), dst_), OpResult::Nothing);
+  EXPECT_TRUE(dialogs_.MessageTexts().empty());
+
+  // 0, OK: replaced, and no temporary file is left behind.
+  settings_.CopyClashMode = 0;
+  dialogs_.AnswerMessage(MsgButton::Ok);
+  EXPECT_EQ(CopyToFolder(Env(), dst_), OpResult::Done);
+  EXPECT_EQ(Text(dst_ + "/a.jpg"), "a.jpg");
+  EXPECT_EQ(Names(dst_), (std::vector<std::string>{"a.jpg", "a0.jpg", "a00.jpg"}));
+}
+
+TEST_F(FileOpsTest, FailedCopyIsReportedAndLeavesTheTargetAlone) {
+  MakeList({"a.jpg"}, 0);
+  dir_.Write("dst/a.jpg", "old");
+  fs::remove(src_ + "/a.jpg");  // gone since it was listed
+  dialogs_.AnswerMessage(MsgButton::Ok);
+  EXPECT_EQ(CopyToFolder(Env(), dst_), OpResult::Failed);
+  EXPECT_EQ(Text(dst_ + "/a.jpg"), "old");
+  EXPECT_EQ(Names(dst_), (std::vector<std::string>{"a.jpg"}));
+  EXPECT_EQ(dialogs_.LastMessage().Kind, MsgKind::Error);
+  EXPECT_EQ(dialogs_.LastMessage().Text.rfind(kCopyFailedMessage, 0), 0u);
+
+  // A registered folder that vanished counts as a clash too.
+  dir_.Write("src/a.jpg", "a.jpg");
+  settings_.CopyClashMode = 1;
+  dialogs_.Clear();
+  EXPECT_EQ(CopyToFolder(Env(), dir_ / "gone"), OpResult::Failed);
+  EXPECT_EQ(dialogs_.LastMessage().Kind, MsgKind::Error);
+}
+
+TEST_F(FileOpsTest, NothingWithoutACurrentFile) {
+  MakeList({"a.jpg"}, -1);
+  EXPECT_EQ(CopyToFolder(Env(), dst_), OpResult::Nothing);
+  EXPECT_EQ(MoveToFolder(Env(), dst_, Follow()), OpResult::Nothing);
+  settings_.DeleteMethod = 2;
+  settings_.DeleteNoConfirm = true;
+  EXPECT_EQ(DeleteCurrent(Env(), Follow()), OpResult::Nothing);
+  EXPECT_TRUE(dialogs_.Calls().empty());
+  EXPECT_TRUE(fs::exists(src_ + "/a.jpg"));
+}
+
+// --- move ------------------------------------------------------------------------------------
+
+TEST_F(FileOpsTest, MoveFollowsTheListAtEveryPosition) {
+  MakeList({"a.jpg", "b.jpg", "c.jpg"}, 2);
+  EXPECT_EQ(MoveToFolder(Env(), dst_, Follow()), OpResult::Done);
+  EXPECT_EQ(list_.Entries(), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+  EXPECT_EQ(list_.ItemIndex(), 1);
+  // The main window shows the message after its preview step.
+  EXPECT_EQ(events_, (std::vector<std::string>{"followup after 0"}));
+  EXPECT_EQ(dialogs_.MessageTexts(), (std::vector<std::string>{kMovedMessage}));
+
+  list_.SetItemIndex(0);
+  EXPECT_EQ(MoveToFolder(Env(), dst_ + "/", Follow()), OpResult::Done);
+  EXPECT_EQ(list_.Entries(), (std::vector<std::string>{"b.jpg"}));
+  EXPECT_EQ(list_.ItemIndex(), 0);
+
+  EXPECT_EQ(MoveToFolder(Env(), dst_, Follow()), OpResult::Done);
+  EXPECT_EQ(list_.Count(), 0);
+  EXPECT_EQ(list_.ItemIndex(), -1);
+  EXPECT_EQ(Names(dst_), (std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg"}));
+  EXPECT_EQ(Text(dst_ + "/c.jpg"), "c.jpg");
+  EXPECT_TRUE(Names(src_).empty());
+}
+
+TEST_F(FileOpsTest, MoveMessageOrderForOtherWindows) {
+  MakeList({"a.jpg", "b.jpg"}, 0);
+  dir_.Write("dst/b.jpg", "old");
+  RemovalStep step = Follow();
+  step.MessageBeforeRemovalOnPlainMove = true;
+  int removed = 0;
+  step.Remove = [&](int count, int index) {
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(index, 0);
+    ++removed;
+    list_.Delete(index);
+    list_.SetItemIndex(-1);
+  };
+  EXPECT_EQ(MoveToFolder(Env(), dst_, step), OpResult::Done);
+  EXPECT_EQ(removed, 1);
+  EXPECT_EQ(events_.back(), "followup after 1");  // message first on a plain move
+
+  // A clash path removes first, then tells.
+  list_.SetItemIndex(0);
+  settings_.MoveClashMode = 1;
+  step.Remove = nullptr;
+  EXPECT_EQ(MoveToFolder(Env(), dst_, step), OpResult::Done);
+  EXPECT_EQ(events_.back(), "followup after 1");
+  EXPECT_EQ(dialogs_.MessageTexts().size(), 2u);
+  EXPECT_EQ(Text(dst_ + "/b0.jpg"), "b.jpg");
+  EXPECT_EQ(Text(dst_ + "/b.jpg"), "old");
+}
+
+TEST_F(FileOpsTest, MoveClashModes) {
+  MakeList({"a.jpg", "b.jpg"}, 0);
+  dir_.Write("dst/a.jpg", "old");
+
+  // 0, cancelled: both files stay and so does the list.
+  settings_.MoveClashMode = 0;
+  dialogs_.AnswerMessage(MsgButton::Cancel);
+  EXPECT_EQ(MoveToFolder(Env(), dst_, Follow()), OpResult::Cancelled);
+  EXPECT_EQ(Text(dst_ + "/a.jpg"), "old");
+  EXPECT_EQ(Text(src_ + "/a.jpg"), "a.jpg");
+  EXPECT_EQ(list_.Count(), 2);
+  EXPECT_TRUE(events_.empty());
+
+  // Other values: nothing.
+  settings_.MoveClashMode = 2;
+  EXPECT_EQ(MoveToFolder(Env(), dst_, Follow()), OpResult::Nothing);
+  EXPECT_EQ(list_.Count(), 2);
+
+  // 0, OK: the old target is replaced by the moved file.
+  settings_.MoveClashMode = 0;
+  dialogs_.Clear();
+  dialogs_.AnswerMessage(MsgButton::Ok);
+  EXPECT_EQ(MoveToFolder(Env(), dst_, Follow()), OpResult::Done);
+  EXPECT_EQ(Text(dst_ + "/a.jpg"), "a.jpg");
+  EXPECT_FALSE(fs::exists(src_ + "/a.jpg"));
+  EXPECT_EQ(list_.Entries(), (std::vector<std::string>{"b.jpg"}));
+  EXPECT_EQ(dialogs_.MessageTexts(), (std::vector<std::string>{kClashQuestion, kMovedMessage}));
+
+  // 1: under a free name.
+  dir_.Write("dst/b.jpg", "old");
+  dir_.Write("dst/b0.jpg", "old");
+  settings_.MoveClashMode = 1;
+  EXPECT_EQ(MoveToFolder(Env(), dst_, Follow()), OpResult::Done);
+  EXPECT_EQ(Text(dst_ + "/b00.jpg"), "b.jpg");
+  EXPECT_EQ(list_.Count(), 0);
+}
+
+TEST_F(FileOpsTest, MovingAFileOntoItselfKeepsIt) {
+  MakeList({"a.jpg"}, 0);
+  dialogs_.AnswerMessage(MsgButton::Ok);
+  EXPECT_EQ(MoveToFolder(Env(), src_, Follow()), OpResult::Failed);
+  EXPECT_EQ(Text(src_ + "/a.jpg"), "a.jpg");
+  EXPECT_EQ(list_.Count(), 1);
+  EXPECT_EQ(dialogs_.LastMessage().Kind, MsgKind::Error);
+
+  // A second name of the same file is not a separate file either.
+  fs::create_hard_link(src_ + "/a.jpg", dst_ + "/a.jpg");
+  dialogs_.AnswerMessage(MsgButton::Ok);
+  EXPECT_EQ(MoveToFolder(Env(), dst_, Follow()), OpResult::Failed);
+  EXPECT_TRUE(fs::exists(src_ + "/a.jpg"));
+  EXPECT_EQ(list_.Count(), 1);
+}
+
+TEST_F(FileOpsTest, MoveAcrossFileSystems) {
+  std::error_code ec;
+  struct stat a, b;
+  if (::stat("/dev/shm", &b) != 0 || ::access("/dev/shm", W_OK) != 0 ||
+      ::stat(src_.c_str(), &a) != 0 || a.st_dev == b.st_dev)
+    GTEST_SKIP() << "no second writable file system";
+  std::string other = "/dev/shm/verid-move-" + std::to_string(::getpid());
+  fs::create_directories(other);
+  MakeList({"a.jpg", "b.jpg"}, 0);
+  fs::last_write_time(src_ + "/a.jpg", fs::last_write_time(src_ + "/a.jpg") - std::chrono::hours(1));
+  auto stamp = fs::last_write_time(src_ + "/a.jpg");
+
+  FsError error;
+  EXPECT_TRUE(MoveFileTo(src_ + "/a.jpg", other + "/a.jpg", false, &error)) << error.Message;
+  EXPECT_FALSE(fs::exists(src_ + "/a.jpg"));
+  EXPECT_EQ(Text(other + "/a.jpg"), "a.jpg");
+  EXPECT_EQ(fs::last_write_time(other + "/a.jpg"), stamp);
+
+  EXPECT_FALSE(MoveFileTo(src_ + "/b.jpg", other + "/a.jpg", false, &error));
+  EXPECT_TRUE(error.Exists);
+  EXPECT_TRUE(MoveFileTo(src_ + "/b.jpg", other + "/a.jpg", true, &error)) << error.Message;
+  EXPECT_EQ(Text(other + "/a.jpg"), "b.jpg");
+  EXPECT_EQ(Names(other), (std::vector<std::string>{"a.jpg"}));
+  fs::remove_all(other, ec);
+}
+
+// --- delete ----------------------------------------------------------------------------------
+
+TEST_F(FileOpsTest, DeleteToTrashAsksFirst) {
+  MakeList({"a.jpg", "b.jpg"}, 1);
+  settings_.DeleteMethod = 1;
+  dialogs_.AnswerMessage(MsgButton::No);
+  EXPECT_EQ(DeleteCurrent(Env(), Follow()), OpResult::Cancelled);
+  EXPECT_TRUE(fs::exists(src_ + "/b.jpg"));
+  EXPECT_EQ(list_.Count(), 2);
+  EXPECT_EQ(dialogs_.LastMessage().Text, src_ + "/b.jpg" + kTrashQuestionSuffix);
+  EXPECT_EQ(dialogs_.LastMessage().Kind, MsgKind::Confirmation);
+
+  dialogs_.AnswerMessage(MsgButton::Yes);
+  EXPECT_EQ(DeleteCurrent(Env(), Follow()), OpResult::Done);
+  EXPECT_EQ(platform_.trashed, (std::vector<std::string>{src_ + "/b.jpg"}));
+  EXPECT_EQ(list_.Entries(), (std::vector<std::string>{"a.jpg"}));
+  EXPECT_EQ(list_.ItemIndex(), 0);
+  EXPECT_EQ(events_.size(), 1u);
+
+  settings_.DeleteNoConfirm = true;
+  dialogs_.Clear();
+  EXPECT_EQ(DeleteCurrent(Env(), Follow()), OpResult::Done);
+  EXPECT_TRUE(dialogs_.Calls().empty());
+  EXPECT_EQ(list_.Count(), 0);
+}
+
+TEST_F(FileOpsTest, AFileNoTrashCanTakeIsDeletedForGoodOnlyWhenTheUserSaysSo) {
+  MakeList({"a.jpg"}, 0);
+  settings_.DeleteMethod = 1;
+  settings_.DeleteNoConfirm = true;
+  platform_.untrashable.insert(src_ + "/a.jpg");
+  dialogs_.AnswerMessage(MsgButton::No);
+  EXPECT_EQ(DeleteCurrent(Env(), Follow()), OpResult::Cancelled);
+  EXPECT_TRUE(fs::exists(src_ + "/a.jpg"));
+  EXPECT_EQ(dialogs_.LastMessage().Text, src_ + "/a.jpg\r\n" + kNoTrashQuestion);
+  EXPECT_EQ(dialogs_.LastMessage().DefaultButton, 1);
+
+  dialogs_.AnswerMessage(MsgButton::Yes);
+  EXPECT_EQ(DeleteCurrent(Env(), Follow()), OpResult::Done);
+  EXPECT_FALSE(fs::exists(src_ + "/a.jpg"));
+  EXPECT_TRUE(platform_.trashed.empty());
+  EXPECT_EQ(list_.Count(), 0);
+}
+
+TEST_F(FileOpsTest, ShellDeleteOfSeveralFiles) {
+  auto a = dir_.Write("src/a.jpg", "");
+  auto b = dir_.Write("src/b.jpg", "");
+  auto c = dir_.Write("src/c.jpg", "");
+  platform_.untrashable = {b, c};
+  dialogs_.AnswerMessage(MsgButton::Yes);
+  dialogs_.AnswerMessage(MsgButton::Yes);
+  EXPECT_EQ(ShellDelete({a, b, c}, settings_, dialogs_, platform_), 3);
+  EXPECT_EQ(dialogs_.MessageTexts(),
+            (std::vector<std::string>{a + kTrashQuestionSuffix,
+                                      std::string("これら2個のﾌｧｲﾙは") + kNoTrashQuestion}));
+  EXPECT_TRUE(Names(src_).empty());
+
+  // Declining the first question stops before anything else is asked or done.
+  a = dir_.Write("src/a.jpg", "");
+  b = dir_.Write("src/b.jpg", "");
+  platform_.untrashable = {b};
+  dialogs_.Clear();
+  dialogs_.AnswerMessage(MsgButton::No);
+  EXPECT_EQ(ShellDelete({a, b}, settings_, dialogs_, platform_), 0);
+  EXPECT_EQ(dialogs_.MessageTexts().size(), 1u);
+  EXPECT_EQ(Names(src_).size(), 2u);
+}
+
+TEST_F(FileOpsTest, DirectDelete) {
+  MakeList({"a.jpg", "b.jpg"}, 0);
+  settings_.DeleteMethod = 2;
+  dialogs_.AnswerMessage(MsgButton::Cancel);
+  EXPECT_EQ(DeleteCurrent(Env(), Follow()), OpResult::Cancelled);
+  EXPECT_EQ(dialogs_.LastMessage().Text, src_ + "/a.jpg" + "を削除しますか");
+  EXPECT_EQ(dialogs_.LastMessage().Buttons, (std::vector<MsgButton>{MsgButton::Ok, MsgButton::Cancel}));
+  EXPECT_TRUE(fs::exists(src_ + "/a.jpg"));
+
+  dialogs_.AnswerMessage(MsgButton::Ok);
+  EXPECT_EQ(DeleteCurrent(Env(), Follow()), OpResult::Done);
+  EXPECT_FALSE(fs::exists(src_ + "/a.jpg"));
+  EXPECT_EQ(list_.Entries(), (std::vector<std::string>{"b.jpg"}));
+  EXPECT_TRUE(platform_.trashed.empty());
+
+  settings_.DeleteNoConfirm = true;
+  dialogs_.Clear();
+  EXPECT_EQ(DeleteCurrent(Env(), Follow()), OpResult::Done);
+  EXPECT_TRUE(dialogs_.Calls().empty());
+  EXPECT_EQ(list_.Count(), 0);
+}
+
+TEST_F(FileOpsTest, AFileThatCannotBeDeletedStaysListed) {
+  MakeList({"a.jpg"}, 0);
+  // Something under the entry's name that a file delete refuses (works as root too).
+  dir_.Write("src/b.jpg/inside", "x");
+  list_.SetEntries({"a.jpg", "b.jpg"});
+  list_.SetItemIndex(1);
+  settings_.DeleteMethod = 2;
+  settings_.DeleteNoConfirm = true;
+  EXPECT_EQ(DeleteCurrent(Env(), Follow()), OpResult::Failed);
+  EXPECT_EQ(list_.Count(), 2);
+  EXPECT_EQ(list_.ItemIndex(), 1);
+  EXPECT_EQ(dialogs_.LastMessage().Kind, MsgKind::Error);
+  EXPECT_TRUE(events_.empty());
+}
+
+TEST_F(FileOpsTest, OtherDeleteMethodsDoNothing) {
+  MakeList({"a.jpg"}, 0);
+  for (uint8_t method : {0, 3, 255}) {
+    settings_.DeleteMethod = method;
+    EXPECT_EQ(DeleteCurrent(Env(), Follow()), OpResult::Nothing);
+  }
+  EXPECT_TRUE(dialogs_.Calls().empty());
+  EXPECT_TRUE(fs::exists(src_ + "/a.jpg"));
+  EXPECT_EQ(list_.Count(), 1);
+}
+
+// --- another folder --------------------------------------------------------------------------
+
+TEST_F(FileOpsTest, ChooseOtherFolder) {
+  settings_.OtherFolder = "/start/";
+  dialogs_.AnswerDirectory(std::nullopt);
+  EXPECT_FALSE(ChooseOtherFolder(settings_, dialogs_));
+  EXPECT_EQ(settings_.OtherFolder, "/start/");
+  const DirectoryRequest& request = dialogs_.Calls().back().Directory;
+  EXPECT_EQ(request.Caption, "ディレクトリの選択");
+  EXPECT_EQ(request.InitialDir, "/start/");
+  EXPECT_NE(std::find(request.Labels.begin(), request.Labels.end(), "ドライブ(&R):"),
+            request.Labels.end());
+
+  dialogs_.AnswerDirectory(dst_);
+  EXPECT_TRUE(ChooseOtherFolder(settings_, dialogs_));
+  EXPECT_EQ(settings_.OtherFolder, dst_ + "/");
+
+  // A folder typed that does not exist is offered for creation.
+  dialogs_.AnswerDirectory(dir_ / "new/deeper");
+  dialogs_.AnswerMessage(MsgButton::No);
+  EXPECT_FALSE(ChooseOtherFolder(settings_, dialogs_));
+  EXPECT_FALSE(fs::exists(dir_ / "new"));
+  EXPECT_EQ(dialogs_.LastMessage().Text, kCreateFolderQuestion);
+
+  dialogs_.AnswerDirectory(dir_ / "new/deeper/");
+  dialogs_.AnswerMessage(MsgButton::Yes);
+  EXPECT_TRUE(ChooseOtherFolder(settings_, dialogs_));
+  EXPECT_TRUE(fs::is_directory(dir_ / "new/deeper"));
+  EXPECT_EQ(settings_.OtherFolder, dir_ / "new/deeper/");
+
+  dir_.Write("afile", "");
+  dialogs_.AnswerDirectory(dir_ / "afile");
+  dialogs_.AnswerMessage(MsgButton::Yes);
+  EXPECT_FALSE(ChooseOtherFolder(settings_, dialogs_));
+  EXPECT_EQ(dialogs_.LastMessage().Text, kCreateFolderFailed);
+
+  // The batch conversion window keeps the folder as the dialog gives it.
+  std::string chosen;
+  dialogs_.AnswerDirectory(dst_);
+  EXPECT_TRUE(ChooseOtherFolder(settings_, dialogs_, false, &chosen));
+  EXPECT_EQ(settings_.OtherFolder, dst_);
+  EXPECT_EQ(chosen, dst_);
+  EXPECT_TRUE(dialogs_.AllAnswersUsed());
+}
+
+}  // namespace
+}  // namespace verid
