@@ -1,9 +1,128 @@
 #include "app/Hanyou.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <limits>
 
 namespace verid {
+
+int RoundEven(double x) {
+  if (std::isnan(x)) return 0;
+  // nearbyint rounds in the current mode, which is to-nearest-even unless changed.
+  double r = std::nearbyint(x);
+  if (r >= static_cast<double>(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
+  if (r <= static_cast<double>(std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
+  return static_cast<int>(r);
+}
+
+TFitRect FitRect(uint16_t w, uint16_t h, uint16_t cw, uint16_t ch) {
+  // All values are 16-bit unsigned; a box smaller than its 2-pixel margins wraps as such
+  // arithmetic does.
+  auto u16 = [](int v) { return static_cast<uint16_t>(v); };
+  auto half = [](int v) { return RoundEven(v / 2.0); };
+  int halfW = cw / 2, halfH = ch / 2;
+  TFitRect r;
+  if ((h > w && h < ch) || (h <= w && w < cw)) {  // fits: own size, centred
+    r.Width = w;
+    r.Height = h;
+    r.Left = u16(halfW - half(w));
+    r.Top = u16(halfH - half(h));
+  } else if (h > w) {  // portrait, as tall as the box allows
+    r.Height = u16(ch - 4);
+    r.Width = u16(RoundEven(static_cast<double>(w) * (ch - 4) / h));
+    r.Left = u16(halfW - half(r.Width));
+    r.Top = 2;
+  } else {  // landscape or square, as wide as the box allows
+    r.Width = u16(cw - 4);
+    r.Height = w == 0 ? 0 : u16(RoundEven(static_cast<double>(h) * (cw - 4) / w));
+    r.Left = 2;
+    r.Top = u16(halfH - half(r.Height));
+  }
+  return r;
+}
+
+std::string FormatThousands(int64_t n) {
+  uint64_t magnitude = n < 0 ? 0 - static_cast<uint64_t>(n) : static_cast<uint64_t>(n);
+  std::string digits = std::to_string(magnitude);
+  std::string out;
+  out.reserve(digits.size() + digits.size() / 3 + 1);
+  if (n < 0) out += '-';
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
+}
+
+// UTF-8 continuation bytes never equal an ASCII separator, so the last byte decides
+// (unlike double-byte encodings, where the second byte of a character may be '\\').
+std::string AddSlash(const std::string& path) {
+  if (!path.empty() && path.back() == PathDelim) return path;
+  return path + PathDelim;
+}
+
+std::string RightStr(const std::string& text, int n) {
+  if (n <= 0) return {};
+  size_t pos = text.size();
+  int count = 0;
+  while (pos > 0 && count < n) {
+    --pos;
+    while (pos > 0 && (static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80) --pos;
+    ++count;
+  }
+  return text.substr(pos);
+}
+
+std::string LongName(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::string folder = ExtractFilePath(path);
+  std::string name = ExtractFileName(path);
+  if (name.empty()) return folder;
+  std::error_code ec;
+  if (fs::exists(fs::symlink_status(path, ec))) return path;
+  // Names differ only in case on a case-sensitive file system: take the first match in
+  // byte order so the answer does not depend on the directory's order.
+  std::string best;
+  fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    std::string entry = it->path().filename().string();
+    if (SameText(entry, name) && (best.empty() || entry < best)) best = entry;
+  }
+  return folder + best;
+}
+
+int64_t FileSizeOf(const std::string& path) {
+  std::error_code ec;
+  auto status = std::filesystem::status(path, ec);
+  if (ec || !std::filesystem::is_regular_file(status)) return 0;
+  auto size = std::filesystem::file_size(path, ec);
+  return ec ? 0 : static_cast<int64_t>(size);
+}
+
+void Delay(Platform& platform, uint32_t ms) {
+  // Elapsed time is summed from wrap-safe differences, so a wait across the counter's
+  // wrap (or longer than its period) still lasts long enough.
+  uint32_t last = platform.TickCount();
+  uint64_t elapsed = 0;
+  for (;;) {
+    platform.ProcessPendingEvents();
+    uint32_t now = platform.TickCount();
+    elapsed += static_cast<uint32_t>(now - last);
+    last = now;
+    if (elapsed > ms) return;
+    platform.WaitForEvents(static_cast<uint32_t>(ms - elapsed + 1));
+  }
+}
+
+void HideTaskBar(Platform& platform) { platform.HideTaskBar(); }
+void ShowTaskBar(Platform& platform) { platform.ShowTaskBar(); }
+
+void CreateShortcut(Platform& platform, ShortcutPlace place) {
+  // The target's name is fixed: a renamed copy of the program still links to "verid".
+  std::string folder = ProgramFolder(platform);
+  platform.WriteShortcut(place, "Verid", folder + "verid", ExcludeTrailingDelim(folder));
+}
 
 std::string ExtractFilePath(const std::string& path) {
   auto pos = path.rfind(PathDelim);
