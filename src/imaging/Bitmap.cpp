@@ -401,11 +401,9 @@ void DecodeRle(TBitmap& bmp, const uint8_t* p, const uint8_t* end, bool four) {
     ++x;
   };
   while (y < h) {
-    if (end - p < 2) {
-      // Some writers stop after the last end-of-line without an end-of-bitmap code.
-      if (p == end && y >= h - 1 && x == 0) return;
-      Invalid();
-    }
+    // Data that ends after the last row's end-of-line (no end-of-bitmap code) leaves the
+    // loop above; ending anywhere earlier is damage.
+    if (end - p < 2) Invalid();
     uint32_t count = p[0], value = p[1];
     p += 2;
     if (count > 0) {

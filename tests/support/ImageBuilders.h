@@ -1,0 +1,41 @@
+// Small builders for test images: hand-made BMP byte buffers and deterministic patterns.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "imaging/Bitmap.h"
+
+namespace verid::test {
+
+// A BMP file put together field by field, so tests can make variants our writer never
+// produces. Pixel bytes are given exactly as they appear in the file.
+struct BmpSpec {
+  uint32_t HeaderSize = 40;  // 12 (OS/2 core), 40, 52, 56, 108, 124
+  int32_t Width = 0, Height = 0;
+  uint16_t BitCount = 24;
+  uint32_t Compression = 0;
+  uint32_t ClrUsed = 0;
+  std::vector<TRGBQuad> Palette;  // 3-byte entries with a core header
+  std::vector<uint32_t> Masks;    // in the header (V4/V5) or after a 40-byte header
+  std::vector<uint8_t> Pixels;
+  bool ZeroOffBits = false;  // some writers leave the pixel offset at 0
+};
+std::vector<uint8_t> MakeBmp(const BmpSpec& spec);
+
+// Little-endian patches for damaged-file cases.
+void Poke16(std::vector<uint8_t>& bytes, size_t offset, uint16_t value);
+void Poke32(std::vector<uint8_t>& bytes, size_t offset, uint32_t value);
+
+// A raster whose every pixel differs from its neighbours (indexed formats get a palette
+// of distinct colours).
+TBitmap Pattern(int width, int height, TPixelFormat format, uint32_t seed = 1);
+
+// Pixel-for-pixel equality of two rasters' RGB values; the first difference as text.
+std::string CompareRGB(const TBitmap& a, const TBitmap& b);
+
+// Runs a shell command and returns its exit status.
+int Run(const std::string& command);
+
+}  // namespace verid::test
