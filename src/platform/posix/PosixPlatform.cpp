@@ -1,24 +1,79 @@
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
+#include <string_view>
 #include <thread>
 #include <vector>
 
+#include "imaging/Stream.h"
 #include "platform/Platform.h"
 #include "platform/posix/PosixTrash.h"
+#include "platform/posix/XdgDirs.h"
 
 namespace verid {
 namespace {
+
+constexpr std::string_view kShellFolders =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+// What "Open With" offers the program for.
+constexpr const char* kSendToMimeTypes = "image/bmp;image/jpeg;image/png;inode/directory;";
+
+bool SameAscii(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+// Registry keys may come with their hive in front; the user's hive is the only one with
+// answers here.
+std::string_view WithoutUserHive(std::string_view key) {
+  for (std::string_view hive : {"HKEY_CURRENT_USER\\", "HKCU\\"})
+    if (key.size() > hive.size() && SameAscii(key.substr(0, hive.size()), hive))
+      return key.substr(hive.size());
+  return key;
+}
 
 class PosixPlatform : public Platform {
  public:
   explicit PosixPlatform(ScreenProvider* screen) : screen_(screen) {}
 
-  std::string RegistryString(const std::string&, const std::string&) override { return {}; }
-  std::string ShortcutFolder(ShortcutPlace) override { return {}; }
-  std::string WriteShortcut(ShortcutPlace, const std::string&, const std::string&,
-                            const std::string&) override {
+  // The shell folders map to the XDG desktop folder and to the user's applications
+  // folder, whose entries make up "Open With"; nothing else has a Linux equivalent.
+  std::string RegistryString(const std::string& key, const std::string& name) override {
+    if (!SameAscii(WithoutUserHive(key), kShellFolders)) return {};
+    if (SameAscii(name, "Desktop")) return posix::DesktopDir();
+    if (SameAscii(name, "SendTo")) return posix::DataHome() + "/applications";
     return {};
+  }
+
+  std::string ShortcutFolder(ShortcutPlace place) override {
+    return RegistryString(std::string(kShellFolders),
+                          place == ShortcutPlace::Desktop ? "Desktop" : "SendTo");
+  }
+
+  std::string WriteShortcut(ShortcutPlace place, const std::string& name,
+                            const std::string& target, const std::string& workDir) override {
+    std::string folder = ShortcutFolder(place);
+    if (folder.empty() || name.empty() || name.find('/') != std::string::npos) return {};
+    std::string text = posix::DesktopEntryText(
+        name, target, workDir, place == ShortcutPlace::SendTo ? kSendToMimeTypes : "");
+    std::string path = folder + "/" + name + ".desktop";
+    try {
+      std::filesystem::create_directories(folder);
+      WriteFileAtomically(path, [&](TStream& out) {
+        out.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
+      });
+    } catch (const std::exception&) {
+      return {};
+    }
+    // Desktops launch only entries marked executable.
+    if (::chmod(path.c_str(), 0755) != 0) return {};
+    return path;
   }
   void HideTaskBar() override {}
   void ShowTaskBar() override {}
@@ -49,8 +104,12 @@ class PosixPlatform : public Platform {
   }
   std::string ExecutablePath() override {
     std::vector<char> buf(4096);
-    ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
-    return n > 0 ? std::string(buf.data(), static_cast<size_t>(n)) : std::string();
+    for (;;) {
+      ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
+      if (n <= 0) return {};
+      if (static_cast<size_t>(n) < buf.size()) return std::string(buf.data(), static_cast<size_t>(n));
+      buf.resize(buf.size() * 2);  // possibly cut: try again with more room
+    }
   }
 
  private:

@@ -1,0 +1,138 @@
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "platform/Platform.h"
+#include "platform/posix/XdgDirs.h"
+#include "support/TempDir.h"
+
+namespace verid {
+namespace {
+
+using test::TempDir;
+
+constexpr const char* kShellFolders =
+    "Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+std::string ReadText(const std::string& path) {
+  auto bytes = test::ReadAll(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// Points HOME and the XDG variables at a temporary folder for one test.
+class PosixPlatformTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
+      if (const char* v = getenv(name)) saved_[name] = v;
+    setenv("HOME", home_.Path().c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
+    unsetenv("XDG_DATA_HOME");
+    platform_ = CreatePosixPlatform(nullptr);
+  }
+  void TearDown() override {
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
+      auto it = saved_.find(name);
+      if (it == saved_.end())
+        unsetenv(name);
+      else
+        setenv(name, it->second.c_str(), 1);
+    }
+  }
+  TempDir home_;
+  std::unique_ptr<Platform> platform_;
+  std::map<std::string, std::string> saved_;
+};
+
+TEST_F(PosixPlatformTest, ShellFoldersComeFromTheXdgDirectories) {
+  const std::string home = home_.Path();
+  EXPECT_EQ(platform_->RegistryString(kShellFolders, "Desktop"), home + "/Desktop");
+  EXPECT_EQ(platform_->RegistryString(kShellFolders, "SendTo"), home + "/.local/share/applications");
+
+  home_.Write(".config/user-dirs.dirs",
+              "# written by xdg-user-dirs-update\n"
+              "XDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\n"
+              "XDG_DESKTOP_DIR=\"$HOME/\xe3\x83\x87\xe3\x82\xb9\xe3\x82\xaf\xe3\x83\x88\xe3\x83\x83\xe3\x83\x97\"\n");
+  EXPECT_EQ(platform_->ShortcutFolder(ShortcutPlace::Desktop), home + "/デスクトップ");
+
+  std::string config = home_.MakeDir("cfg");
+  home_.Write("cfg/user-dirs.dirs", "XDG_DESKTOP_DIR=\"/srv/desk top/\"\n");
+  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+  setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
+  EXPECT_EQ(platform_->ShortcutFolder(ShortcutPlace::Desktop), "/srv/desk top");
+  EXPECT_EQ(platform_->ShortcutFolder(ShortcutPlace::SendTo), home + "/data/applications");
+
+  EXPECT_EQ(platform_->RegistryString(std::string("HKEY_CURRENT_USER\\") + kShellFolders, "desktop"),
+            "/srv/desk top");
+  EXPECT_EQ(platform_->RegistryString(kShellFolders, "Cache"), "");
+  EXPECT_EQ(platform_->RegistryString("Control Panel\\desktop", "WallPaper"), "");
+}
+
+TEST(XdgDirs, UserDirsFileRules) {
+  EXPECT_EQ(posix::ParseUserDir("XDG_DESKTOP_DIR=\"$HOME/D\"\nXDG_DESKTOP_DIR=\"$HOME/E\"\n",
+                                "XDG_DESKTOP_DIR", "/h"),
+            "/h/E");
+  EXPECT_EQ(posix::ParseUserDir("XDG_DESKTOP_DIR=\"$HOME\"", "XDG_DESKTOP_DIR", "/h"), "/h");
+  EXPECT_EQ(posix::ParseUserDir("XDG_DESKTOP_DIR=\"relative\"", "XDG_DESKTOP_DIR", "/h"), "");
+  EXPECT_EQ(posix::ParseUserDir("XDG_DESKTOP_DIR=$HOME/x", "XDG_DESKTOP_DIR", "/h"), "");
+  EXPECT_EQ(posix::ParseUserDir("#XDG_DESKTOP_DIR=\"/x\"", "XDG_DESKTOP_DIR", "/h"), "");
+  EXPECT_EQ(posix::ParseUserDir("XDG_DESKTOP_DIR=\"$HOMEx/y\"", "XDG_DESKTOP_DIR", "/h"), "");
+  EXPECT_EQ(posix::ParseUserDir("XDG_DESKTOP_DIR=\"/a\\\"b\"\r\n", "XDG_DESKTOP_DIR", "/h"), "/a\"b");
+}
+
+TEST_F(PosixPlatformTest, DesktopShortcutIsAnExecutableEntryReplacedInPlace) {
+  std::string desk = home_.Path() + "/Desktop";  // does not exist yet
+  std::string path = platform_->WriteShortcut(ShortcutPlace::Desktop, "Verid", "/opt/old/verid", "/opt/old");
+  EXPECT_EQ(path, desk + "/Verid.desktop");
+  path = platform_->WriteShortcut(ShortcutPlace::Desktop, "Verid", "/opt/verid/verid", "/opt/verid");
+  ASSERT_EQ(path, desk + "/Verid.desktop");
+  EXPECT_EQ(ReadText(path),
+            "[Desktop Entry]\n"
+            "Type=Application\n"
+            "Name=Verid\n"
+            "Exec=/opt/verid/verid %F\n"
+            "TryExec=/opt/verid/verid\n"
+            "Path=/opt/verid\n"
+            "Icon=image-x-generic\n"
+            "Terminal=false\n");
+  struct stat st {};
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0111, 0111u);
+  int entries = 0;
+  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(desk)) ++entries;
+  EXPECT_EQ(entries, 1);
+}
+
+TEST_F(PosixPlatformTest, SendToEntryOffersTheProgramForPicturesAndQuotesOddPaths) {
+  std::string path = platform_->WriteShortcut(ShortcutPlace::SendTo, "Verid",
+                                              "/opt/my tools/100%/ver\"id", "/opt/my tools/100%");
+  ASSERT_EQ(path, home_.Path() + "/.local/share/applications/Verid.desktop");
+  std::string text = ReadText(path);
+  // Exec quoting escapes '"' as \" and the entry's own escaping doubles that backslash.
+  EXPECT_NE(text.find("\nExec=\"/opt/my tools/100%%/ver\\\\\"id\" %F\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\nTryExec=/opt/my tools/100%/ver\"id\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\nPath=/opt/my tools/100%\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\nMimeType=image/bmp;image/jpeg;image/png;inode/directory;\n"),
+            std::string::npos);
+
+  // A place that cannot be created reports failure.
+  home_.Write("blocked", "");
+  setenv("XDG_DATA_HOME", (home_.Path() + "/blocked").c_str(), 1);
+  EXPECT_EQ(platform_->WriteShortcut(ShortcutPlace::SendTo, "Verid", "/x", "/"), "");
+}
+
+TEST_F(PosixPlatformTest, ProgramPathAndTicks) {
+  std::string exe = platform_->ExecutablePath();
+  EXPECT_EQ(std::filesystem::path(exe).filename(), "core_PosixPlatform_test");
+  uint32_t t0 = platform_->TickCount();
+  platform_->WaitForEvents(20);  // no window layer: a plain sleep
+  EXPECT_GE(static_cast<uint32_t>(platform_->TickCount() - t0), 20u);
+}
+
+}  // namespace
+}  // namespace verid
