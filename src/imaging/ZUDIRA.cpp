@@ -2,6 +2,157 @@
 
 namespace verid {
 
-void RegisterZudiraFormat() {}
+ZOVIDUD::ZOVIDUD() { ModifiedTime = PngTimeNow(); }
+
+ZOVIDUD::ZOVIDUD(const ZOVIDUD& other)
+    : TGraphic(other), TPngProperties(other), bitmap_(other.bitmap_), alpha_(other.alpha_) {}
+
+ZOVIDUD& ZOVIDUD::operator=(const ZOVIDUD& other) {
+  if (this != &other) {
+    TGraphic::operator=(other);
+    TPngProperties::operator=(other);
+    bitmap_ = other.bitmap_;
+    alpha_ = other.alpha_;
+  }
+  return *this;
+}
+
+ZOVIDUD::~ZOVIDUD() = default;
+
+void ZOVIDUD::SetWidth(int width) {
+  if (!bitmap_.Empty()) bitmap_.SetWidth(width);
+  if (!alpha_.Empty()) alpha_.SetWidth(width);
+  Changed();
+}
+
+void ZOVIDUD::SetHeight(int height) {
+  if (!bitmap_.Empty()) bitmap_.SetHeight(height);
+  if (!alpha_.Empty()) alpha_.SetHeight(height);
+  Changed();
+}
+
+void ZOVIDUD::SetTransparent(bool value) {
+  if (bitmap_.Transparent() != value) bitmap_.SetTransparent(value);
+  TGraphic::SetTransparent(value);
+}
+
+void ZOVIDUD::SetPalette(std::vector<TRGBQuad> palette) {
+  bitmap_.SetPalette(std::move(palette));
+  Changed();
+}
+
+// After a load or an assignment the graphic follows the raster's flag.
+void ZOVIDUD::TakeRasterTransparency() {
+  transparent_ = bitmap_.Transparent();
+  Changed();
+}
+
+void ZOVIDUD::Assign(const TGraphic& source) {
+  if (&source == this) return;
+  if (const auto* png = dynamic_cast<const ZOVIDUD*>(&source)) {
+    bitmap_ = png->bitmap_;
+    alpha_ = png->alpha_;
+    IdatSize = png->IdatSize;
+    CompressionLevel = png->CompressionLevel;
+    FilterMode = png->FilterMode;
+    Interlaced = png->Interlaced;
+    Grayscale = png->Grayscale;
+    Comment = png->Comment;
+    BackgroundColor = png->BackgroundColor;
+    TransparentKey = png->TransparentKey;
+    Gamma = png->Gamma;
+    SignificantBits = png->SignificantBits;
+    PhysUnit = png->PhysUnit;
+    PhysX = png->PhysX;
+    PhysY = png->PhysY;
+    UseCurrentTime = png->UseCurrentTime;
+    ModifiedTime = png->ModifiedTime;
+    Chromaticity = png->Chromaticity;
+  } else {
+    bitmap_.Assign(source);
+  }
+  TakeRasterTransparency();
+}
+
+void ZOVIDUD::LoadFromStream(TStream& stream) {
+  alpha_.Clear();
+  ZOVIDUDReadStream reader;
+  reader.CheckMacBinary = CheckMacBinary;
+  reader.Read16BitRgb = Read16BitRgb;
+  reader.Password = Password;
+  reader.OnPassword = OnPassword;
+  reader.OnDecodeRow = OnDecodeRow;
+  auto saved = std::move(bitmap_.OnProgress);
+  bitmap_.OnProgress = [this](TGraphic&, TProgressStage stage, uint8_t percent, bool redraw,
+                              const TRect& rect, const std::string& message) {
+    Progress(stage, percent, redraw, rect, message);
+  };
+  struct Restore {
+    TBitmap& b;
+    TProgressEvent& saved;
+    ~Restore() { b.OnProgress = std::move(saved); }
+  } restore{bitmap_, saved};
+  reader.Read(bitmap_, &alpha_, stream);
+
+  HasAlpha = reader.HasAlpha;
+  Comment = reader.Text;
+  BackgroundColor = reader.BackgroundColor;
+  TransparentKey = reader.TransparentKey;
+  Interlaced = reader.Interlaced;
+  Gamma = reader.Gamma;
+  PhysUnit = reader.PhysUnit;
+  PhysX = reader.PhysX;
+  PhysY = reader.PhysY;
+  SignificantBits = reader.SignificantBits;
+  SourceBitsPerPixel = reader.SourceBitsPerPixel;
+  Grayscale = reader.Grayscale;
+  ModifiedTime = reader.ModifiedTime;
+  Chromaticity = reader.Chromaticity;
+  GifControl = reader.GifControl;
+  TakeRasterTransparency();
+}
+
+void ZOVIDUD::Save(TStream& stream, const TPngProperties& props) {
+  ZOVIDUDWriteStream writer;
+  writer.SetProperties(props);
+  writer.AlphaPlane = HasAlpha ? &alpha_ : nullptr;
+  auto saved = std::move(bitmap_.OnProgress);
+  bitmap_.OnProgress = [this](TGraphic&, TProgressStage stage, uint8_t percent, bool redraw,
+                              const TRect& rect, const std::string& message) {
+    Progress(stage, percent, redraw, rect, message);
+  };
+  struct Restore {
+    TBitmap& b;
+    TProgressEvent& saved;
+    ~Restore() { b.OnProgress = std::move(saved); }
+  } restore{bitmap_, saved};
+  writer.Write(bitmap_, stream);
+}
+
+void ZOVIDUD::SaveToStream(TStream& stream) { Save(stream, *this); }
+
+void ZOVIDUD::ReadData(TStream& stream) { LoadFromStream(stream); }
+
+void ZOVIDUD::WriteData(TStream& stream) {
+  if (bitmap_.Empty()) return;
+  TPngProperties props = *this;
+  const TPngProperties defaults;
+  props.CompressionLevel = defaults.CompressionLevel;
+  props.FilterMode = defaults.FilterMode;
+  props.Interlaced = defaults.Interlaced;
+  props.IdatSize = defaults.IdatSize;
+  props.UseCurrentTime = defaults.UseCurrentTime;
+  Save(stream, props);
+}
+
+void SetPngCompressionLevel(TGraphic& graphic, int level) {
+  if (auto* png = dynamic_cast<ZOVIDUD*>(&graphic)) png->CompressionLevel = level;
+}
+
+void RegisterZudiraFormat() {
+  RegisterFileFormat("png", "PNG Format", [] { return std::make_unique<ZOVIDUD>(); });
+}
+
+void UnregisterZudiraFormat() { UnregisterFileFormat("png"); }
 
 }  // namespace verid
