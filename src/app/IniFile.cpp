@@ -42,10 +42,12 @@ std::optional<std::string> Encode(std::string_view text) {
   return std::string(kRawMarker) + std::string(text);
 }
 
-// Position of `ch` (an ASCII byte) in CP932 bytes, skipping the second bytes of
-// double-byte characters, which may have the same value.
+// Position of `ch` (an ASCII byte) in a name starting at `from`, skipping the second
+// bytes of CP932 double-byte characters, which may have the same value.
 size_t FindCp932(std::string_view s, char ch, size_t from) {
-  bool raw = s.substr(0, kRawMarker.size()) == kRawMarker;
+  size_t start = from;
+  while (start < s.size() && IsBlank(s[start])) ++start;
+  bool raw = s.substr(start, kRawMarker.size()) == kRawMarker;
   for (size_t i = from; i < s.size(); ++i) {
     if (s[i] == ch) return i;
     if (!raw && IsCp932LeadByte(static_cast<unsigned char>(s[i]))) ++i;
@@ -257,7 +259,10 @@ void TIniFile::WriteString(std::string_view section, std::string_view key,
   section = Trim(section);
   key = Trim(key);
   auto bytes = Encode(value);
-  if (!bytes || key.find('=') != std::string_view::npos) ThrowCannotWrite();
+  // A key line must not read as a comment or a section header.
+  if (!bytes || key.find('=') != std::string_view::npos ||
+      (!key.empty() && (key.front() == ';' || key.front() == '[')))
+    ThrowCannotWrite();
   std::string valueBytes = QuoteIfNeeded(*bytes);
 
   size_t header = FindSection(section);

@@ -39,8 +39,8 @@ class TIniFile {
   bool ReadBool(std::string_view section, std::string_view key, bool def) const;
 
   // Sets a value. Throws std::runtime_error("<path> に書き込めません") for a name or
-  // value that cannot be stored in a line (line breaks, a "=" in a key, a "]" in a
-  // section name).
+  // value that cannot be stored in a line (line breaks, a "=" in a key or one starting
+  // with ";" or "[", a "]" in a section name).
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
   void WriteInteger(std::string_view section, std::string_view key, int64_t value);
   void WriteBool(std::string_view section, std::string_view key, bool value);

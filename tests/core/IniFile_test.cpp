@@ -137,6 +137,9 @@ TEST(IniFile, TextOutsideCp932ReadsBackUnchanged) {
   EXPECT_EQ(back.ReadString("s", "emoji", ""), emoji);
   EXPECT_EQ(back.ReadString("s", "raw", ""), raw);
   EXPECT_EQ(back.ReadString("s", "jp", ""), "画像");
+  // Names too, even when their bytes look like CP932 lead bytes before the "]".
+  ini.WriteString("\x89", "\x89", "v");
+  EXPECT_EQ(TIniFile::FromBytes(ini.Serialize()).ReadString("\x89", "\x89", ""), "v");
   EXPECT_NE(ini.Serialize().find("jp=\x89\xe6\x91\x9c\r\n"), std::string::npos);
   // A hand-edited UTF-8 value that is not CP932 is still readable.
   EXPECT_EQ(TIniFile::FromBytes("[s]\nk=\xED\x95\x9C\n").ReadString("s", "k", ""), "한");
@@ -147,6 +150,8 @@ TEST(IniFile, WhatALineCannotHoldIsRefused) {
   EXPECT_THROW(ini.WriteString("s", "k", "two\nlines"), std::runtime_error);
   EXPECT_THROW(ini.WriteString("s", "a=b", "v"), std::runtime_error);
   EXPECT_THROW(ini.WriteString("a]b", "k", "v"), std::runtime_error);
+  EXPECT_THROW(ini.WriteString("s", ";k", "v"), std::runtime_error);  // would be a comment
+  EXPECT_THROW(ini.WriteString("s", "[k]", "v"), std::runtime_error);  // would be a section
   try {
     ini.WriteString("s", "k", "cr\r");
     FAIL();
