@@ -90,22 +90,8 @@ TEST(Settings, FirstRunStartsWithDefaultsAndWritesEveryKeyInOrder) {
   std::string ini = dir / "verid.ini";
   AppSettings s;
   s.Load(ini);
-  for (const auto& f : s.SearchFolders) EXPECT_EQ(f, "未指定");
-  for (const auto& f : s.CopyFolders) EXPECT_EQ(f, "未指定");
-  for (const auto& f : s.MoveFolders) EXPECT_EQ(f, "未指定");
-  EXPECT_EQ(s.DeleteMethod, 1);
-  EXPECT_FALSE(s.DeleteNoConfirm);
-  EXPECT_EQ(s.SlideIntervalMs, 500);
-  EXPECT_EQ(s.CatalogThumbSize, 80);
-  EXPECT_EQ(s.PreviewColor, 0xFFFFFF);
-  EXPECT_TRUE(s.ToolBarVisible);
-  EXPECT_TRUE(s.SlideShowCaption);
-  EXPECT_EQ(s.JpegQuality, 80);
-  EXPECT_EQ(s.PngCompressLevel, -1);
   EXPECT_TRUE(s.FirstRunHint);
-  EXPECT_EQ(s.SearchRange, "以上");
-  EXPECT_EQ(s.CacheRange, "以上");
-
+  // Every other default shows in the file written from it.
   s.FirstRunHint = false;  // the hint has been shown
   s.Save(ini);
   EXPECT_EQ(ReadText(ini), std::string(kFirstRunFile));
