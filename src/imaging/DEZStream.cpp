@@ -274,7 +274,14 @@ void TQBZCustomGraphicReadStream::SetupTargetRaster() {
     case 32: format = TPixelFormat::pf32bit; break;
     default: format = TPixelFormat::pf24bit; break;
   }
-  r.Allocate(ImageWidth, ImageHeight, format);
+  r.Allocate(ImageWidth, ImageHeight, format, !RowsCoverRaster);
+  if (RowsCoverRaster) {
+    // Every pixel byte is written by the reader; only the row padding needs clearing.
+    int64_t used = (int64_t(ImageWidth) * BitsOf(format) + 7) / 8;
+    if (format == TPixelFormat::pf15bit) used = int64_t(ImageWidth) * 2;
+    for (int y = 0; y < ImageHeight; ++y)
+      std::memset(r.ScanLine(y) + used, 0, size_t(r.Stride() - used));
+  }
   if (palette_) {
     std::vector<TRGBQuad> pal(static_cast<size_t>(std::clamp(PaletteCount, 0, 256)));
     for (size_t i = 0; i < pal.size(); ++i)

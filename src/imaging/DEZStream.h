@@ -106,6 +106,8 @@ class TQBZCustomGraphicReadStream : public TQBZCustomReadStream {
   int ImageHeight = 0;
   int OutputBits = 24;
   int PaletteCount = 0;
+  // Set by a format reader that writes every pixel byte of every row itself.
+  bool RowsCoverRaster = false;
 
  protected:
   bool NotifyProgress(int percent) override;

@@ -2,10 +2,15 @@
 
 #include <zlib.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <exception>
 #include <vector>
 
 namespace verid {
@@ -61,6 +66,48 @@ inline uint8_t PaethPredict(int a, int b, int c) {
 
 constexpr const char* kReadError = "Read Image (PNG): Read Error";
 
+#if defined(__SSE2__)
+// Average and Paeth for 3- and 4-byte pixels, one pixel per step in 16-bit lanes. The
+// loads may read up to one byte past the row (the row buffers are padded); stores never
+// write past the pixel.
+template <int Bpp>
+void UnfilterPixelsSse2(int type, uint8_t* row, const uint8_t* prev, int64_t n) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i lowByte = _mm_set1_epi16(0xFF);
+  __m128i a = zero, c = zero;
+  auto load = [&](const uint8_t* p) {
+    int32_t v;
+    std::memcpy(&v, p, 4);
+    return _mm_unpacklo_epi8(_mm_cvtsi32_si128(v), zero);
+  };
+  for (int64_t i = 0; i + Bpp <= n; i += Bpp) {
+    __m128i b = load(prev + i);
+    __m128i x = load(row + i);
+    __m128i pred;
+    if (type == 3) {
+      pred = _mm_srli_epi16(_mm_add_epi16(a, b), 1);
+    } else {
+      __m128i p = _mm_sub_epi16(b, c);
+      __m128i q = _mm_sub_epi16(a, c);
+      __m128i r = _mm_add_epi16(p, q);
+      __m128i pa = _mm_max_epi16(p, _mm_sub_epi16(zero, p));
+      __m128i pb = _mm_max_epi16(q, _mm_sub_epi16(zero, q));
+      __m128i pc = _mm_max_epi16(r, _mm_sub_epi16(zero, r));
+      __m128i smallest = _mm_min_epi16(pa, _mm_min_epi16(pb, pc));
+      __m128i isA = _mm_cmpeq_epi16(pa, smallest);
+      __m128i isB = _mm_andnot_si128(isA, _mm_cmpeq_epi16(pb, smallest));
+      __m128i isC = _mm_andnot_si128(_mm_or_si128(isA, isB), _mm_set1_epi16(-1));
+      pred = _mm_or_si128(_mm_or_si128(_mm_and_si128(isA, a), _mm_and_si128(isB, b)),
+                          _mm_and_si128(isC, c));
+    }
+    a = _mm_and_si128(_mm_add_epi16(x, pred), lowByte);
+    c = b;
+    int32_t out = _mm_cvtsi128_si32(_mm_packus_epi16(a, zero));
+    std::memcpy(row + i, &out, Bpp);
+  }
+}
+#endif
+
 // Undoes one row's filter in place. `prev` is the unfiltered previous row (zeros first).
 bool Unfilter(uint8_t filter, uint8_t* row, const uint8_t* prev, int64_t n, int bpp) {
   switch (filter) {
@@ -73,12 +120,20 @@ bool Unfilter(uint8_t filter, uint8_t* row, const uint8_t* prev, int64_t n, int 
       for (int64_t i = 0; i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + prev[i]);
       return true;
     case 3: {
+#if defined(__SSE2__)
+      if (bpp == 3 && n % 3 == 0) return UnfilterPixelsSse2<3>(3, row, prev, n), true;
+      if (bpp == 4 && n % 4 == 0) return UnfilterPixelsSse2<4>(3, row, prev, n), true;
+#endif
       int64_t i = 0;
       for (; i < bpp && i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + (prev[i] >> 1));
       for (; i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + ((row[i - bpp] + prev[i]) >> 1));
       return true;
     }
     case 4: {
+#if defined(__SSE2__)
+      if (bpp == 3 && n % 3 == 0) return UnfilterPixelsSse2<3>(4, row, prev, n), true;
+      if (bpp == 4 && n % 4 == 0) return UnfilterPixelsSse2<4>(4, row, prev, n), true;
+#endif
       int64_t i = 0;
       for (; i < bpp && i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + prev[i]);
       if (bpp == 3 || bpp == 4) {
@@ -538,6 +593,9 @@ void ZOVIDUDReadStream::ReadImageData() {
 
   if (inflateInit(&s.Z) != Z_OK) Fail("PNG LoadStream: Error ZLIB");
   s.ZInit = true;
+  // Reading stops at the last row, before the stream's own checksum, so computing it
+  // would be wasted work.
+  inflateValidate(&s.Z, 0);
 
   if (s.ColorClass == 0) {
     if (OutputBits <= 8) {
@@ -558,6 +616,7 @@ void ZOVIDUDReadStream::ReadImageData() {
   } else if (!palette_) {
     PaletteCount = 0;
   }
+  RowsCoverRaster = s.InterlaceMethod == 0;
   SetupTargetRaster();
 
   if (s.ColorClass == 3 && s.Trans == State::TransPalette) {
@@ -595,20 +654,32 @@ void ZOVIDUDReadStream::ReadImageData() {
   // A small ring of rows per inflate call: zlib's per-call cost is noticeable, but a
   // whole-image buffer is not needed.
   int64_t batchRows = std::clamp<int64_t>(131072 / maxRow, 1, 32);
-  std::vector<uint8_t> bufA, bufB, zeros(size_t(maxRow), 0), convRow, alphaRow, saved;
+  std::vector<uint8_t> bufA, bufB, zeros(size_t(maxRow) + 16, 0), convRow, alphaRow, saved;
   if (passCount > 0) {
-    bufA.resize(size_t(batchRows * maxRow));
-    bufB.resize(size_t(batchRows * maxRow));
+    bufA.resize(size_t(batchRows * maxRow + 16));
+    bufB.resize(size_t(batchRows * maxRow + 16));
   }
   bool interlaced = s.InterlaceMethod == 1;
   int outBytesPP = OutputBits / 8;  // 0 for 1 and 4 bits
   if (interlaced) convRow.resize(size_t(RowBytes(s.Width, OutputBits) + 8));
   alphaRow.resize(size_t(s.Width) + 8);
-  if (s.RowTransform) saved.resize(size_t(maxRow));
+  if (s.RowTransform) saved.resize(size_t(maxRow) + 16);
 
   const bool heightSmall = s.Height < 4;
   int64_t rowNumber = 0;
   z_stream& z = s.Z;
+
+  // A failed read leaves the rows not reached blank rather than uninitialised.
+  struct BlankRest {
+    TBitmap& raster;
+    bool active;
+    int64_t& done;
+    ~BlankRest() {
+      if (!active || !std::uncaught_exceptions()) return;
+      for (int64_t y = done; y < raster.Height(); ++y)
+        std::memset(raster.ScanLine(int(y)), 0, size_t(raster.Stride()));
+    }
+  } blankRest{*raster_, RowsCoverRaster, rowNumber};
 
   for (int p = 0; p < passCount; ++p) {
     const TPass& pass = passes[p];

@@ -1,0 +1,301 @@
+// PNG decoding and encoding: our codec against libpng and libspng on the same pictures in
+// one run. Prints times (best of several runs), ratios to libpng and IDAT sizes.
+//
+//   bench_png [--quick] [--decode]
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <png.h>
+#include <zlib.h>
+#if __has_include(<spng.h>)
+#include <spng.h>
+#define HAVE_SPNG 1
+#endif
+
+#include "imaging/ZUDIRA.h"
+
+using namespace verid;
+
+namespace {
+
+struct Picture {
+  std::string Name;
+  int Width = 0, Height = 0;
+  int ColorType = 2;  // PNG colour type of the file
+  bool Interlaced = false;
+  std::vector<uint8_t> Rgb;  // rows as PNG samples (8-bit)
+  std::vector<png_color> Palette;
+};
+
+size_t Channels(int ct) { return ct == 0 ? 1 : ct == 2 ? 3 : ct == 3 ? 1 : ct == 4 ? 2 : 4; }
+
+// Smooth shapes with fine noise: compresses like a photograph, not like a test chart.
+Picture PhotoLike(const std::string& name, int w, int h, int ct, bool interlaced) {
+  Picture p{name, w, h, ct, interlaced, {}, {}};
+  size_t ch = Channels(ct);
+  p.Rgb.resize(size_t(w) * h * ch);
+  std::mt19937 rng(42);
+  std::normal_distribution<double> noise(0.0, 3.0);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      double fx = double(x) / w, fy = double(y) / h;
+      double base[4] = {
+          128 + 90 * std::sin(fx * 7.0 + fy * 3.0) * std::cos(fy * 5.0),
+          120 + 80 * std::sin(fx * 4.0 - fy * 6.0 + 1.0),
+          110 + 100 * std::cos((fx - 0.5) * (fy - 0.3) * 20.0),
+          200 + 55 * std::sin(fx * 11.0),
+      };
+      uint8_t* px = p.Rgb.data() + (size_t(y) * w + x) * ch;
+      for (size_t c = 0; c < ch; ++c) {
+        double v = base[ct == 4 && c == 1 ? 3 : c] + noise(rng);
+        px[c] = uint8_t(std::clamp(v, 0.0, 255.0));
+      }
+    }
+  return p;
+}
+
+Picture PaletteLike(int w, int h) {
+  Picture p{"palette 8-bit", w, h, 3, false, {}, {}};
+  p.Rgb.resize(size_t(w) * h);
+  std::mt19937 rng(5);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      int v = int(((x / 37) * 7 + (y / 23) * 13 + ((x * y) >> 9)) & 0xFF);
+      if (rng() % 16 == 0) v = int(rng() & 0xFF);
+      p.Rgb[size_t(y) * w + x] = uint8_t(v);
+    }
+  for (int i = 0; i < 256; ++i)
+    p.Palette.push_back(png_color{uint8_t(i), uint8_t(255 - i), uint8_t(i * 3)});
+  return p;
+}
+
+double Seconds(const std::function<void()>& f, int runs) {
+  double best = 1e30;
+  for (int i = 0; i < runs; ++i) {
+    auto t0 = std::chrono::steady_clock::now();
+    f();
+    auto t1 = std::chrono::steady_clock::now();
+    best = std::min(best, std::chrono::duration<double>(t1 - t0).count());
+  }
+  return best;
+}
+
+// --- libpng -------------------------------------------------------------------------------
+
+struct Buf {
+  std::vector<uint8_t> Data;
+  size_t At = 0;
+};
+void WriteCb(png_structp png, png_bytep d, png_size_t n) {
+  auto* b = static_cast<Buf*>(png_get_io_ptr(png));
+  b->Data.insert(b->Data.end(), d, d + n);
+}
+void FlushCb(png_structp) {}
+void ReadCb(png_structp png, png_bytep out, png_size_t n) {
+  auto* b = static_cast<Buf*>(png_get_io_ptr(png));
+  if (b->At + n > b->Data.size()) png_error(png, "short");
+  std::memcpy(out, b->Data.data() + b->At, n);
+  b->At += n;
+}
+
+// filters: a PNG_FILTER_* mask.
+std::vector<uint8_t> LibpngEncode(const Picture& p, int level, int filters) {
+  Buf out;
+  out.Data.reserve(p.Rgb.size() / 2);
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    std::fprintf(stderr, "libpng write failed\n");
+    return {};
+  }
+  png_set_write_fn(png, &out, WriteCb, FlushCb);
+  png_set_IHDR(png, info, png_uint_32(p.Width), png_uint_32(p.Height), 8, p.ColorType,
+               p.Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  if (!p.Palette.empty()) png_set_PLTE(png, info, p.Palette.data(), int(p.Palette.size()));
+  png_set_compression_level(png, level);
+  png_set_compression_strategy(png, Z_DEFAULT_STRATEGY);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, filters);
+  png_write_info(png, info);
+  int passes = png_set_interlace_handling(png);
+  size_t rb = size_t(p.Width) * Channels(p.ColorType);
+  for (int pass = 0; pass < passes; ++pass)
+    for (int y = 0; y < p.Height; ++y)
+      png_write_row(png, const_cast<png_bytep>(p.Rgb.data() + size_t(y) * rb));
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  return out.Data;
+}
+
+void LibpngDecode(const std::vector<uint8_t>& file, std::vector<uint8_t>& pixels) {
+  Buf in{file, 0};
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  std::vector<png_bytep> rows;
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    std::fprintf(stderr, "libpng read failed\n");
+    return;
+  }
+  png_set_read_fn(png, &in, ReadCb);
+  png_read_info(png, info);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  size_t rb = png_get_rowbytes(png, info);
+  int h = int(png_get_image_height(png, info));
+  pixels.resize(rb * size_t(h));
+  rows.resize(size_t(h));
+  for (int y = 0; y < h; ++y) rows[size_t(y)] = pixels.data() + rb * size_t(y);
+  png_read_image(png, rows.data());
+  png_read_end(png, nullptr);
+  png_destroy_read_struct(&png, &info, nullptr);
+}
+
+#ifdef HAVE_SPNG
+void SpngDecode(const std::vector<uint8_t>& file, std::vector<uint8_t>& pixels) {
+  spng_ctx* ctx = spng_ctx_new(0);
+  spng_set_png_buffer(ctx, file.data(), file.size());
+  size_t size = 0;
+  spng_decoded_image_size(ctx, SPNG_FMT_PNG, &size);
+  pixels.resize(size);
+  if (spng_decode_image(ctx, pixels.data(), size, SPNG_FMT_PNG, 0) != 0)
+    std::fprintf(stderr, "spng failed\n");
+  spng_ctx_free(ctx);
+}
+#endif
+
+// --- ours ---------------------------------------------------------------------------------
+
+ZOVIDUD ToGraphic(const Picture& p) {
+  ZOVIDUD g;
+  TBitmap& b = g.Bitmap();
+  bool alpha = p.ColorType == 4 || p.ColorType == 6;
+  if (p.ColorType == 3 || p.ColorType == 0 || p.ColorType == 4) {
+    b.Allocate(p.Width, p.Height, TPixelFormat::pf8bit);
+    std::vector<TRGBQuad> pal;
+    if (p.ColorType == 3)
+      for (auto c : p.Palette) pal.push_back(TRGBQuad{c.blue, c.green, c.red, 0});
+    else
+      pal = TBitmap::GreyPalette(256);
+    b.SetPalette(pal);
+    g.Grayscale = p.ColorType != 3;
+  } else {
+    b.Allocate(p.Width, p.Height, TPixelFormat::pf24bit);
+  }
+  if (alpha) {
+    g.AlphaBitmap().Allocate(p.Width, p.Height, TPixelFormat::pf8bit);
+    g.HasAlpha = true;
+  }
+  size_t ch = Channels(p.ColorType);
+  for (int y = 0; y < p.Height; ++y) {
+    const uint8_t* s = p.Rgb.data() + size_t(y) * p.Width * ch;
+    uint8_t* d = b.ScanLine(y);
+    uint8_t* a = alpha ? g.AlphaBitmap().ScanLine(y) : nullptr;
+    for (int x = 0; x < p.Width; ++x) {
+      if (ch >= 3) {
+        d[3 * x] = s[ch * x + 2];
+        d[3 * x + 1] = s[ch * x + 1];
+        d[3 * x + 2] = s[ch * x];
+      } else {
+        d[x] = s[ch * x];
+      }
+      if (a) a[x] = uint8_t(255 - s[ch * x + ch - 1]);
+    }
+  }
+  g.Interlaced = p.Interlaced;
+  return g;
+}
+
+size_t IdatBytes(const std::vector<uint8_t>& png) {
+  size_t at = 8, total = 0;
+  while (at + 12 <= png.size()) {
+    uint32_t len = uint32_t(png[at]) << 24 | uint32_t(png[at + 1]) << 16 | uint32_t(png[at + 2]) << 8 | png[at + 3];
+    if (std::memcmp(png.data() + at + 4, "IDAT", 4) == 0) total += len;
+    at += 12 + len;
+  }
+  return total;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool quick = false, decodeOnly = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--quick") == 0) quick = true;
+    if (std::strcmp(argv[i], "--decode") == 0) decodeOnly = true;
+  }
+  int runs = quick ? 1 : 3;
+  int scale = quick ? 4 : 1;
+
+  std::vector<Picture> pictures;
+  pictures.push_back(PhotoLike("photo 24-bit", 4000 / scale, 3000 / scale, 2, false));
+  pictures.push_back(PaletteLike(2000 / scale, 1500 / scale));
+  pictures.push_back(PhotoLike("grey 8-bit", 2000 / scale, 1500 / scale, 0, false));
+  pictures.push_back(PhotoLike("alpha 32-bit", 2000 / scale, 1500 / scale, 6, false));
+  pictures.push_back(PhotoLike("interlaced 24-bit", 2000 / scale, 1500 / scale, 2, true));
+
+  std::printf("Decoding (best of %d; files written by libpng, level 6, adaptive filters)\n", runs);
+  std::printf("%-20s %10s %10s %10s %10s %10s\n", "picture", "ours ms", "libpng ms", "spng ms",
+              "ours/png", "ours/spng");
+  for (const Picture& p : pictures) {
+    std::vector<uint8_t> file = LibpngEncode(p, 6, PNG_ALL_FILTERS);
+    // Every decoder makes a new image each time, as a viewer would.
+    double ours = Seconds([&] {
+      ZOVIDUD g;
+      TMemoryViewStream s(file.data(), int64_t(file.size()));
+      g.LoadFromStream(s);
+    }, runs);
+    double lib = Seconds([&] {
+      std::vector<uint8_t> pixels;
+      LibpngDecode(file, pixels);
+    }, runs);
+#ifdef HAVE_SPNG
+    double sp = Seconds([&] {
+      std::vector<uint8_t> pixels;
+      SpngDecode(file, pixels);
+    }, runs);
+#else
+    double sp = NAN;
+#endif
+    std::printf("%-20s %10.1f %10.1f %10.1f %10.3f %10.3f\n", p.Name.c_str(), ours * 1e3, lib * 1e3,
+                sp * 1e3, ours / lib, ours / sp);
+  }
+
+  if (decodeOnly) return 0;
+  std::printf("\nEncoding the photo at level 6 (best of %d)\n", runs);
+  std::printf("%-10s %10s %10s %10s %12s %12s %8s\n", "filter", "ours ms", "libpng ms", "ratio",
+              "ours IDAT", "libpng IDAT", "size %");
+  const Picture& photo = pictures[0];
+  ZOVIDUD g = ToGraphic(photo);
+  g.CompressionLevel = 6;
+  struct Mode {
+    const char* Name;
+    int Ours;
+    int Libpng;
+  };
+  const Mode modes[] = {{"None", 1, PNG_FILTER_NONE},   {"Sub", 2, PNG_FILTER_SUB},
+                        {"Up", 3, PNG_FILTER_UP},       {"Average", 4, PNG_FILTER_AVG},
+                        {"Paeth", 5, PNG_FILTER_PAETH}, {"adaptive", 0, PNG_ALL_FILTERS}};
+  for (const Mode& m : modes) {
+    g.FilterMode = uint8_t(m.Ours);
+    std::vector<uint8_t> ourFile, libFile;
+    double ours = Seconds([&] {
+      TMemoryStream out;
+      out.Bytes().reserve(photo.Rgb.size() / 2);
+      g.SaveToStream(out);
+      ourFile = std::move(out.Bytes());
+    }, runs);
+    double lib = Seconds([&] { libFile = LibpngEncode(photo, 6, m.Libpng); }, runs);
+    size_t a = IdatBytes(ourFile), b = IdatBytes(libFile);
+    std::printf("%-10s %10.1f %10.1f %10.3f %12zu %12zu %+8.2f\n", m.Name, ours * 1e3, lib * 1e3,
+                ours / lib, a, b, (double(a) / double(b) - 1) * 100);
+  }
+  return 0;
+}
