@@ -165,6 +165,12 @@ TIniFile TIniFile::FromBytes(std::string_view bytes) {
 
 void TIniFile::Parse(std::string_view bytes) {
   lines_.clear();
+  // An editor may have put a byte-order mark in front; it would hide the first section.
+  // (Only there: a key line of our own may start with the same bytes.)
+  if (bytes.substr(0, kRawMarker.size()) == kRawMarker &&
+      (bytes.size() == kRawMarker.size() ||
+       std::string_view("[; \t\r\n").find(bytes[kRawMarker.size()]) != std::string_view::npos))
+    bytes.remove_prefix(kRawMarker.size());
   size_t start = 0;
   while (start < bytes.size()) {
     size_t end = bytes.find_first_of("\r\n", start);

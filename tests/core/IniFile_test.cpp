@@ -78,6 +78,8 @@ TEST(IniFile, EveryLineEndIsReadAndCrlfIsWritten) {
     ini.WriteInteger("a", "z", 3);
     EXPECT_EQ(ini.Serialize(), "; c\r\n[a]\r\nx=1\r\nz=3\r\n\r\n[b]\r\ny=2\r\n");
   }
+  // A byte-order mark from an editor does not hide the first section.
+  EXPECT_EQ(TIniFile::FromBytes("\xEF\xBB\xBF[a]\nx=5\n").ReadInteger("a", "x", 0), 5);
 }
 
 TEST(IniFile, NewKeysGoToTheirSectionAndNewSectionsToTheEnd) {
