@@ -201,8 +201,11 @@ TEST(IniFile, UpdateFileReportsWhatItCannotWrite) {
   TIniFile under(plain + "/y.ini");
   under.WriteString("s", "k", "v");
   EXPECT_THROW(under.UpdateFile(), std::runtime_error);
+}
 
+TEST(IniFile, UpdateFileLeavesReadOnlyPlacesAlone) {
   if (geteuid() == 0) GTEST_SKIP() << "root may write read-only files and folders";
+  TempDir dir;
   std::string ro = dir.Write("ro.ini", "[s]\r\nk=old\r\n");
   std::filesystem::permissions(ro, std::filesystem::perms::owner_read);
   TIniFile readOnly(ro);
