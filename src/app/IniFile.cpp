@@ -329,10 +329,14 @@ void TIniFile::UpdateFile() const {
     target = resolved;
   }
   // Renaming over a read-only file succeeds, so the file's own permission is checked
-  // first: a read-only settings file is reported, never replaced.
+  // first: a read-only settings file is reported, never replaced. A file nobody may
+  // write counts as read-only for root too, as the user meant it.
   fs::file_status status = fs::status(target, ec);
   if (fs::exists(status)) {
-    if (!fs::is_regular_file(status) || ::access(target.c_str(), W_OK) != 0) ThrowCannotWrite();
+    bool anyWrite = (status.permissions() & (fs::perms::owner_write | fs::perms::group_write |
+                                             fs::perms::others_write)) != fs::perms::none;
+    if (!fs::is_regular_file(status) || !anyWrite || ::access(target.c_str(), W_OK) != 0)
+      ThrowCannotWrite();
   }
   std::string bytes = Serialize();
   try {

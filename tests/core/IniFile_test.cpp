@@ -203,8 +203,7 @@ TEST(IniFile, UpdateFileReportsWhatItCannotWrite) {
   EXPECT_THROW(under.UpdateFile(), std::runtime_error);
 }
 
-TEST(IniFile, UpdateFileLeavesReadOnlyPlacesAlone) {
-  if (geteuid() == 0) GTEST_SKIP() << "root may write read-only files and folders";
+TEST(IniFile, UpdateFileLeavesAReadOnlyFileAlone) {
   TempDir dir;
   std::string ro = dir.Write("ro.ini", "[s]\r\nk=old\r\n");
   std::filesystem::permissions(ro, std::filesystem::perms::owner_read);
@@ -213,6 +212,11 @@ TEST(IniFile, UpdateFileLeavesReadOnlyPlacesAlone) {
   EXPECT_THROW(readOnly.UpdateFile(), std::runtime_error);
   EXPECT_EQ(ReadText(ro), "[s]\r\nk=old\r\n");
 
+}
+
+TEST(IniFile, UpdateFileReportsAReadOnlyFolder) {
+  if (geteuid() == 0) GTEST_SKIP() << "root may write into read-only folders";
+  TempDir dir;
   std::string roDir = dir.MakeDir("locked");
   std::filesystem::permissions(roDir, std::filesystem::perms::owner_read |
                                           std::filesystem::perms::owner_exec);
