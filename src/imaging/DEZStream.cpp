@@ -156,8 +156,10 @@ void TQBZCustomReadStream::ReadBytes(void* destination, int64_t count) {
   }
   auto* out = static_cast<uint8_t*>(destination);
   int64_t take = std::min(count, windowCount_);
-  std::memcpy(out, window_, static_cast<size_t>(take));
-  Consume(take);
+  if (take > 0) {
+    std::memcpy(out, window_, static_cast<size_t>(take));
+    Consume(take);
+  }
   count -= take;
   out += take;
   if (count == 0) return;
@@ -275,7 +277,7 @@ void TQBZCustomGraphicReadStream::SetupTargetRaster() {
     default: format = TPixelFormat::pf24bit; break;
   }
   r.Allocate(ImageWidth, ImageHeight, format, !RowsCoverRaster);
-  if (RowsCoverRaster) {
+  if (RowsCoverRaster && r.Bits()) {
     // Every pixel byte is written by the reader; only the row padding needs clearing.
     int64_t used = (int64_t(ImageWidth) * BitsOf(format) + 7) / 8;
     if (format == TPixelFormat::pf15bit) used = int64_t(ImageWidth) * 2;

@@ -466,6 +466,8 @@ void ZOVIDUDReadStream::ReadBackground() {
 
 void ZOVIDUDReadStream::ReadText(uint32_t length) {
   State& s = *s_;
+  // A length the data cannot hold ends the chunk loop instead of allocating it.
+  if (int64_t(length) > RemainingData()) return;
   std::string data(length, '\0');
   ReadBytes(data.data(), length);
   chunkLeft_ -= length;
@@ -1235,15 +1237,20 @@ void ZOVIDUDWriteStream::WriteImage() {
   if (PhysX >= 1 && PhysY >= 1) {
     d.clear();
     if (PhysUnit == 2) {
-      Put32(d, static_cast<uint32_t>(std::trunc(PhysX * 100.0 / 254.0 * 100.0)));
-      Put32(d, static_cast<uint32_t>(std::trunc(PhysY * 100.0 / 254.0 * 100.0)));
-      d.push_back(1);
+      // Per inch to per metre; sizes that no longer fit are left out.
+      double x = std::trunc(PhysX * 100.0 / 254.0 * 100.0);
+      double y = std::trunc(PhysY * 100.0 / 254.0 * 100.0);
+      if (x <= 2147483647.0 && y <= 2147483647.0) {
+        Put32(d, static_cast<uint32_t>(x));
+        Put32(d, static_cast<uint32_t>(y));
+        d.push_back(1);
+      }
     } else {
       Put32(d, uint32_t(PhysX));
       Put32(d, uint32_t(PhysY));
       d.push_back(PhysUnit == 1 ? 1 : 0);
     }
-    WriteChunk("pHYs", d.data(), 9);
+    if (d.size() == 9) WriteChunk("pHYs", d.data(), 9);
   }
   ProgressPoint(1);
 
