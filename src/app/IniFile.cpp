@@ -32,8 +32,9 @@ std::string_view Trim(std::string_view s) {
 std::string Decode(std::string_view raw) {
   if (raw.substr(0, kRawMarker.size()) == kRawMarker) return std::string(raw.substr(kRawMarker.size()));
   if (auto text = Cp932ToUtf8(raw)) return *text;
-  // Hand-edited files are sometimes saved as UTF-8; anything else keeps what is readable.
-  return SanitizeUtf8(raw);
+  // Hand-edited files are sometimes saved as UTF-8; bytes in neither encoding are kept as
+  // they are, like a file name's bytes, so a path still names its folder.
+  return std::string(raw);
 }
 
 std::optional<std::string> Encode(std::string_view text) {

@@ -3,7 +3,8 @@
 // first non-blank character is ";" are comments. Writing replaces a value in place, adds
 // a new key at the end of its section and a new section at the end of the document, and
 // keeps every other line as it was. On disk names and values are CP932 with CRLF line
-// ends; in memory they are UTF-8. Nothing touches the disk until UpdateFile, which
+// ends; in memory they are UTF-8 (bytes that are neither CP932 nor UTF-8 are kept as
+// they are, like file names). Nothing touches the disk until UpdateFile, which
 // replaces the whole file in one atomic step.
 #pragma once
 

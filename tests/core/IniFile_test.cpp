@@ -145,6 +145,11 @@ TEST(IniFile, TextOutsideCp932ReadsBackUnchanged) {
   EXPECT_NE(ini.Serialize().find("jp=\x89\xe6\x91\x9c\r\n"), std::string::npos);
   // A hand-edited UTF-8 value that is not CP932 is still readable.
   EXPECT_EQ(TIniFile::FromBytes("[s]\nk=\xED\x95\x9C\n").ReadString("s", "k", ""), "한");
+  // Bytes in neither encoding stay as they are and survive a save.
+  auto odd = TIniFile::FromBytes("[s]\nk=/pics/\xA4\xA2\xFF\n");
+  EXPECT_EQ(odd.ReadString("s", "k", ""), "/pics/\xA4\xA2\xFF");
+  odd.WriteString("s", "k", odd.ReadString("s", "k", ""));
+  EXPECT_EQ(TIniFile::FromBytes(odd.Serialize()).ReadString("s", "k", ""), "/pics/\xA4\xA2\xFF");
 }
 
 TEST(IniFile, WhatALineCannotHoldIsRefused) {
