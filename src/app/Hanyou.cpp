@@ -111,7 +111,7 @@ void Delay(Platform& platform, uint32_t ms) {
     elapsed += static_cast<uint32_t>(now - last);
     last = now;
     if (elapsed > ms) return;
-    platform.WaitForEvents(static_cast<uint32_t>(ms - elapsed + 1));
+    platform.WaitForEvents(static_cast<uint32_t>(std::min<uint64_t>(ms - elapsed + 1, UINT32_MAX)));
   }
 }
 
