@@ -389,3 +389,16 @@ TEST(PngRead, ProgressRunsFromZeroToHundred) {
   EXPECT_EQ(seen[seen.size() - 2].second, 29 + 68 * 38 / 40);
   EXPECT_FALSE(g.ColorRaster().OnProgress);         // the forwarding is removed again
 }
+
+TEST(PngRead, ChunkLengthsBeyondTheDataStopTheLoop) {
+  // A text chunk claiming gigabytes, before and after the image.
+  PngBuilder b;
+  b.Ihdr(1, 1, 8, 0).Idat({0, 42});
+  std::vector<uint8_t> file = Concat({b.Bytes(), Be32(0xE5000017), {'t', 'E', 'X', 't'}, {1, 2, 3}});
+  ZOVIDUD g = Load(file);
+  EXPECT_EQ(g.ColorRaster().PixelValue(0, 0), 42u);
+  PngBuilder early;
+  early.Ihdr(1, 1, 8, 0);
+  std::vector<uint8_t> before = Concat({early.Bytes(), Be32(0xFFFFFFF0), {'t', 'E', 'X', 't'}, {1}});
+  EXPECT_TRUE(Load(before).Empty());
+}

@@ -337,3 +337,50 @@ TEST(PngGraphic, RegisteredAsPngAndSavedThroughFiles) {
   for (int y = 0; y < 5; ++y)
     for (int x = 0; x < 6; ++x) EXPECT_EQ(back.ColorRaster().PixelRGB(x, y), g.Bitmap().PixelRGB(x, y));
 }
+
+TEST(PngGraphic, RowTransformRoundTripsWithThePassword) {
+  auto flip = [](uint8_t* row, const std::string& password, int number, int length) {
+    for (int i = 0; i < length; ++i) row[i] ^= uint8_t(password[0] + number);
+  };
+  ZOVIDUD g = Rgb(7, 9);
+  g.Interlaced = true;
+  g.FilterMode = 0;
+  g.Password = "k";
+  g.OnEncodeRow = flip;
+  std::vector<uint8_t> file = Save(g);
+  EXPECT_EQ(Find(ListChunks(file), "tpNG")->Data[4], 1);  // protected
+
+  ZOVIDUD plain = Load(file);  // no password: the stored bytes as they are
+  ZOVIDUD back;
+  back.Password = "k";
+  back.OnDecodeRow = flip;
+  TMemoryStream s{file};
+  back.LoadFromStream(s);
+  bool plainDiffers = false;
+  for (int y = 0; y < 9; ++y)
+    for (int x = 0; x < 7; ++x) {
+      ASSERT_EQ(back.ColorRaster().PixelRGB(x, y), g.Bitmap().PixelRGB(x, y)) << x << "," << y;
+      plainDiffers |= plain.ColorRaster().PixelRGB(x, y) != g.Bitmap().PixelRGB(x, y);
+    }
+  EXPECT_TRUE(plainDiffers);
+}
+
+TEST(PngGraphic, SavingReportsProgressAndOutOfRangeValuesAreLeftOut) {
+  ZOVIDUD g = Rgb(3, 20);
+  std::vector<int> seen;
+  g.OnProgress = [&](TGraphic&, TProgressStage, uint8_t percent, bool, const TRect&,
+                     const std::string&) { seen.push_back(percent); };
+  g.PhysUnit = 2;
+  g.PhysX = 0x7FFFFFFF;  // per inch: too large once in per metre
+  g.PhysY = 10;
+  g.Gamma = 1e300;
+  g.CompressionLevel = 42;  // counts as the default level
+  auto chunks = ListChunks(Save(g));
+  EXPECT_EQ(Find(chunks, "pHYs"), nullptr);
+  EXPECT_EQ(Find(chunks, "gAMA"), nullptr);
+  ASSERT_GE(seen.size(), 4u);
+  EXPECT_EQ(seen.front(), 0);
+  EXPECT_EQ(seen[1], 29);  // after the header chunks
+  EXPECT_EQ(seen.back(), 100);
+  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+}
