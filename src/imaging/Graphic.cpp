@@ -2,11 +2,11 @@
 
 #include <cstdio>
 #include <map>
-#include <mutex>
 
 #include "app/Hanyou.h"
 #include "app/Settings.h"
 #include "imaging/Bitmap.h"
+#include "imaging/Jpeg.h"
 #include "imaging/ZUDIRA.h"
 
 namespace verid {
@@ -67,12 +67,17 @@ std::map<std::string, FormatRow>& RawRegistry() {
 }
 
 std::map<std::string, FormatRow>& Registry() {
-  static std::once_flag once;
-  std::call_once(once, [] {
+  // The set-up runs once; the format units it calls register through this same function.
+  static bool started = false;
+  if (!started) {
+    started = true;
     auto& rows = RawRegistry();
     rows.emplace("bmp", FormatRow{"Bitmaps", [] { return std::make_unique<TBitmap>(); }});
+    auto jpeg = [] { return std::make_unique<TJPEGImage>(); };
+    rows.emplace("jpeg", FormatRow{"JPEG Image File", jpeg});
+    rows.emplace("jpg", FormatRow{"JPEG Image File", jpeg});
     RegisterZudiraFormat();
-  });
+  }
   return RawRegistry();
 }
 
@@ -80,7 +85,7 @@ std::map<std::string, FormatRow>& Registry() {
 
 void RegisterFileFormat(const std::string& extension, const std::string& description,
                         TGraphicFactory factory) {
-  Registry()[KeyOf(extension)] = FormatRow{description, std::move(factory)};
+  RawRegistry()[KeyOf(extension)] = FormatRow{description, std::move(factory)};
 }
 
 void UnregisterFileFormat(const std::string& extension) { Registry().erase(KeyOf(extension)); }
@@ -145,5 +150,75 @@ int TPicture::Width() const { return graphic_ ? graphic_->Width() : 0; }
 int TPicture::Height() const { return graphic_ ? graphic_->Height() : 0; }
 
 void LoadAsKind(TGraphic& graphic, const std::string& path) { graphic.LoadFromFile(path); }
+
+// --- saving -----------------------------------------------------------------------------
+
+void ApplyEncoderSettings(TGraphic& graphic, const AppSettings& settings) {
+  if (auto* jpeg = dynamic_cast<TJPEGImage*>(&graphic)) {
+    jpeg->SetCompressionQuality(settings.JpegQuality);
+    return;
+  }
+  SetPngCompressionLevel(graphic, settings.PngCompressLevel);
+}
+
+bool SavePictureAsKind(const TGraphic& picture, const std::string& path,
+                       const std::string& extension, const AppSettings& settings) {
+  const std::string ext = KeyOf(extension);
+  std::unique_ptr<TGraphic> target;
+  if (ext == "bmp") {
+    target = std::make_unique<TBitmap>();
+    target->Assign(picture);
+  } else if (ext == "jpg" || ext == "jpeg") {
+    // From the raster, so the picture is compressed again at the configured quality even
+    // when it is itself a JPEG.
+    target = std::make_unique<TJPEGImage>();
+    target->Assign(picture.ColorRaster());
+  } else if (ext == "png") {
+    target = CreateGraphicForExtension("png");
+    if (!target) return false;
+    target->Assign(picture);
+  } else {
+    return false;
+  }
+  ApplyEncoderSettings(*target, settings);
+  target->SaveToFile(path);
+  return true;
+}
+
+bool SaveDisplayedPicture(const TGraphic& picture, const std::string& path,
+                          const AppSettings& settings) {
+  return SavePictureAsKind(picture, path, ExtractFileExt(path), settings);
+}
+
+FileDialogRequest SaveAsDialogRequest(const std::string& selectedFile,
+                                      const AppSettings& settings) {
+  FileDialogRequest request;
+  request.InitialDir = settings.SaveDir;
+  request.FileName = ChangeFileExt(ExtractFileName(selectedFile), "");
+  request.Filter = kSaveAsFilter;
+  request.DefaultExt = "bmp";
+  request.FilterIndex = 1;
+  request.OverwritePrompt = true;
+  const std::string ext = LowerCase(ExtractFileExt(selectedFile));
+  if (ext == ".jpg" || ext == ".jpeg") {
+    request.DefaultExt = "jpg";
+    request.FilterIndex = 1;
+  } else if (ext == ".bmp") {
+    request.DefaultExt = "bmp";
+    request.FilterIndex = 2;
+  } else if (ext == ".png") {
+    request.DefaultExt = "png";
+    request.FilterIndex = 3;
+  }
+  return request;
+}
+
+TSaveAsResult SaveDisplayedPictureAs(const TGraphic& picture, const std::string& chosenName,
+                                     const AppSettings& settings) {
+  TSaveAsResult result;
+  result.SaveDir = ExtractFilePath(chosenName);
+  result.Saved = SavePictureAsKind(picture, chosenName, ExtractFileExt(chosenName), settings);
+  return result;
+}
 
 }  // namespace verid

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Dialogs.h"
 #include "app/Types.h"
 #include "imaging/Stream.h"
 
@@ -143,5 +144,25 @@ void ApplyEncoderSettings(TGraphic& graphic, const AppSettings& settings);
 // .jpeg, .png); any other extension saves nothing. Returns whether a file was written.
 bool SaveDisplayedPicture(const TGraphic& picture, const std::string& path,
                           const AppSettings& settings);
+
+// Saves a copy of the picture as the kind the extension names ("bmp", "jpg", "jpeg",
+// "png", with or without the dot, any case), with the encoder settings. False (nothing
+// written) for any other extension.
+bool SavePictureAsKind(const TGraphic& picture, const std::string& path,
+                       const std::string& extension, const AppSettings& settings);
+
+inline constexpr const char* kSaveAsFilter =
+    "JPEG(*.jpg,*.jpeg)|*.jpg;*.jpeg|BMP(*.bmp)|*.bmp|PNG(*.png)|*.png";
+// The view window's save-as dialog for the selected file: start folder SaveDir, the
+// file's name without extension, default extension and filter row from its extension.
+FileDialogRequest SaveAsDialogRequest(const std::string& selectedFile,
+                                      const AppSettings& settings);
+struct TSaveAsResult {
+  bool Saved = false;    // false when the chosen extension names no format we write
+  std::string SaveDir;   // the chosen file's folder: the new SaveDir in every case
+};
+// Saves the displayed picture under the name the user chose in that dialog.
+TSaveAsResult SaveDisplayedPictureAs(const TGraphic& picture, const std::string& chosenName,
+                                     const AppSettings& settings);
 
 }  // namespace verid

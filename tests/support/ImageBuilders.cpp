@@ -1,5 +1,7 @@
 #include "support/ImageBuilders.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -101,6 +103,57 @@ std::string CompareRGB(const TBitmap& a, const TBitmap& b) {
         return s.str();
       }
   return {};
+}
+
+TBitmap ReadPnm(const std::string& path) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return {};
+  char magic[3] = {};
+  int w = 0, h = 0, maxval = 0;
+  TBitmap bmp;
+  if (std::fscanf(f, "%2s %d %d %d", magic, &w, &h, &maxval) == 4 && maxval == 255 &&
+      std::fgetc(f) != EOF) {
+    const bool grey = magic[1] == '5';
+    bmp.Allocate(w, h, grey ? TPixelFormat::pf8bit : TPixelFormat::pf24bit);
+    if (grey) bmp.SetPalette(TBitmap::GreyPalette(256));
+    std::vector<uint8_t> row(size_t(w) * (grey ? 1 : 3));
+    for (int y = 0; y < h; ++y) {
+      if (std::fread(row.data(), 1, row.size(), f) != row.size()) {
+        bmp = TBitmap();
+        break;
+      }
+      uint8_t* d = bmp.ScanLine(y);
+      if (grey) {
+        std::copy(row.begin(), row.end(), d);
+      } else {
+        for (int x = 0; x < w; ++x) {
+          d[3 * x] = row[3 * x + 2];
+          d[3 * x + 1] = row[3 * x + 1];
+          d[3 * x + 2] = row[3 * x];
+        }
+      }
+    }
+  }
+  std::fclose(f);
+  return bmp;
+}
+
+void WritePnm(const std::string& path, const TBitmap& bmp, bool grey) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return;
+  std::fprintf(f, "%s\n%d %d\n255\n", grey ? "P5" : "P6", bmp.Width(), bmp.Height());
+  for (int y = 0; y < bmp.Height(); ++y)
+    for (int x = 0; x < bmp.Width(); ++x) {
+      uint32_t c = bmp.PixelRGB(x, y);
+      if (grey) {
+        std::fputc(int(c & 0xFF), f);
+      } else {
+        std::fputc(int(c >> 16 & 0xFF), f);
+        std::fputc(int(c >> 8 & 0xFF), f);
+        std::fputc(int(c & 0xFF), f);
+      }
+    }
+  std::fclose(f);
 }
 
 int Run(const std::string& command) {

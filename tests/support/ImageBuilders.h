@@ -35,6 +35,12 @@ TBitmap Pattern(int width, int height, TPixelFormat format, uint32_t seed = 1);
 // Pixel-for-pixel equality of two rasters' RGB values; the first difference as text.
 std::string CompareRGB(const TBitmap& a, const TBitmap& b);
 
+// Reads a binary PGM (P5, to 8 bits with a grey palette) or PPM (P6, to 24 bits), as
+// djpeg writes them. Empty on any error.
+TBitmap ReadPnm(const std::string& path);
+// Writes a raster as a binary PPM (24-bit RGB) or, for an 8-bit grey one, a PGM.
+void WritePnm(const std::string& path, const TBitmap& bmp, bool grey = false);
+
 // Runs a shell command and returns its exit status.
 int Run(const std::string& command);
 

@@ -1,0 +1,159 @@
+// The JPEG graphic against libjpeg-turbo's own tools: decoded pixels, scales, greyscale,
+// quality and damaged data.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "imaging/Jpeg.h"
+#include "support/ImageBuilders.h"
+#include "support/TempDir.h"
+
+namespace verid {
+namespace {
+
+// A smooth colour picture (JPEG-friendly, so rounding differences would show).
+TBitmap Smooth(int w, int h) {
+  TBitmap b(w, h, TPixelFormat::pf24bit);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      uint8_t* p = b.ScanLine(y) + 3 * x;
+      p[0] = static_cast<uint8_t>(x * 255 / std::max(1, w - 1));
+      p[1] = static_cast<uint8_t>(y * 255 / std::max(1, h - 1));
+      p[2] = static_cast<uint8_t>(128 + 100 * std::sin((x + y) * 0.1));
+    }
+  return b;
+}
+
+std::vector<uint8_t> Encode(const TBitmap& raster, int quality) {
+  TJPEGImage j;
+  j.Assign(raster);
+  j.SetCompressionQuality(quality);
+  TMemoryStream s;
+  j.SaveToStream(s);
+  return s.Bytes();
+}
+
+TEST(Jpeg, DecodeMatchesDjpegAtFullAndQuarterScale) {
+  test::TempDir dir;
+  std::string file = dir.Write("a.jpg", Encode(Smooth(201, 99), 90));
+  for (int denom : {1, 4}) {
+    SCOPED_TRACE(denom);
+    std::string ppm = dir / ("ref" + std::to_string(denom) + ".ppm");
+    ASSERT_EQ(0, test::Run("djpeg -ppm -scale 1/" + std::to_string(denom) + " -outfile '" + ppm +
+                           "' '" + file + "'"));
+    TBitmap ref = test::ReadPnm(ppm);
+    ASSERT_FALSE(ref.Empty());
+    TJPEGImage j;
+    j.LoadFromFile(file);
+    if (denom == 4) j.SetScale(TJPEGScale::jsQuarter);
+    // Quarter-scale sizes round up: 201 x 99 -> 51 x 25, before and after decoding.
+    EXPECT_EQ(j.Width(), denom == 4 ? 51 : 201);
+    EXPECT_EQ(j.Height(), denom == 4 ? 25 : 99);
+    const TBitmap& got = j.ColorRaster();
+    EXPECT_EQ(got.PixelFormat(), TPixelFormat::pf24bit);
+    EXPECT_EQ(test::CompareRGB(ref, got), "");
+  }
+}
+
+TEST(Jpeg, SavedColoursKeepRedAndBlueApart) {
+  TBitmap red(16, 16, TPixelFormat::pf24bit);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) red.ScanLine(y)[3 * x + 2] = 255;
+  test::TempDir dir;
+  std::string file = dir.Write("r.jpg", Encode(red, 95));
+  ASSERT_EQ(0, test::Run("djpeg -ppm -outfile '" + dir / "r.ppm" + "' '" + file + "'"));
+  uint32_t c = test::ReadPnm(dir / "r.ppm").PixelRGB(8, 8);
+  EXPECT_GT(c >> 16 & 0xFF, 240u);
+  EXPECT_LT(c & 0xFF, 16u);
+}
+
+TEST(Jpeg, GreyscaleDecodesToEightBitsWithGreyPalette) {
+  test::TempDir dir;
+  TBitmap grey(20, 10, TPixelFormat::pf8bit);
+  grey.SetPalette(TBitmap::GreyPalette(256));
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 20; ++x) grey.ScanLine(y)[x] = static_cast<uint8_t>(x * 12);
+  test::WritePnm(dir / "g.pgm", grey, true);
+  ASSERT_EQ(0, test::Run("cjpeg -grayscale -outfile '" + dir / "g.jpg" + "' '" + dir / "g.pgm" + "'"));
+  TJPEGImage j;
+  j.LoadFromFile(dir / "g.jpg");
+  EXPECT_TRUE(j.Grayscale());
+  const TBitmap& r = j.ColorRaster();
+  EXPECT_EQ(r.PixelFormat(), TPixelFormat::pf8bit);
+  EXPECT_EQ(r.Palette(), TBitmap::GreyPalette(256));
+  ASSERT_EQ(0, test::Run("djpeg -pnm -outfile '" + dir / "g2.pgm" + "' '" + dir / "g.jpg" + "'"));
+  EXPECT_EQ(test::CompareRGB(test::ReadPnm(dir / "g2.pgm"), r), "");
+}
+
+TEST(Jpeg, QualityZeroCompressesLikeQualityOne) {
+  TBitmap src = Smooth(40, 30);
+  std::vector<uint8_t> q0 = Encode(src, 0), q1 = Encode(src, 1), q50 = Encode(src, 50);
+  EXPECT_EQ(q0, q1);
+  EXPECT_NE(q0, q50);
+  TJPEGImage j;
+  j.SetCompressionQuality(-5);
+  EXPECT_EQ(j.CompressionQuality(), 0);
+  j.SetCompressionQuality(500);
+  EXPECT_EQ(j.CompressionQuality(), 100);
+}
+
+TEST(Jpeg, LoadingKeepsTheDataAndDefersTheDecode) {
+  std::vector<uint8_t> bytes = Encode(Smooth(256, 192), 80);
+  TJPEGImage j;
+  j.LoadFromMemory(bytes.data(), bytes.size());
+  EXPECT_FALSE(j.Modified);
+  EXPECT_EQ(j.Width(), 256);
+  TMemoryStream out;
+  j.SaveToStream(out);
+  EXPECT_EQ(out.Bytes(), bytes);  // unchanged data is written back as it was
+
+  // A damaged body: the header still reads, the pixels fail on first use.
+  std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + long(bytes.size() / 2));
+  TJPEGImage d;
+  ASSERT_NO_THROW(d.LoadFromMemory(cut.data(), cut.size()));
+  EXPECT_EQ(d.Width(), 256);
+  try {
+    d.ColorRaster();
+    ADD_FAILURE() << "a truncated body decoded";
+  } catch (const EJPEG& e) {
+    EXPECT_EQ(std::string(e.what()), "JPEG エラー #" + std::to_string(e.Code()));
+  }
+  std::vector<uint8_t> noise = bytes;
+  for (size_t i = noise.size() / 3; i < noise.size() - 2; i += 7) noise[i] = 0xFF;
+  TJPEGImage n;
+  n.LoadFromMemory(noise.data(), noise.size());
+  EXPECT_THROW(n.ColorRaster(), EJPEG);
+  TBitmap target;
+  EXPECT_THROW(target.Assign(n), EJPEG);
+
+  // Not a JPEG at all fails at load, with libjpeg's number.
+  std::vector<uint8_t> bmp = {'B', 'M', 0, 0, 0, 0};
+  TJPEGImage b;
+  EXPECT_THROW(b.LoadFromMemory(bmp.data(), bmp.size()), EJPEG);
+  EXPECT_THROW(b.LoadFromMemory(bmp.data(), 0), EJPEG);
+}
+
+TEST(Jpeg, AssignmentFromOtherKindsDropsTheDataAndRecompresses) {
+  std::vector<uint8_t> bytes = Encode(Smooth(32, 32), 90);
+  TJPEGImage j;
+  j.LoadFromMemory(bytes.data(), bytes.size());
+  TJPEGImage copy;
+  copy.Assign(j);
+  EXPECT_EQ(copy.Data(), bytes);
+
+  TBitmap indexed = test::Pattern(9, 7, TPixelFormat::pf4bit);
+  TJPEGImage k;
+  k.Assign(indexed);
+  EXPECT_FALSE(k.HasData());
+  EXPECT_EQ(k.Width(), 9);
+  TMemoryStream s;
+  k.SaveToStream(s);
+  TJPEGImage back;
+  back.LoadFromMemory(s.Bytes().data(), s.Bytes().size());
+  EXPECT_EQ(back.Width(), 9);
+  EXPECT_EQ(back.Height(), 7);
+  EXPECT_EQ(back.ColorRaster().PixelFormat(), TPixelFormat::pf24bit);
+}
+
+}  // namespace
+}  // namespace verid
