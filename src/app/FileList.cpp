@@ -50,11 +50,15 @@ void FileList::SetFolder(const std::string& folder) {
     for (auto end = fs::directory_iterator(); it != end; it.increment(ec)) {
       if (ec) throw EFileError(folder + ": " + ec.message());
       const fs::directory_entry& entry = *it;
-      std::string name = entry.path().filename().string();
-      if (!IsImageName(name)) continue;
+      // Paths read from "." are "./name": the name is the native string after "./".
+      const std::string& native = entry.path().native();
+      std::string_view name(native);
+      if (name.size() > 2 && name[0] == '.' && name[1] == PathDelim) name.remove_prefix(2);
+      auto dot = name.rfind('.');
+      if (dot == std::string_view::npos || !HasImageExt(name.substr(dot))) continue;
       std::error_code typeError;
       if (!entry.is_regular_file(typeError)) continue;
-      entries.push_back(std::move(name));
+      entries.emplace_back(name);
     }
     if (ec) throw EFileError(folder + ": " + ec.message());
   } catch (...) {
