@@ -1,0 +1,73 @@
+#include "app/Browse.h"
+
+#include "imaging/Draw.h"
+#include "imaging/Graphic.h"
+
+namespace verid {
+
+PreviewResult MakePreview(const FileList& list, const AppSettings& settings) {
+  PreviewResult result;
+  result.PositionText = list.PositionText();
+  if (!HasCurrentFile(list)) return result;
+
+  const std::string path = list.CurrentFile();
+  try {
+    TPicture picture;
+    picture.LoadFromFile(path);
+    result.PictureWidth = static_cast<uint16_t>(picture.Width());
+    result.PictureHeight = static_cast<uint16_t>(picture.Height());
+    result.Place = FitRect(result.PictureWidth, result.PictureHeight, kPreviewBox, kPreviewBox);
+    const int w = result.Place.Width, h = result.Place.Height;
+    auto image = std::make_unique<TBitmap>(w, h, TPixelFormat::pf32bit);
+    // Transparent parts show the panel's colour.
+    FillRect(*image, Bounds(0, 0, w, h), settings.PreviewColor);
+    if (const TGraphic* graphic = picture.Graphic()) StretchDraw(*image, Bounds(0, 0, w, h), *graphic);
+    result.Image = std::move(image);
+    result.State = PreviewResult::Kind::Picture;
+    result.PanelColor = settings.PreviewColor;
+  } catch (const EInvalidGraphic&) {
+    result.State = PreviewResult::Kind::NoPicture;
+    result.Place = TFitRect{};
+    result.Image.reset();
+    result.PictureWidth = result.PictureHeight = 0;
+  }
+  result.StatusPath = path;
+  result.StatusSize = FormatThousands(FileSizeOf(path)) + kByteSuffix;
+  return result;
+}
+
+bool GoPrevious(FileList& list, Dialogs& dialogs) {
+  if (!HasCurrentFile(list)) return false;
+  const int index = list.ItemIndex() - 1;
+  if (index < 0) {
+    list.SetItemIndex(0);
+    if (dialogs.ConfirmYesNo(kFirstFileQuestion)) list.SetItemIndex(list.Count() - 1);
+  } else {
+    list.SetItemIndex(index);
+  }
+  return true;
+}
+
+bool GoNext(FileList& list, Dialogs& dialogs) {
+  if (!HasCurrentFile(list)) return false;
+  const int index = list.ItemIndex() + 1;
+  if (index >= list.Count()) {
+    list.SetItemIndex(list.Count() - 1);
+    if (dialogs.ConfirmYesNo(kLastFileQuestion)) list.SetItemIndex(0);
+  } else {
+    list.SetItemIndex(index);
+  }
+  return true;
+}
+
+bool GoFirst(FileList& list) {
+  list.SetItemIndex(0);
+  return HasCurrentFile(list);
+}
+
+bool GoLast(FileList& list) {
+  list.SetItemIndex(list.Count() - 1);
+  return HasCurrentFile(list);
+}
+
+}  // namespace verid
