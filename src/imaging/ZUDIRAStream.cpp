@@ -1362,6 +1362,26 @@ void ZOVIDUDWriteStream::WriteImage() {
             row[j >> 3] |= uint8_t(v << (7 - (j & 7)));
           }
         }
+      } else if ((srcBits == 24 || srcBits == 32) && !Grayscale) {
+        const int size = srcBits / 8;
+        const uint8_t* px = src + int64_t(sx) * size;
+        const int64_t advance = int64_t(step) * size;
+        uint8_t* o = row;
+        if (alpha) {
+          const uint8_t* ap = asrc + sx;
+          for (int64_t j = 0; j < w; ++j, px += advance, ap += step, o += 4) {
+            o[0] = px[2];
+            o[1] = px[1];
+            o[2] = px[0];
+            o[3] = uint8_t(255 - *ap);
+          }
+        } else {
+          for (int64_t j = 0; j < w; ++j, px += advance, o += 3) {
+            o[0] = px[2];
+            o[1] = px[1];
+            o[2] = px[0];
+          }
+        }
       } else {
         uint8_t* o = row;
         for (int64_t j = 0; j < w; ++j) {
