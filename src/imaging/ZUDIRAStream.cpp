@@ -583,6 +583,8 @@ void ZOVIDUDReadStream::ReadImageData() {
     TPixelFormat fmt = OutputBits == 16 ? TPixelFormat::pf16bit
                        : OutputBits == 24 ? TPixelFormat::pf24bit
                                           : static_cast<TPixelFormat>(OutputBits);
+    // The pixel ceiling comes first so that the byte count below cannot overflow.
+    if (pixels > kMaxPixels) Fail("Read Header(PNG): Image too large");
     int64_t rasterBytes = StrideFor(ImageWidth, fmt) * int64_t(s.Height);
     long double filtered = 0;
     for (int p = 0; p < passCount; ++p)

@@ -239,12 +239,14 @@ TEST(PngInterop, FilesWrittenByLibpngReadBackTheSame) {
           im.Key = true;
           int max = (1 << k.Depth) - 1;
           // Take the first pixel's sample so the key is really used.
-          im.KeyColor.gray = png_uint_16((k.Depth >= 8 ? (im.Raw[0] << 8 | im.Raw[1]) >> (16 - k.Depth)
-                                                      : im.Raw[0] >> (8 - k.Depth)) & max);
-          if (k.Depth == 8) im.KeyColor.gray = im.Raw[0];
-          im.KeyColor.red = png_uint_16(k.Depth == 16 ? (im.Raw[0] << 8 | im.Raw[1]) : im.Raw[0]);
-          im.KeyColor.green = png_uint_16(k.Depth == 16 ? (im.Raw[2] << 8 | im.Raw[3]) : im.Raw[1]);
-          im.KeyColor.blue = png_uint_16(k.Depth == 16 ? (im.Raw[4] << 8 | im.Raw[5]) : im.Raw[2]);
+          std::vector<uint8_t> first(im.Raw.begin(), im.Raw.begin() + long(std::min<size_t>(6, im.Raw.size())));
+          first.resize(6);
+          im.KeyColor.gray = png_uint_16((k.Depth >= 8 ? (first[0] << 8 | first[1]) >> (16 - k.Depth)
+                                                      : first[0] >> (8 - k.Depth)) & max);
+          if (k.Depth == 8) im.KeyColor.gray = first[0];
+          im.KeyColor.red = png_uint_16(k.Depth == 16 ? (first[0] << 8 | first[1]) : first[0]);
+          im.KeyColor.green = png_uint_16(k.Depth == 16 ? (first[2] << 8 | first[3]) : first[1]);
+          im.KeyColor.blue = png_uint_16(k.Depth == 16 ? (first[4] << 8 | first[5]) : first[2]);
         }
         std::vector<uint8_t> file = LibpngEncode(im);
         std::string what = "colour type " + std::to_string(k.ColorType) + " depth " +
