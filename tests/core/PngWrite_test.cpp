@@ -266,15 +266,6 @@ TEST(PngGraphic, PropertiesSurviveLoadAndSave) {
   ASSERT_NE(Find(chunks, "tRNS"), nullptr);
   EXPECT_EQ(Find(chunks, "tRNS")->Data, (std::vector<uint8_t>{255, 255, 0}));
 
-  // A fresh graphic has the defaults.
-  ZOVIDUD fresh;
-  EXPECT_EQ(fresh.IdatSize, 32768);
-  EXPECT_EQ(fresh.FilterMode, 1);
-  EXPECT_EQ(fresh.CompressionLevel, -1);
-  EXPECT_DOUBLE_EQ(fresh.Gamma, 0.45455);
-  EXPECT_TRUE(fresh.UseCurrentTime);
-  EXPECT_EQ(fresh.ModifiedTime.Year, PngTimeNow().Year);
-  EXPECT_TRUE(fresh.CheckMacBinary);
 }
 
 TEST(PngGraphic, Assignment) {
