@@ -1,0 +1,29 @@
+// The program: sets up the application, creates the main window on the first argument
+// and runs the event loop until the main window closes.
+#include <QApplication>
+#include <memory>
+#include <string>
+
+#include "app/Main.h"
+#include "platform/Platform.h"
+#include "ui/Application.h"
+#include "ui/QtDialogs.h"
+#include "ui/QtScreen.h"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  verid::SetupApplication(app);
+
+  // Qt has taken its own options out of argv; the first remaining argument is ours. It is
+  // kept as the bytes the shell gave (file names need not be UTF-8).
+  std::string argument = argc > 1 && argv[1] ? std::string(argv[1]) : std::string();
+
+  verid::QtScreenProvider screen;
+  std::unique_ptr<verid::Platform> platform = verid::CreatePosixPlatform(&screen);
+  verid::QtDialogs dialogs;
+  verid::TMainForm form(dialogs, *platform, argument);
+  screen.SetWindow(&form);
+  verid::CloseOnSignals closer(&form);
+  form.show();
+  return app.exec();
+}

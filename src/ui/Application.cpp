@@ -1,0 +1,192 @@
+#include "ui/Application.h"
+
+#include <fcntl.h>
+#include <cerrno>
+#include <signal.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QBitmap>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QSessionManager>
+#include <QSocketNotifier>
+#include <map>
+
+namespace verid {
+
+namespace {
+
+std::map<int, QCursor>& Cursors() {
+  static std::map<int, QCursor> cursors;
+  return cursors;
+}
+
+// The selection cursor: a thin cross with a small square at its centre, white-edged so it
+// shows on dark and light pictures alike.
+QCursor MakeTrimingCursor() {
+  QPixmap pixmap(32, 32);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing, false);
+  auto cross = [&p](const QColor& colour, int width) {
+    p.setPen(QPen(colour, width, Qt::SolidLine, Qt::FlatCap));
+    p.drawLine(15, 2, 15, 12);
+    p.drawLine(15, 18, 15, 28);
+    p.drawLine(2, 15, 12, 15);
+    p.drawLine(18, 15, 28, 15);
+    p.drawRect(13, 13, 4, 4);
+  };
+  cross(Qt::white, 3);
+  cross(Qt::black, 1);
+  p.end();
+  return QCursor(pixmap, 15, 15);
+}
+
+// The panning cursor: an open hand.
+QCursor MakeHandCursor() {
+  QPixmap pixmap(32, 32);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  QPainterPath hand;
+  // Four fingers, a thumb and the palm.
+  const int fingerX[4] = {9, 13, 17, 21};
+  const int fingerTop[4] = {6, 4, 5, 8};
+  for (int i = 0; i < 4; ++i)
+    hand.addRoundedRect(QRectF(fingerX[i], fingerTop[i], 3.5, 14), 1.7, 1.7);
+  hand.addRoundedRect(QRectF(4, 13, 3.5, 10), 1.7, 1.7);
+  hand.addRoundedRect(QRectF(7, 14, 18, 13), 4, 4);
+  hand.setFillRule(Qt::WindingFill);
+  p.setPen(QPen(Qt::black, 1.2));
+  p.setBrush(Qt::white);
+  p.drawPath(hand.simplified());
+  p.end();
+  return QCursor(pixmap, 15, 15);
+}
+
+}  // namespace
+
+void RegisterCursors() {
+  auto& cursors = Cursors();
+  if (!cursors.empty()) return;
+  cursors[kCursorTriming] = MakeTrimingCursor();
+  cursors[kCursorHand] = MakeHandCursor();
+}
+
+QCursor ScreenCursor(int id) {
+  RegisterCursors();
+  auto it = Cursors().find(id);
+  return it == Cursors().end() ? QCursor(Qt::ArrowCursor) : it->second;
+}
+
+const char* ScreenCursorName(int id) {
+  switch (id) {
+    case kCursorTriming: return "TRIMING";
+    case kCursorHand: return "HAND";
+    default: return "";
+  }
+}
+
+QFont UiFont(int pixels) {
+  QFont font(QString::fromUtf8(kUiFontFamily));
+  font.setPixelSize(pixels);
+  return font;
+}
+
+void SetupApplication(QApplication& app) {
+  QFont::insertSubstitution(QString::fromUtf8(kUiFontFamily), QString::fromUtf8(kUiFontSubstitute));
+  QApplication::setApplicationName(QString::fromUtf8(kAppTitle));
+  QApplication::setApplicationDisplayName(QString());
+  app.setFont(UiFont());
+  RegisterCursors();
+}
+
+void ShowDefaultError(Dialogs& dialogs, const std::string& message) {
+  MessageRequest request;
+  request.Kind = MsgKind::Plain;
+  request.Title = kAppTitle;
+  request.Text = message;
+  request.Buttons = {MsgButton::Ok};
+  dialogs.Message(request);
+}
+
+void ShowCurrentException(Dialogs& dialogs) {
+  std::string message;
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    message = e.what();
+  } catch (...) {
+    message = kUnknownErrorMessage;
+  }
+  ShowDefaultError(dialogs, message);
+}
+
+void RunCommand(Dialogs& dialogs, const std::function<void()>& command) noexcept {
+  try {
+    command();
+  } catch (...) {
+    try {
+      ShowCurrentException(dialogs);
+    } catch (...) {
+      // The box itself failed; there is nothing left to tell the user with.
+    }
+  }
+}
+
+// --- signals ---------------------------------------------------------------------------
+
+namespace {
+int g_signalPipe[2] = {-1, -1};
+
+extern "C" void OnTerminationSignal(int signo) {
+  int saved = errno;
+  unsigned char byte = static_cast<unsigned char>(signo);
+  if (g_signalPipe[1] >= 0) {
+    [[maybe_unused]] ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+  }
+  errno = saved;
+}
+}  // namespace
+
+CloseOnSignals::CloseOnSignals(QWidget* window) : QObject(window), window_(window) {
+  if (g_signalPipe[0] < 0) {
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  }
+  notifier_ = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, this);
+  connect(notifier_, &QSocketNotifier::activated, this, &CloseOnSignals::OnReadable);
+
+  struct sigaction action {};
+  action.sa_handler = OnTerminationSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  ::sigaction(SIGTERM, &action, nullptr);
+  ::sigaction(SIGINT, &action, nullptr);
+
+  // A logout asks the session's programs to save: close the window, which saves.
+  connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
+    if (window_) window_->close();
+  });
+}
+
+CloseOnSignals::~CloseOnSignals() {
+  struct sigaction action {};
+  action.sa_handler = SIG_DFL;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGTERM, &action, nullptr);
+  ::sigaction(SIGINT, &action, nullptr);
+}
+
+void CloseOnSignals::OnReadable() {
+  unsigned char buffer[64];
+  bool any = false;
+  while (::read(g_signalPipe[0], buffer, sizeof buffer) > 0) any = true;
+  if (!any) return;
+  ++delivered_;
+  if (window_) window_->close();
+}
+
+}  // namespace verid

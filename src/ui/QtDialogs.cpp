@@ -1,0 +1,143 @@
+#include "ui/QtDialogs.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace verid {
+
+QString QtText(const std::string& text) {
+  QString result = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  result.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return result;
+}
+
+QString PathToQt(const std::string& path) {
+  return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+}
+
+std::string PathFromQt(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QStringList QtNameFilters(const std::string& filter) {
+  QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
+  QStringList result;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+    result << parts[i] + QStringLiteral(" (") + patterns.trimmed() + QLatin1Char(')');
+  }
+  return result;
+}
+
+QWidget* QtDialogs::Parent() const {
+  if (parent_) return parent_.data();
+  return QApplication::activeWindow();
+}
+
+MsgButton QtDialogs::Message(const MessageRequest& request) {
+  QMessageBox box(Parent());
+  switch (request.Kind) {
+    case MsgKind::Warning: box.setIcon(QMessageBox::Warning); break;
+    case MsgKind::Error: box.setIcon(QMessageBox::Critical); break;
+    case MsgKind::Information: box.setIcon(QMessageBox::Information); break;
+    case MsgKind::Confirmation: box.setIcon(QMessageBox::Question); break;
+    case MsgKind::Plain: box.setIcon(QMessageBox::NoIcon); break;
+  }
+  box.setWindowTitle(
+      QString::fromStdString(request.Title.empty() ? TitleOf(request.Kind) : request.Title));
+  box.setTextFormat(Qt::PlainText);
+  box.setText(QtText(request.Text));
+
+  std::vector<MsgButton> buttons = request.Buttons;
+  if (buttons.empty()) buttons.push_back(MsgButton::Ok);
+  std::vector<QPushButton*> pushButtons;
+  for (size_t i = 0; i < buttons.size(); ++i) {
+    std::string caption = CaptionOf(buttons[i]);
+    if (i < request.ButtonCaptions.size() && !request.ButtonCaptions[i].empty())
+      caption = request.ButtonCaptions[i];
+    QMessageBox::ButtonRole role = QMessageBox::AcceptRole;
+    if (buttons[i] == MsgButton::No || buttons[i] == MsgButton::NoToAll)
+      role = QMessageBox::NoRole;
+    else if (buttons[i] == MsgButton::Cancel)
+      role = QMessageBox::RejectRole;
+    else if (buttons[i] == MsgButton::Yes)
+      role = QMessageBox::YesRole;
+    pushButtons.push_back(box.addButton(QString::fromStdString(caption), role));
+  }
+  size_t def = request.DefaultButton >= 0 && size_t(request.DefaultButton) < buttons.size()
+                   ? size_t(request.DefaultButton)
+                   : 0;
+  box.setDefaultButton(pushButtons[def]);
+  // Escape answers Cancel, else No, else the only button.
+  QPushButton* escape = nullptr;
+  for (size_t i = 0; i < buttons.size(); ++i)
+    if (buttons[i] == MsgButton::Cancel) escape = pushButtons[i];
+  if (!escape)
+    for (size_t i = 0; i < buttons.size(); ++i)
+      if (buttons[i] == MsgButton::No) escape = pushButtons[i];
+  if (!escape && buttons.size() == 1) escape = pushButtons[0];
+  if (escape) box.setEscapeButton(escape);
+
+  box.exec();
+  for (size_t i = 0; i < pushButtons.size(); ++i)
+    if (box.clickedButton() == pushButtons[i]) return buttons[i];
+  // Closed without a button (no escape button): the safest answer the box offers.
+  for (MsgButton b : buttons)
+    if (b == MsgButton::Cancel || b == MsgButton::No) return b;
+  return buttons.back();
+}
+
+std::optional<std::string> QtDialogs::SelectDirectory(const DirectoryRequest& request) {
+  QString folder = QFileDialog::getExistingDirectory(
+      Parent(), QString::fromStdString(request.Caption), PathToQt(request.InitialDir),
+      QFileDialog::ShowDirsOnly);
+  if (folder.isEmpty()) return std::nullopt;
+  return PathFromQt(folder);
+}
+
+std::optional<FileDialogResult> QtDialogs::RunFileDialog(const FileDialogRequest& request,
+                                                         bool save) {
+  QFileDialog dialog(Parent(), QString::fromStdString(request.Title));
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  if (!request.InitialDir.empty()) dialog.setDirectory(PathToQt(request.InitialDir));
+  QStringList filters = QtNameFilters(request.Filter);
+  if (!filters.isEmpty()) {
+    dialog.setNameFilters(filters);
+    int index = request.FilterIndex >= 1 && request.FilterIndex <= filters.size()
+                    ? request.FilterIndex
+                    : 1;
+    dialog.selectNameFilter(filters[index - 1]);
+  }
+  if (!request.DefaultExt.empty()) dialog.setDefaultSuffix(QString::fromStdString(request.DefaultExt));
+  if (!request.FileName.empty()) dialog.selectFile(PathToQt(request.FileName));
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.OverwritePrompt);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+
+  FileDialogResult result;
+  result.FileName = PathFromQt(dialog.selectedFiles().front());
+  qsizetype chosen = filters.indexOf(dialog.selectedNameFilter());
+  result.FilterIndex = chosen >= 0 ? static_cast<int>(chosen) + 1 : request.FilterIndex;
+  return result;
+}
+
+std::optional<FileDialogResult> QtDialogs::OpenFile(const FileDialogRequest& request) {
+  return RunFileDialog(request, false);
+}
+
+std::optional<FileDialogResult> QtDialogs::SaveFile(const FileDialogRequest& request) {
+  return RunFileDialog(request, true);
+}
+
+std::optional<TColor> QtDialogs::SelectColor(TColor initial) {
+  QColor chosen = QColorDialog::getColor(QColor(RedOf(initial), GreenOf(initial), BlueOf(initial)),
+                                         Parent());
+  if (!chosen.isValid()) return std::nullopt;
+  return RGBColor(static_cast<uint8_t>(chosen.red()), static_cast<uint8_t>(chosen.green()),
+                  static_cast<uint8_t>(chosen.blue()));
+}
+
+}  // namespace verid

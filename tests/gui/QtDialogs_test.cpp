@@ -1,0 +1,143 @@
+// The Qt side of the message boxes and dialogs, the cursors and the raster view.
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include "gui/support/GuiTest.h"
+#include "ui/QtDialogs.h"
+#include "ui/RasterView.h"
+
+namespace verid::test {
+namespace {
+
+struct SeenBox {
+  QString title, text;
+  QStringList buttons;
+  QString defaultButton;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+};
+
+// Answers the next message box by pressing the button with `press`'s caption, or Escape
+// when `press` is empty, and reports what the box showed.
+SeenBox Answer(const std::function<void()>& show, const QString& press) {
+  SeenBox seen;
+  QTimer::singleShot(0, [&seen, press] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    seen.title = box->windowTitle();
+    seen.text = box->text();
+    seen.icon = box->icon();
+    if (box->defaultButton()) seen.defaultButton = box->defaultButton()->text();
+    QAbstractButton* chosen = nullptr;
+    for (QAbstractButton* b : box->buttons()) {
+      seen.buttons << b->text();
+      if (b->text() == press) chosen = b;
+    }
+    if (chosen) {
+      chosen->click();
+      return;
+    }
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(box, &escape);
+  });
+  show();
+  return seen;
+}
+
+TEST(QtMessageBox, KindsTitlesButtonsAndLineBreaks) {
+  QtDialogs dialogs;
+  MsgButton answer = MsgButton::Ok;
+  SeenBox seen = Answer([&] {
+    answer = dialogs.Show(MsgKind::Confirmation, "最後のﾌｧｲﾙです\r\n先頭に移りますか",
+                          {MsgButton::Yes, MsgButton::No}, 1);
+  }, "はい(&Y)");
+  EXPECT_EQ(answer, MsgButton::Yes);
+  EXPECT_EQ(seen.title, "確認");
+  EXPECT_EQ(seen.text, "最後のﾌｧｲﾙです\n先頭に移りますか");
+  EXPECT_EQ(seen.icon, QMessageBox::Question);
+  EXPECT_TRUE(seen.buttons.contains("はい(&Y)"));
+  EXPECT_TRUE(seen.buttons.contains("いいえ(&N)"));
+  EXPECT_EQ(seen.defaultButton, "いいえ(&N)");
+
+  seen = Answer([&] {
+    answer = dialogs.Show(MsgKind::Warning, "x",
+                          {MsgButton::Yes, MsgButton::No, MsgButton::NoToAll, MsgButton::Cancel});
+  }, "すべていいえ(&O)");
+  EXPECT_EQ(answer, MsgButton::NoToAll);
+  EXPECT_EQ(seen.title, "警告");
+  EXPECT_EQ(seen.buttons.size(), 4);
+  EXPECT_TRUE(seen.buttons.contains("キャンセル"));
+
+  // Escape answers Cancel when there is one, else No.
+  Answer([&] { answer = dialogs.Show(MsgKind::Error, "e", {MsgButton::Yes, MsgButton::Cancel}); }, {});
+  EXPECT_EQ(answer, MsgButton::Cancel);
+  Answer([&] { answer = dialogs.Show(MsgKind::Information, "i", {MsgButton::Yes, MsgButton::No}); }, {});
+  EXPECT_EQ(answer, MsgButton::No);
+
+  // The plain box and custom captions.
+  MessageRequest request;
+  request.Kind = MsgKind::Plain;
+  request.Title = "Verid";
+  request.Text = "hint";
+  request.Buttons = {MsgButton::Ok, MsgButton::Cancel};
+  request.ButtonCaptions = {"", "ｷｬﾝｾﾙ"};
+  seen = Answer([&] { answer = dialogs.Message(request); }, "ｷｬﾝｾﾙ");
+  EXPECT_EQ(answer, MsgButton::Cancel);
+  EXPECT_EQ(seen.title, "Verid");
+  EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
+  EXPECT_EQ(seen.buttons, QStringList({"OK", "ｷｬﾝｾﾙ"}));
+}
+
+TEST(QtFileDialog, FiltersInQtForm) {
+  EXPECT_EQ(QtNameFilters("Veridｶﾀﾛｸﾞ形式(*.doz)|*.doz"),
+            QStringList({"Veridｶﾀﾛｸﾞ形式(*.doz) (*.doz)"}));
+  EXPECT_EQ(QtNameFilters("JPEG|*.jpg;*.jpeg|BMP|*.bmp"),
+            QStringList({"JPEG (*.jpg *.jpeg)", "BMP (*.bmp)"}));
+  EXPECT_TRUE(QtNameFilters("").isEmpty());
+  std::string path = "/tmp/写真/a.jpg";
+  EXPECT_EQ(PathFromQt(PathToQt(path)), path);
+}
+
+TEST(ScreenCursors, TwoCursorsOfOurOwn) {
+  QCursor triming = ScreenCursor(kCursorTriming);
+  QCursor hand = ScreenCursor(kCursorHand);
+  EXPECT_STREQ(ScreenCursorName(1), "TRIMING");
+  EXPECT_STREQ(ScreenCursorName(2), "HAND");
+  EXPECT_EQ(triming.shape(), Qt::BitmapCursor);
+  EXPECT_EQ(hand.shape(), Qt::BitmapCursor);
+  EXPECT_FALSE(triming.pixmap().isNull());
+  EXPECT_NE(triming.pixmap().toImage(), hand.pixmap().toImage());
+  EXPECT_EQ(ScreenCursor(7).shape(), Qt::ArrowCursor);
+}
+
+TEST(RasterViews, WrapWithoutCopyingAndConvertTheRest) {
+  TBitmap rgb(3, 2, TPixelFormat::pf24bit);
+  uint8_t* p = rgb.ScanLine(1) + 3 * 2;  // bottom-right pixel
+  p[0] = 10;  // blue
+  p[1] = 20;
+  p[2] = 30;
+  QImage view = RasterImage(rgb);
+  EXPECT_EQ(view.constBits(), rgb.Bits());
+  EXPECT_EQ(view.bytesPerLine(), rgb.Stride());
+  EXPECT_EQ(view.pixelColor(2, 1), QColor(30, 20, 10));
+
+  TBitmap argb(2, 2, TPixelFormat::pf32bit);
+  argb.ScanLine(0)[2] = 255;  // red top-left
+  MakeOpaque(argb);
+  QImage view32 = RasterImage(argb);
+  EXPECT_EQ(view32.constBits(), argb.Bits());
+  EXPECT_EQ(view32.pixelColor(0, 0), QColor(255, 0, 0));
+
+  TBitmap indexed(2, 1, TPixelFormat::pf8bit);
+  indexed.SetPalette(TBitmap::GreyPalette(256));
+  indexed.ScanLine(0)[1] = 128;
+  QImage copy = RasterImage(indexed);
+  EXPECT_NE(copy.constBits(), indexed.Bits());
+  EXPECT_EQ(copy.pixelColor(1, 0), QColor(128, 128, 128));
+  EXPECT_EQ(copy.pixelColor(0, 0), QColor(0, 0, 0));
+}
+
+}  // namespace
+}  // namespace verid::test
+
+int main(int argc, char** argv) { return verid::test::GuiTestMain(argc, argv); }
