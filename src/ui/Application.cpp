@@ -13,6 +13,7 @@
 #include <QPixmap>
 #include <QSessionManager>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <map>
 
 namespace verid {
@@ -186,7 +187,19 @@ void CloseOnSignals::OnReadable() {
   while (::read(g_signalPipe[0], buffer, sizeof buffer) > 0) any = true;
   if (!any) return;
   ++delivered_;
-  if (window_) window_->close();
+  CloseWindow(0);
+}
+
+void CloseOnSignals::CloseWindow(int attempt) {
+  if (!window_) return;
+  // A modal box (a question, the first-run hint) is answered as by Escape first, so the
+  // code that asked can finish before the window closes.
+  if (QWidget* modal = QApplication::activeModalWidget(); modal && attempt < 20) {
+    modal->close();
+    QTimer::singleShot(0, this, [this, attempt] { CloseWindow(attempt + 1); });
+    return;
+  }
+  window_->close();
 }
 
 }  // namespace verid

@@ -58,6 +58,7 @@ class CloseOnSignals : public QObject {
 
  private:
   void OnReadable();
+  void CloseWindow(int attempt);
   QPointer<QWidget> window_;
   QSocketNotifier* notifier_ = nullptr;
   int delivered_ = 0;

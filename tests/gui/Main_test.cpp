@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
+#include <QTimer>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTabWidget>
@@ -629,6 +631,25 @@ TEST_F(MainExit, TerminationSignalClosesLikeTheCloseBox) {
   AppSettings read;
   read.Load(iniPath);
   EXPECT_EQ(read.SlideIntervalMs, 1234);
+}
+
+TEST_F(MainExit, TerminationSignalDuringAModalBoxStillEndsTheWindow) {
+  TMainForm& f = Make();
+  f.Settings().SlideIntervalMs = 777;
+  f.show();
+  CloseOnSignals closer(&f);
+  bool boxReturned = false;
+  QTimer::singleShot(0, &f, [&] {
+    QMessageBox box(&f);
+    box.setText("question");
+    QTimer::singleShot(20, [] { ::raise(SIGTERM); });
+    box.exec();
+    boxReturned = true;
+  });
+  EXPECT_TRUE(WaitUntil([&] { return boxReturned && !f.isVisible(); }));
+  AppSettings read;
+  read.Load(iniPath);
+  EXPECT_EQ(read.SlideIntervalMs, 777);
 }
 
 TEST(CommandWrapper, ExceptionsEndInTheDefaultErrorBox) {
