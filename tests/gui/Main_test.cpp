@@ -279,8 +279,11 @@ TEST_F(MainStart, LockAndUnlock) {
 TEST_F(MainWindowTest, FirstRunHintIsShownOncePerSettingsFile) {
   {
     TMainForm& f = Make();  // no settings file: a first run
-    f.FormActivate();
-    f.FormActivate();
+    EXPECT_TRUE(dialogs.Calls().empty()) << "not before the window is active";
+    f.show();
+    f.activateWindow();
+    WaitUntil([this] { return !dialogs.Calls().empty(); });
+    f.FormActivate();  // switching away and back
     ASSERT_EQ(dialogs.Calls().size(), 1u);
     const MessageRequest& m = dialogs.LastMessage();
     EXPECT_EQ(m.Kind, MsgKind::Plain);
