@@ -47,7 +47,7 @@ int UnitBytes(TPixelFormat f) {
 }
 
 // Checks the source and makes the output (or, for 1 bit, the unchanged copy).
-bool Prepare(const TBitmap& src, int outW, int outH, TBitmap& out) {
+bool Prepare(const TBitmap& src, int outW, int outH, TBitmap& out, bool clear = false) {
   if (src.Empty()) throw ERotateError(kBitmapSizeError);
   if (src.PixelFormat() == TPixelFormat::pf1bit) {
     out = src;
@@ -64,7 +64,11 @@ bool Prepare(const TBitmap& src, int outW, int outH, TBitmap& out) {
     default:
       throw ERotateError(kIllegalBitmap);
   }
-  out.Allocate(outW, outH, src.PixelFormat());
+  // Flips and turns write every pixel; then only the row padding needs clearing.
+  out.Allocate(outW, outH, src.PixelFormat(), clear);
+  const int64_t used = (int64_t(outW) * (BitsOf(src.PixelFormat()) == 15 ? 16 : BitsOf(src.PixelFormat())) + 7) / 8;
+  for (int y = 0; y < outH && !clear; ++y)
+    std::memset(out.ScanLine(y) + used - 1, 0, size_t(out.Stride() - used + 1));
   out.SetPalette(src.Palette());
   out.SetTransparentColor(src.TransparentColor());
   out.SetTransparent(src.Transparent());
@@ -151,7 +155,7 @@ TBitmap Trim(const TBitmap& source, int x1, int y1, int x2, int y2) {
   const int64_t ow = std::llabs(int64_t(x2) - x1) + 1, oh = std::llabs(int64_t(y2) - y1) + 1;
   if (ow > INT32_MAX || oh > INT32_MAX) throw EInvalidGraphic(kInvalidBitmapMessage);
   TBitmap out;
-  if (!Prepare(source, int(ow), int(oh), out)) return out;
+  if (!Prepare(source, int(ow), int(oh), out, true)) return out;
   if (x2 < x1 || y2 < y1) return out;
   // Only the part inside the source is read.
   const int sx0 = std::max(x1, 0), sx1 = std::min(x2, source.Width() - 1);
