@@ -4,7 +4,9 @@
 #include <QTimer>
 
 #include "gui/support/GuiTest.h"
+#include "app/Hanyou.h"
 #include "ui/QtDialogs.h"
+#include "ui/QtScreen.h"
 #include "ui/RasterView.h"
 
 namespace verid::test {
@@ -135,6 +137,24 @@ TEST(RasterViews, WrapWithoutCopyingAndConvertTheRest) {
   EXPECT_NE(copy.constBits(), indexed.Bits());
   EXPECT_EQ(copy.pixelColor(1, 0), QColor(128, 128, 128));
   EXPECT_EQ(copy.pixelColor(0, 0), QColor(0, 0, 0));
+}
+
+TEST(QtScreen, WaitsInTheEventLoopAndHandlesEvents) {
+  QtScreenProvider screen;
+  std::unique_ptr<Platform> platform = CreatePosixPlatform(&screen);
+  EXPECT_FALSE(platform->ScreenRect().IsEmpty());
+  EXPECT_FALSE(platform->WorkArea().IsEmpty());
+  // A click arriving during the wait is handled inside it.
+  bool clicked = false;
+  QTimer::singleShot(5, [&clicked] { clicked = true; });
+  Delay(*platform, 40);
+  EXPECT_TRUE(clicked);
+  // With nothing to do, the wait still ends.
+  platform->WaitForEvents(10);
+  bool posted = false;
+  QTimer::singleShot(0, [&posted] { posted = true; });
+  platform->ProcessPendingEvents();
+  EXPECT_TRUE(posted);
 }
 
 }  // namespace
