@@ -45,12 +45,16 @@ const char* const kDecodeHelp =
     "  --scale N      decode a JPEG at 1/N size (2, 4 or 8)\n";
 
 const char* const kConvertHelp =
-    "Usage: verid-tool convert SRC DST [--quality N] [--level N]\n"
+    "Usage: verid-tool convert SRC DST [--quality N] [--level N] [--filter N] [--interlace]\n"
+    "                          [--idat N]\n"
     "\n"
     "Loads SRC by its extension and saves DST in the format its extension names\n"
     "(.bmp, .jpg, .jpeg, .png). An existing DST is replaced.\n"
     "  --quality N    JPEG quality 0..100 (default 80)\n"
-    "  --level N      PNG compression level -1..9 (default -1, zlib's default)\n";
+    "  --level N      PNG compression level -1..9 (default -1, zlib's default)\n"
+    "  --filter N     PNG filters: 0 adaptive, 1 None, 2 Sub, 3 Up, 4 Average, 5 Paeth\n"
+    "  --interlace    write PNG with Adam7 interlacing\n"
+    "  --idat N       PNG image data chunk size 256..100000 (default 32768)\n";
 
 bool WantsHelp(const std::vector<std::string>& args) {
   for (const auto& a : args)
@@ -175,16 +179,26 @@ int Convert(const std::vector<std::string>& args) {
     std::fputs(kConvertHelp, stdout);
     return 0;
   }
-  Parsed p = Parse(args, {"--quality", "--level"}, {});
+  Parsed p = Parse(args, {"--quality", "--level", "--filter", "--idat"}, {"--interlace"});
   if (p.files.size() != 2) throw UsageError{"convert takes a source and a destination file."};
   AppSettings settings;
+  PngWriteOptions png;
+  png.Interlace = !p.flags.empty();
   for (const auto& [name, value] : p.options) {
     if (name == "--quality") settings.JpegQuality = static_cast<uint8_t>(ParseInt(name, value, 0, 100));
+    else if (name == "--filter") png.Filter = ParseInt(name, value, 0, 5);
+    else if (name == "--idat") png.Idat = ParseInt(name, value, 256, 100000);
     else settings.PngCompressLevel = static_cast<int8_t>(ParseInt(name, value, -1, 9));
   }
   const std::string ext = ExtractFileExt(p.files[1]);
   if (!IsRegisteredExtension(ext)) throw EInvalidGraphic(UnknownExtensionMessage(ext));
+  if (png.Any() && LowerCase(ext) != ".png")
+    throw UsageError{"--filter, --interlace and --idat apply to PNG targets only."};
   TPicture picture = LoadPicture(p.files[0]);
+  if (png.Any()) {
+    SavePng(*picture.Graphic(), p.files[1], png, settings);
+    return 0;
+  }
   if (!SavePictureAsKind(*picture.Graphic(), p.files[1], ext, settings))
     throw EInvalidGraphic(UnknownExtensionMessage(ext));
   return 0;
