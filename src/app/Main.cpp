@@ -38,11 +38,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+QString Text(const char* utf8) {
+  return QString::fromUtf8(utf8);
+}
 
 // Folder strings become menu captions; an "&" in a path is a character, not a mnemonic.
 QString FolderCaption(const std::string& folder) {
-  QString text = QString::fromStdString(DisplayText(folder.empty() ? std::string(kUnsetFolder) : folder));
+  QString text =
+      QString::fromStdString(DisplayText(folder.empty() ? std::string(kUnsetFolder) : folder));
   text.replace(QLatin1Char('&'), QStringLiteral("&&"));
   return text;
 }
@@ -80,12 +83,12 @@ constexpr SpeedButtonDef kSpeedButtons[kGlyphCount] = {
 
 // The commands that need a selected entry.
 constexpr const char* kSelectionCommands[] = {
-    "mnRename",     "mnAllRename", "mnCopy",     "mnAllCopy",     "mnGoTo",        "mnAllGoto",
-    "mnDel",        "mnAlldel",    "mnAllConvert", "mnRealSize",  "mnFitToScreen", "mnFulScreen",
-    "mnSlideShow",  "mnSlide_Thum", "mnSlide_Ful", "mnCatarogMake", "mnPrev",      "mnNext",
-    "mnFirst",      "mnLast",      "mnWallPaper", "mnInfo",        "mnConvert",     "pmRename",
-    "pmCopy",       "pmGoTo",      "pmDel",       "pmReal",        "pmScrnFit",     "pmFul",
-    "pmCatarog",    "pmSlideShow",
+    "mnRename",    "mnAllRename",  "mnCopy",       "mnAllCopy",     "mnGoTo",        "mnAllGoto",
+    "mnDel",       "mnAlldel",     "mnAllConvert", "mnRealSize",    "mnFitToScreen", "mnFulScreen",
+    "mnSlideShow", "mnSlide_Thum", "mnSlide_Ful",  "mnCatarogMake", "mnPrev",        "mnNext",
+    "mnFirst",     "mnLast",       "mnWallPaper",  "mnInfo",        "mnConvert",     "pmRename",
+    "pmCopy",      "pmGoTo",       "pmDel",        "pmReal",        "pmScrnFit",     "pmFul",
+    "pmCatarog",   "pmSlideShow",
 };
 
 constexpr const char* kConvertCaptions[6] = {"BMP->JPEG", "BMP->PNG", "JPEG->BMP",
@@ -95,7 +98,9 @@ constexpr const char* kConvertNames[6] = {"mnConvertBtoJ", "mnConvertBtoP", "mnC
 constexpr const char* kAllConvertNames[6] = {"mnAllBtoJ", "mnAllBtoP", "mnAllJtoB",
                                              "mnAllJtoP", "mnAllPtoB", "mnAllPtoJ"};
 
-std::string Numbered(const char* prefix, int n) { return prefix + std::to_string(n); }
+std::string Numbered(const char* prefix, int n) {
+  return prefix + std::to_string(n);
+}
 
 }  // namespace
 
@@ -159,15 +164,16 @@ TMainForm::~TMainForm() {
   if (explorer_) delete explorer_.data();
 }
 
-void TMainForm::Run(const std::function<void()>& command) { RunCommand(dialogs_, command); }
+void TMainForm::Run(const std::function<void()>& command) {
+  RunCommand(dialogs_, command);
+}
 
 QAction* TMainForm::AddItem(QMenu* menu, const char* name, const char* caption,
                             std::function<void()> command, bool enabled) {
   auto* action = new QAction(Text(caption), menu);
   action->setObjectName(QString::fromUtf8(name));
   action->setEnabled(enabled);
-  if (command)
-    connect(action, &QAction::triggered, this, [this, command] { Run(command); });
+  if (command) connect(action, &QAction::triggered, this, [this, command] { Run(command); });
   menu->addAction(action);
   actions_[name] = action;
   return action;
@@ -206,7 +212,8 @@ void TMainForm::BuildMenus() {
   for (int n = 1; n <= kSlotCount; ++n)
     AddItem(find, Numbered("mnFind", n).c_str(), "", [this, n] { mnFindClick(n); });
   file->addSeparator();
-  AddItem(file, "mnRename", "名前の変更(&R)", [this] { mnRenameClick(); }, false);
+  AddItem(
+      file, "mnRename", "名前の変更(&R)", [this] { mnRenameClick(); }, false);
   QMenu* copy = AddSubmenu(file, "mnCopy", "指定ﾌｫﾙﾀﾞにｺﾋﾟｰ(&C)", false);
   for (int n = 1; n <= kSlotCount; ++n)
     AddItem(copy, Numbered("mnCpys", n).c_str(), "", [this, n] { mnCpysClick(n); });
@@ -215,32 +222,45 @@ void TMainForm::BuildMenus() {
   for (int n = 1; n <= kSlotCount; ++n)
     AddItem(go, Numbered("mnGoTos", n).c_str(), "", [this, n] { mnGoTosClick(n); });
   AddItem(go, "mnAnotherGto", "上の指定先以外", [this] { mnAnotherGtoClick(); });
-  AddItem(file, "mnDel", "削除(&D)", [this] { mnDelClick(); }, false);
+  AddItem(
+      file, "mnDel", "削除(&D)", [this] { mnDelClick(); }, false);
   file->addSeparator();
   AddItem(file, "mnExit", "終了(&X)", [this] { mnExitClick(); });
 
   QMenu* show = top("mnShow", "画像表示(&V)");
-  AddItem(show, "mnRealSize", "実ｻｲｽﾞ表示(&R)", [this] { mnRealSizeClick(); }, false);
-  AddItem(show, "mnFitToScreen", "画面にﾌｨｯﾄ表示(&S)", [this] { mnFitToScreenClick(); }, false);
-  AddItem(show, "mnFulScreen", "ﾌﾙｽｸﾘｰﾝ表示(&F)", [this] { mnFulScreenClick(); }, false);
+  AddItem(
+      show, "mnRealSize", "実ｻｲｽﾞ表示(&R)", [this] { mnRealSizeClick(); }, false);
+  AddItem(
+      show, "mnFitToScreen", "画面にﾌｨｯﾄ表示(&S)", [this] { mnFitToScreenClick(); }, false);
+  AddItem(
+      show, "mnFulScreen", "ﾌﾙｽｸﾘｰﾝ表示(&F)", [this] { mnFulScreenClick(); }, false);
   show->addSeparator();
   QMenu* catalog = AddSubmenu(show, "mnCatarog", "ｶﾀﾛｸﾞ形式表示(&C)");
-  AddItem(catalog, "mnCatarogMake", "ｶﾀﾛｸﾞを作成(&M)", [this] { mnCatarogMakeClick(); }, false);
+  AddItem(
+      catalog, "mnCatarogMake", "ｶﾀﾛｸﾞを作成(&M)", [this] { mnCatarogMakeClick(); }, false);
   AddItem(catalog, "mnCatarogRead", "ﾌｧｲﾙ(*.doz)を開く(&O)", [this] { mnCatarogReadClick(); });
   show->addSeparator();
   QMenu* slide = AddSubmenu(show, "mnSlideShow", "ｽﾗｲﾄﾞｼｮｰ表示(&S)", false);
-  AddItem(slide, "mnSlide_Thum", "ﾌﾟﾚﾋﾞｭｰ(&P)", [this] { mnSlide_ThumClick(); }, false);
-  AddItem(slide, "mnSlide_Ful", "ﾌﾙｽｸﾘｰﾝ(&F)", [this] { mnSlide_FulClick(); }, false);
-  AddItem(show, "mnSlideExit", "ｽﾗｲﾄﾞｼｮｰ終了(&X)", [this] { mnSlideExitClick(); })
-      ->setVisible(false);
+  AddItem(
+      slide, "mnSlide_Thum", "ﾌﾟﾚﾋﾞｭｰ(&P)", [this] { mnSlide_ThumClick(); }, false);
+  AddItem(
+      slide, "mnSlide_Ful", "ﾌﾙｽｸﾘｰﾝ(&F)", [this] { mnSlide_FulClick(); }, false);
+  AddItem(show, "mnSlideExit", "ｽﾗｲﾄﾞｼｮｰ終了(&X)", [this] {
+    mnSlideExitClick();
+  })->setVisible(false);
   show->addSeparator();
-  AddItem(show, "mnPrev", "前の画像(&P)", [this] { mnPrevClick(); }, false);
-  AddItem(show, "mnNext", "次の画像(&N)", [this] { mnNextClick(); }, false);
-  AddItem(show, "mnFirst", "先頭の画像(&F)", [this] { mnFirstClick(); }, false);
-  AddItem(show, "mnLast", "末尾の画像(&L)", [this] { mnLastClick(); }, false);
+  AddItem(
+      show, "mnPrev", "前の画像(&P)", [this] { mnPrevClick(); }, false);
+  AddItem(
+      show, "mnNext", "次の画像(&N)", [this] { mnNextClick(); }, false);
+  AddItem(
+      show, "mnFirst", "先頭の画像(&F)", [this] { mnFirstClick(); }, false);
+  AddItem(
+      show, "mnLast", "末尾の画像(&L)", [this] { mnLastClick(); }, false);
 
   QMenu* all = top("mnALL", "ﾌｧｲﾙの一括操作(&A)");
-  AddItem(all, "mnAllRename", "名前の一括変更(&A)", [this] { mnAllRenameClick(); }, false);
+  AddItem(
+      all, "mnAllRename", "名前の一括変更(&A)", [this] { mnAllRenameClick(); }, false);
   QMenu* allCopy = AddSubmenu(all, "mnAllCopy", "指定ﾌｫﾙﾀﾞに一括ｺﾋﾟｰ(&C)", false);
   for (int n = 1; n <= kSlotCount; ++n)
     AddItem(allCopy, Numbered("mnAllCopy", n).c_str(), "", [this, n] { mnAllCopyClick(n); });
@@ -249,7 +269,8 @@ void TMainForm::BuildMenus() {
   for (int n = 1; n <= kSlotCount; ++n)
     AddItem(allGo, Numbered("mnAllGoto", n).c_str(), "", [this, n] { mnAllGotoClick(n); });
   AddItem(allGo, "mnAllGotoSP", "上の指定先以外", [this] { mnAllGotoSPClick(); });
-  AddItem(all, "mnAlldel", "一括削除(&D)", [this] { mnAlldelClick(); }, false);
+  AddItem(
+      all, "mnAlldel", "一括削除(&D)", [this] { mnAlldelClick(); }, false);
   QMenu* allConvert = AddSubmenu(all, "mnAllConvert", "画像形式一括ｺﾝﾊﾞｰﾄ(&H)", false);
   for (int kind = 0; kind < 6; ++kind) {
     if (kind == 2 || kind == 4) allConvert->addSeparator();
@@ -259,12 +280,14 @@ void TMainForm::BuildMenus() {
 
   QMenu* option = top("mnOption", "ｵﾌﾟｼｮﾝ(&O)");
   AddItem(option, "mnPrpty", "ﾌﾟﾛﾊﾟﾃｨ(&P)", [this] { mnPrptyClick(); });
-  AddItem(option, "mnInfo", "画像情報(&I)", [this] { mnInfoClick(); }, false);
+  AddItem(
+      option, "mnInfo", "画像情報(&I)", [this] { mnInfoClick(); }, false);
   option->addSeparator();
   QMenu* wall = AddSubmenu(option, "mnWallPaper", "壁紙に設定(&W)", false);
   AddItem(wall, "mnWallCenter", "中央に表示(&C)", [this] { mnWallCenterClick(); });
   AddItem(wall, "mnWallAll", "全体に表示(&T)", [this] { mnWallAllClick(); });
-  AddItem(wall, "mnWallUndo", "元に戻す(&U)", [this] { mnWallUndoClick(); }, false);
+  AddItem(
+      wall, "mnWallUndo", "元に戻す(&U)", [this] { mnWallUndoClick(); }, false);
   QMenu* convert = AddSubmenu(option, "mnConvert", "画像形式ｺﾝﾊﾞｰﾄ(&C)", false);
   for (int kind = 0; kind < 6; ++kind) {
     if (kind == 2 || kind == 4) convert->addSeparator();
@@ -287,7 +310,8 @@ void TMainForm::BuildPopups() {
   popupMain_ = new QMenu(this);
   popupMain_->setObjectName(QStringLiteral("PopupMain"));
   QMenu* p = popupMain_;
-  AddItem(p, "pmRename", "名前の変更(&N)", [this] { mnRenameClick(); }, false);
+  AddItem(
+      p, "pmRename", "名前の変更(&N)", [this] { mnRenameClick(); }, false);
   QMenu* copy = AddSubmenu(p, "pmCopy", "指定ﾌｫﾙﾀﾞにｺﾋﾟｰ(&C)", false);
   for (int n = 1; n <= kSlotCount; ++n)
     AddItem(copy, Numbered("pmCopys", n).c_str(), "", [this, n] { mnCpysClick(n); });
@@ -296,13 +320,18 @@ void TMainForm::BuildPopups() {
   for (int n = 1; n <= kSlotCount; ++n)
     AddItem(go, Numbered("pmGoTos", n).c_str(), "", [this, n] { mnGoTosClick(n); });
   AddItem(go, "pmGotoAnother", "上の指定先以外", [this] { mnAnotherGtoClick(); });
-  AddItem(p, "pmDel", "削除(&D)", [this] { mnDelClick(); }, false);
+  AddItem(
+      p, "pmDel", "削除(&D)", [this] { mnDelClick(); }, false);
   p->addSeparator();
-  AddItem(p, "pmReal", "実ｻｲｽﾞ表示(&R)", [this] { mnRealSizeClick(); }, false);
-  AddItem(p, "pmScrnFit", "画面にﾌｨｯﾄ表示(&S)", [this] { mnFitToScreenClick(); }, false);
-  AddItem(p, "pmFul", "ﾌﾙｽｸﾘｰﾝ表示(&F)", [this] { mnFulScreenClick(); }, false);
+  AddItem(
+      p, "pmReal", "実ｻｲｽﾞ表示(&R)", [this] { mnRealSizeClick(); }, false);
+  AddItem(
+      p, "pmScrnFit", "画面にﾌｨｯﾄ表示(&S)", [this] { mnFitToScreenClick(); }, false);
+  AddItem(
+      p, "pmFul", "ﾌﾙｽｸﾘｰﾝ表示(&F)", [this] { mnFulScreenClick(); }, false);
   p->addSeparator();
-  AddItem(p, "pmCatarog", "ｶﾀﾛｸﾞを作成(&C)", [this] { mnCatarogMakeClick(); }, false);
+  AddItem(
+      p, "pmCatarog", "ｶﾀﾛｸﾞを作成(&C)", [this] { mnCatarogMakeClick(); }, false);
   p->addSeparator();
   QMenu* slide = AddSubmenu(p, "pmSlideShow", "ｽﾗｲﾄﾞｼｮｰ表示", false);
   AddItem(slide, "pmSlidePreview", "ﾌﾟﾚﾋﾞｭｰ", [this] { mnSlide_ThumClick(); });
@@ -402,7 +431,8 @@ void TMainForm::BuildClient() {
     auto* button = new QPushButton(Text("検索"), searchPage);
     button->setObjectName(QString::fromStdString(Numbered("FindBtn", n)));
     button->setGeometry(141, 3 + 20 * (n - 1), 30, 17);
-    connect(button, &QPushButton::clicked, this, [this, n] { Run([this, n] { FindBtnClick(n); }); });
+    connect(button, &QPushButton::clicked, this,
+            [this, n] { Run([this, n] { FindBtnClick(n); }); });
     findButtons_.push_back(button);
   }
   pageControl_->addTab(searchPage, Text("指定ﾌｫﾙﾀﾞの検索"));
@@ -416,8 +446,10 @@ void TMainForm::BuildClient() {
   listLayout->addWidget(fileListBox_);
   pageControl_->addTab(listPage, Text("ﾌｧｲﾙﾘｽﾄ"));
   pageControl_->setCurrentIndex(0);
-  connect(fileListBox_, &TFileListBox::Clicked, this, [this] { Run([this] { FileListBoxClick(); }); });
-  connect(fileListBox_, &TFileListBox::PreviousKey, this, [this] { Run([this] { mnPrevClick(); }); });
+  connect(fileListBox_, &TFileListBox::Clicked, this,
+          [this] { Run([this] { FileListBoxClick(); }); });
+  connect(fileListBox_, &TFileListBox::PreviousKey, this,
+          [this] { Run([this] { mnPrevClick(); }); });
   connect(fileListBox_, &TFileListBox::NextKey, this, [this] { Run([this] { mnNextClick(); }); });
 
   statusBar_ = new TStatusBar({300, 87}, client_);
@@ -433,7 +465,9 @@ void TMainForm::BuildClient() {
   }
 }
 
-QColor TMainForm::ButtonFaceColor() const { return QApplication::palette().color(QPalette::Button); }
+QColor TMainForm::ButtonFaceColor() const {
+  return QApplication::palette().color(QPalette::Button);
+}
 
 // --- folders and captions ----------------------------------------------------------------
 
@@ -443,7 +477,8 @@ void TMainForm::ApplyFolderCaptions() {
     const std::string& search = settings_.SearchFolders[i];
     const std::string& copy = settings_.CopyFolders[i];
     const std::string& move = settings_.MoveFolders[i];
-    slotLabels_[i]->setText(QString::fromStdString(DisplayText(search.empty() ? kUnsetFolder : search)));
+    slotLabels_[i]->setText(
+        QString::fromStdString(DisplayText(search.empty() ? kUnsetFolder : search)));
     Action(Numbered("mnFind", n))->setText(FolderCaption(search));
     for (const char* prefix : {"mnAllCopy", "mnCpys", "pmCopys"})
       Action(Numbered(prefix, n))->setText(FolderCaption(copy));
@@ -531,9 +566,13 @@ void TMainForm::UnlockCommands() {
   popupMainStopped_ = false;
 }
 
-void TMainForm::UseSlidePopup(bool slide) { slidePopup_ = slide; }
+void TMainForm::UseSlidePopup(bool slide) {
+  slidePopup_ = slide;
+}
 
-QMenu* TMainForm::ActivePopup() const { return slidePopup_ ? popupSlide_ : popupMain_; }
+QMenu* TMainForm::ActivePopup() const {
+  return slidePopup_ ? popupSlide_ : popupMain_;
+}
 
 QMenu* TMainForm::PopupForRightClick() const {
   QMenu* popup = ActivePopup();
@@ -547,13 +586,14 @@ void TMainForm::ShowPopupAt(const QPoint& globalPos) {
 
 // --- chooser -------------------------------------------------------------------------------
 
-TEXplorerForm* TMainForm::Explorer() const { return explorer_.data(); }
+TEXplorerForm* TMainForm::Explorer() const {
+  return explorer_.data();
+}
 
 void TMainForm::mnOpenClick() {
   if (!explorer_) {
-    explorer_ = new TEXplorerForm(this, [this](const std::string& folder) {
-      Run([this, folder] { OpenFolder(folder); });
-    });
+    explorer_ = new TEXplorerForm(
+        this, [this](const std::string& folder) { Run([this, folder] { OpenFolder(folder); }); });
     explorer_->Reveal(list_.Folder());
   }
   explorer_->Dock();
@@ -579,7 +619,8 @@ void TMainForm::showEvent(QShowEvent* event) {
   if (!screen) return;
   QRect area = screen->availableGeometry();
   QSize outer = frameGeometry().size();
-  move(area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2);
+  move(area.x() + (area.width() - outer.width()) / 2,
+       area.y() + (area.height() - outer.height()) / 2);
 }
 
 void TMainForm::HideWithChooser() {
@@ -659,7 +700,9 @@ void TMainForm::DropMime(const QMimeData& mime) {
   Run([this, &paths] { DropPaths(paths); });
 }
 
-void TMainForm::RefreshFileListBox() { fileListBox_->SyncFromList(true); }
+void TMainForm::RefreshFileListBox() {
+  fileListBox_->SyncFromList(true);
+}
 
 // --- preview -------------------------------------------------------------------------------
 
@@ -706,8 +749,8 @@ void TMainForm::FileListBoxClick() {
   pictureHeight_ = preview.PictureHeight;
   if (preview.State == PreviewResult::Kind::Picture && preview.Image) {
     MakeOpaque(*preview.Image);
-    panel1_->SetColor(QColor(RedOf(preview.PanelColor), GreenOf(preview.PanelColor),
-                             BlueOf(preview.PanelColor)));
+    panel1_->SetColor(
+        QColor(RedOf(preview.PanelColor), GreenOf(preview.PanelColor), BlueOf(preview.PanelColor)));
     thumbImage_->setGeometry(preview.Place.Left, preview.Place.Top, preview.Place.Width,
                              preview.Place.Height);
     thumbImage_->SetPicture(RasterImage(*preview.Image));
@@ -778,8 +821,12 @@ void TMainForm::mnVersionClick() {
   version.exec();
 }
 
-void TMainForm::mnDeskTopClick() { CreateShortcut(platform_, ShortcutPlace::Desktop); }
-void TMainForm::mnSendToClick() { CreateShortcut(platform_, ShortcutPlace::SendTo); }
+void TMainForm::mnDeskTopClick() {
+  CreateShortcut(platform_, ShortcutPlace::Desktop);
+}
+void TMainForm::mnSendToClick() {
+  CreateShortcut(platform_, ShortcutPlace::SendTo);
+}
 
 void TMainForm::mnConvertPopup() {
   std::string ext = LowerCase(ExtractFileExt(list_.CurrentFile()));
@@ -803,14 +850,18 @@ void TMainForm::mnFulScreenClick() {}
 void TMainForm::mnCatarogMakeClick() {}
 void TMainForm::mnSlide_ThumClick() {}
 void TMainForm::mnSlide_FulClick() {}
-void TMainForm::mnSlideExitClick() { SlideStop = true; }
+void TMainForm::mnSlideExitClick() {
+  SlideStop = true;
+}
 void TMainForm::mnAllRenameClick() {}
 void TMainForm::mnAllCopyClick(int) {}
 void TMainForm::mnAllCopyAnotherClick() {}
 void TMainForm::mnAllGotoClick(int) {}
 void TMainForm::mnAllGotoSPClick() {}
 void TMainForm::mnAlldelClick() {}
-void TMainForm::mnAllConvertClick(int kind) { settings_.ConvertKind = kind; }
+void TMainForm::mnAllConvertClick(int kind) {
+  settings_.ConvertKind = kind;
+}
 void TMainForm::mnPrptyClick() {}
 void TMainForm::mnInfoClick() {}
 void TMainForm::mnWallCenterClick() {}
@@ -822,7 +873,9 @@ void TMainForm::MoveBtnClick() {}
 
 // --- exit ----------------------------------------------------------------------------------
 
-void TMainForm::mnExitClick() { close(); }
+void TMainForm::mnExitClick() {
+  close();
+}
 
 bool TMainForm::FormClose() {
   exitDone_ = true;

@@ -1,10 +1,11 @@
 // The program: sets up the application, creates the main window on the first argument
 // and runs the event loop until the main window closes.
+#include "app/Main.h"
+
 #include <QApplication>
 #include <memory>
 #include <string>
 
-#include "app/Main.h"
 #include "platform/Platform.h"
 #include "ui/Application.h"
 #include "ui/QtDialogs.h"

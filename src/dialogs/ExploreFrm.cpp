@@ -39,8 +39,8 @@ std::vector<std::string> SubFolders(const std::string& folder) {
 }  // namespace
 
 TEXplorerForm::TEXplorerForm(QWidget* owner, ChooseHandler onChoose)
-    : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                         Qt::WindowCloseButtonHint),
+    : QWidget(owner,
+              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       owner_(owner),
       onChoose_(std::move(onChoose)),
       tree_(new QTreeWidget(this)) {
@@ -56,7 +56,8 @@ TEXplorerForm::TEXplorerForm(QWidget* owner, ChooseHandler onChoose)
   layout->addWidget(tree_);
 
   const char* home = std::getenv("HOME");
-  if (home && *home && DirectoryExists(home)) AddFolder(nullptr, home, ExtractFileName(ExcludeTrailingDelim(home)));
+  if (home && *home && DirectoryExists(home))
+    AddFolder(nullptr, home, ExtractFileName(ExcludeTrailingDelim(home)));
   AddFolder(nullptr, "/", "/");
 
   connect(tree_, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { Fill(item); });

@@ -60,7 +60,8 @@ TVersionForm::TVersionForm(QWidget* parent)
   connect(button1_, &QPushButton::clicked, this, [this] { Button1Click(); });
 
   setFixedSize(320, 146);
-  if (QScreen* screen = parent && parent->screen() ? parent->screen() : QGuiApplication::primaryScreen()) {
+  if (QScreen* screen =
+          parent && parent->screen() ? parent->screen() : QGuiApplication::primaryScreen()) {
     QRect area = screen->availableGeometry();
     move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
   }

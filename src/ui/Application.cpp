@@ -1,7 +1,6 @@
 #include "ui/Application.h"
 
 #include <fcntl.h>
-#include <cerrno>
 #include <signal.h>
 #include <unistd.h>
 
@@ -14,6 +13,7 @@
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <cerrno>
 #include <map>
 
 namespace verid {
@@ -85,9 +85,12 @@ QCursor ScreenCursor(int id) {
 
 const char* ScreenCursorName(int id) {
   switch (id) {
-    case kCursorTriming: return "TRIMING";
-    case kCursorHand: return "HAND";
-    default: return "";
+    case kCursorTriming:
+      return "TRIMING";
+    case kCursorHand:
+      return "HAND";
+    default:
+      return "";
   }
 }
 

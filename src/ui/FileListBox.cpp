@@ -20,9 +20,12 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
   int row = index.row();
   if (!index.isValid() || row < 0 || row >= count_ || row >= list_.Count()) return {};
   switch (role) {
-    case Qt::DisplayRole: return DisplayName(list_.Entry(row));
-    case Qt::SizeHintRole: return QSize(1, kFileListRowHeight);
-    default: return {};
+    case Qt::DisplayRole:
+      return DisplayName(list_.Entry(row));
+    case Qt::SizeHintRole:
+      return QSize(1, kFileListRowHeight);
+    default:
+      return {};
   }
 }
 
@@ -71,8 +74,7 @@ void TFileListBox::OnCurrentChanged(const QModelIndex& current) {
   changedInPress_ = true;
   list_.SetItemIndex(current.isValid() ? current.row() : -1);
   // The selection follows the current row (keyboard moves in single-selection mode).
-  if (current.isValid())
-    selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
+  if (current.isValid()) selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
   emit Clicked();
 }
 

@@ -33,9 +33,9 @@ void Monitor(QPainter& p, const QColor& screen) {
 void Arrow(QPainter& p, int x, int y, const QColor& colour) {
   p.setPen(kBlack);
   p.setBrush(colour);
-  p.drawPolygon(QPolygon({QPoint(x, y + 2), QPoint(x + 4, y + 2), QPoint(x + 4, y),
-                          QPoint(x + 7, y + 3), QPoint(x + 4, y + 6), QPoint(x + 4, y + 4),
-                          QPoint(x, y + 4)}));
+  p.drawPolygon(
+      QPolygon({QPoint(x, y + 2), QPoint(x + 4, y + 2), QPoint(x + 4, y), QPoint(x + 7, y + 3),
+                QPoint(x + 4, y + 6), QPoint(x + 4, y + 4), QPoint(x, y + 4)}));
 }
 
 void Draw(QPainter& p, Glyph glyph) {
@@ -174,8 +174,8 @@ QPixmap AppIcon(int size) {
   p.setBrush(kYellow);
   p.drawEllipse(QRectF(26, 11, 7, 7));
   p.setBrush(kGreen);
-  p.drawPolygon(QPolygonF({QPointF(5, 34), QPointF(16, 17), QPointF(24, 27), QPointF(29, 22),
-                           QPointF(37, 34)}));
+  p.drawPolygon(QPolygonF(
+      {QPointF(5, 34), QPointF(16, 17), QPointF(24, 27), QPointF(29, 22), QPointF(37, 34)}));
   return pixmap;
 }
 

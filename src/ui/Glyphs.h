@@ -7,8 +7,19 @@
 namespace verid {
 
 enum class Glyph {
-  Open, Copy, Move, Delete, RealSize, FitScreen, FullScreen, Catalog, SlideThumb, SlideFull,
-  Info, Property, CacheSearch
+  Open,
+  Copy,
+  Move,
+  Delete,
+  RealSize,
+  FitScreen,
+  FullScreen,
+  Catalog,
+  SlideThumb,
+  SlideFull,
+  Info,
+  Property,
+  CacheSearch
 };
 inline constexpr int kGlyphCount = 13;
 inline constexpr int kGlyphSize = 16;

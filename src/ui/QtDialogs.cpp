@@ -19,7 +19,9 @@ QString PathToQt(const std::string& path) {
   return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
 }
 
-std::string PathFromQt(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string PathFromQt(const QString& path) {
+  return QFile::encodeName(path).toStdString();
+}
 
 QStringList QtNameFilters(const std::string& filter) {
   QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
@@ -40,11 +42,21 @@ QWidget* QtDialogs::Parent() const {
 MsgButton QtDialogs::Message(const MessageRequest& request) {
   QMessageBox box(Parent());
   switch (request.Kind) {
-    case MsgKind::Warning: box.setIcon(QMessageBox::Warning); break;
-    case MsgKind::Error: box.setIcon(QMessageBox::Critical); break;
-    case MsgKind::Information: box.setIcon(QMessageBox::Information); break;
-    case MsgKind::Confirmation: box.setIcon(QMessageBox::Question); break;
-    case MsgKind::Plain: box.setIcon(QMessageBox::NoIcon); break;
+    case MsgKind::Warning:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case MsgKind::Error:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case MsgKind::Information:
+      box.setIcon(QMessageBox::Information);
+      break;
+    case MsgKind::Confirmation:
+      box.setIcon(QMessageBox::Question);
+      break;
+    case MsgKind::Plain:
+      box.setIcon(QMessageBox::NoIcon);
+      break;
   }
   box.setWindowTitle(
       QString::fromStdString(request.Title.empty() ? TitleOf(request.Kind) : request.Title));
@@ -91,9 +103,9 @@ MsgButton QtDialogs::Message(const MessageRequest& request) {
 }
 
 std::optional<std::string> QtDialogs::SelectDirectory(const DirectoryRequest& request) {
-  QString folder = QFileDialog::getExistingDirectory(
-      Parent(), QString::fromStdString(request.Caption), PathToQt(request.InitialDir),
-      QFileDialog::ShowDirsOnly);
+  QString folder =
+      QFileDialog::getExistingDirectory(Parent(), QString::fromStdString(request.Caption),
+                                        PathToQt(request.InitialDir), QFileDialog::ShowDirsOnly);
   if (folder.isEmpty()) return std::nullopt;
   return PathFromQt(folder);
 }
@@ -107,12 +119,12 @@ std::optional<FileDialogResult> QtDialogs::RunFileDialog(const FileDialogRequest
   QStringList filters = QtNameFilters(request.Filter);
   if (!filters.isEmpty()) {
     dialog.setNameFilters(filters);
-    int index = request.FilterIndex >= 1 && request.FilterIndex <= filters.size()
-                    ? request.FilterIndex
-                    : 1;
+    int index =
+        request.FilterIndex >= 1 && request.FilterIndex <= filters.size() ? request.FilterIndex : 1;
     dialog.selectNameFilter(filters[index - 1]);
   }
-  if (!request.DefaultExt.empty()) dialog.setDefaultSuffix(QString::fromStdString(request.DefaultExt));
+  if (!request.DefaultExt.empty())
+    dialog.setDefaultSuffix(QString::fromStdString(request.DefaultExt));
   if (!request.FileName.empty()) dialog.selectFile(PathToQt(request.FileName));
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.OverwritePrompt);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
@@ -133,8 +145,8 @@ std::optional<FileDialogResult> QtDialogs::SaveFile(const FileDialogRequest& req
 }
 
 std::optional<TColor> QtDialogs::SelectColor(TColor initial) {
-  QColor chosen = QColorDialog::getColor(QColor(RedOf(initial), GreenOf(initial), BlueOf(initial)),
-                                         Parent());
+  QColor chosen =
+      QColorDialog::getColor(QColor(RedOf(initial), GreenOf(initial), BlueOf(initial)), Parent());
   if (!chosen.isValid()) return std::nullopt;
   return RGBColor(static_cast<uint8_t>(chosen.red()), static_cast<uint8_t>(chosen.green()),
                   static_cast<uint8_t>(chosen.blue()));

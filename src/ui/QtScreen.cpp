@@ -10,7 +10,9 @@
 namespace verid {
 
 namespace {
-TRect ToRect(const QRect& r) { return Bounds(r.x(), r.y(), r.width(), r.height()); }
+TRect ToRect(const QRect& r) {
+  return Bounds(r.x(), r.y(), r.width(), r.height());
+}
 }  // namespace
 
 static QScreen* ScreenOf(QWidget* window) {

@@ -14,8 +14,8 @@ QImage RasterImage(const TBitmap& bitmap) {
       TBitmap copy(bitmap);
       copy.SetPixelFormat(TPixelFormat::pf32bit);
       MakeOpaque(copy);
-      return QImage(copy.Bits(), copy.Width(), copy.Height(),
-                    static_cast<qsizetype>(copy.Stride()), QImage::Format_RGB32)
+      return QImage(copy.Bits(), copy.Width(), copy.Height(), static_cast<qsizetype>(copy.Stride()),
+                    QImage::Format_RGB32)
           .copy();
     }
   }

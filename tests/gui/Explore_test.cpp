@@ -39,7 +39,8 @@ TEST_F(Chooser, DocksLeftOfTheMainWindowAndFollowsIt) {
 
   f.move(500, 200);
   QCoreApplication::processEvents();
-  EXPECT_EQ(chooser->frameGeometry().topLeft(), QPoint(f.frameGeometry().x() - 173, f.frameGeometry().y()));
+  EXPECT_EQ(chooser->frameGeometry().topLeft(),
+            QPoint(f.frameGeometry().x() - 173, f.frameGeometry().y()));
   // The tool bar switch changes the main window's height; the chooser keeps up.
   f.mnToolBarClick();
   WaitUntil([&] { return chooser->frameGeometry().height() == f.frameGeometry().height(); });
@@ -128,4 +129,6 @@ TEST(VersionBox, CaptionTextsAndDefaultButton) {
 }  // namespace
 }  // namespace verid::test
 
-int main(int argc, char** argv) { return verid::test::GuiTestMain(argc, argv); }
+int main(int argc, char** argv) {
+  return verid::test::GuiTestMain(argc, argv);
+}

@@ -7,10 +7,10 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
-#include <QTimer>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <fstream>
@@ -26,8 +26,12 @@
 namespace verid::test {
 namespace {
 
-QRect Geometry(QWidget* w) { return w ? w->geometry() : QRect(-1, -1, -1, -1); }
-std::string Str(const QString& s) { return s.toStdString(); }
+QRect Geometry(QWidget* w) {
+  return w ? w->geometry() : QRect(-1, -1, -1, -1);
+}
+std::string Str(const QString& s) {
+  return s.toStdString();
+}
 
 // The action that follows `action` in the menu it was added to (null at the end).
 QAction* Next(QAction* action) {
@@ -76,14 +80,24 @@ TEST_F(MainLayout, ClientAreaMatchesTheDesignedPositions) {
 
 TEST_F(MainLayout, ThirteenSpeedButtonsWithHintsAndDistinctGlyphs) {
   TMainForm& f = Make();
-  struct Expect { const char* name; int x; const char* hint; };
-  const Expect expected[] = {
-      {"OpenBtn", 10, "開く"}, {"CopyBtn", 30, "ｺﾋﾟｰ"}, {"MoveBtn", 50, "移動"},
-      {"DelBtn", 70, "削除"}, {"RealSBtn", 100, "実ｻｲｽﾞ表示"},
-      {"FitScrSBtn", 120, "画面に合わせて表示"}, {"FScrnSBtn", 140, "ﾌﾙｽｸﾘｰﾝ"},
-      {"CatarogSBtn", 160, "ｶﾀﾛｸﾞ表示"}, {"SlideThumSBtn", 180, "ｽﾗｲﾄﾞｼｮｰ(縮小画像)"},
-      {"SlideFulSBtn", 200, "ｽﾗｲﾄﾞｼｮｰ(ﾌﾙｽｸﾘｰﾝ)"}, {"InfoSBtn", 230, "画像情報"},
-      {"PrptySBtn", 250, "ﾌﾟﾛﾊﾟﾃｨ"}, {"IEBtn", 270, "IE検索"}};
+  struct Expect {
+    const char* name;
+    int x;
+    const char* hint;
+  };
+  const Expect expected[] = {{"OpenBtn", 10, "開く"},
+                             {"CopyBtn", 30, "ｺﾋﾟｰ"},
+                             {"MoveBtn", 50, "移動"},
+                             {"DelBtn", 70, "削除"},
+                             {"RealSBtn", 100, "実ｻｲｽﾞ表示"},
+                             {"FitScrSBtn", 120, "画面に合わせて表示"},
+                             {"FScrnSBtn", 140, "ﾌﾙｽｸﾘｰﾝ"},
+                             {"CatarogSBtn", 160, "ｶﾀﾛｸﾞ表示"},
+                             {"SlideThumSBtn", 180, "ｽﾗｲﾄﾞｼｮｰ(縮小画像)"},
+                             {"SlideFulSBtn", 200, "ｽﾗｲﾄﾞｼｮｰ(ﾌﾙｽｸﾘｰﾝ)"},
+                             {"InfoSBtn", 230, "画像情報"},
+                             {"PrptySBtn", 250, "ﾌﾟﾛﾊﾟﾃｨ"},
+                             {"IEBtn", 270, "IE検索"}};
   ASSERT_EQ(f.SpeedButtons().size(), 13u);
   std::set<QByteArray> glyphs;
   for (const Expect& e : expected) {
@@ -94,7 +108,8 @@ TEST_F(MainLayout, ThirteenSpeedButtonsWithHintsAndDistinctGlyphs) {
     EXPECT_TRUE(b->autoRaise());
     QImage image = b->icon().pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
     EXPECT_EQ(image.size(), QSize(16, 16));
-    glyphs.insert(QByteArray(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes()));
+    glyphs.insert(
+        QByteArray(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes()));
   }
   EXPECT_EQ(glyphs.size(), 13u) << "every button has a picture of its own";
 }
@@ -108,39 +123,70 @@ struct ItemSpec {
 TEST_F(MainLayout, MenuItemsHaveTheirCaptionsAndInitialStates) {
   TMainForm& f = Make();
   const ItemSpec items[] = {
-      {"mnFile", "ﾌｧｲﾙ(&F)", true}, {"mnOpen", "ﾌｫﾙﾀﾞを開く(&O)", true},
-      {"mnFindCache", "IEｷｬｯｼｭ検索(&I)", true}, {"mnFindFlder", "指定ﾌｫﾙﾀﾞの検索(&F)", true},
-      {"mnRename", "名前の変更(&R)", false}, {"mnCopy", "指定ﾌｫﾙﾀﾞにｺﾋﾟｰ(&C)", false},
-      {"mnAnotherCpy", "上の指定先以外", true}, {"mnGoTo", "指定ﾌｫﾙﾀﾞに移動(&G)", false},
-      {"mnAnotherGto", "上の指定先以外", true}, {"mnDel", "削除(&D)", false},
-      {"mnExit", "終了(&X)", true}, {"mnShow", "画像表示(&V)", true},
-      {"mnRealSize", "実ｻｲｽﾞ表示(&R)", false}, {"mnFitToScreen", "画面にﾌｨｯﾄ表示(&S)", false},
-      {"mnFulScreen", "ﾌﾙｽｸﾘｰﾝ表示(&F)", false}, {"mnCatarog", "ｶﾀﾛｸﾞ形式表示(&C)", true},
-      {"mnCatarogMake", "ｶﾀﾛｸﾞを作成(&M)", false}, {"mnCatarogRead", "ﾌｧｲﾙ(*.doz)を開く(&O)", true},
-      {"mnSlideShow", "ｽﾗｲﾄﾞｼｮｰ表示(&S)", false}, {"mnSlide_Thum", "ﾌﾟﾚﾋﾞｭｰ(&P)", false},
-      {"mnSlide_Ful", "ﾌﾙｽｸﾘｰﾝ(&F)", false}, {"mnSlideExit", "ｽﾗｲﾄﾞｼｮｰ終了(&X)", false},  // hidden
-      {"mnPrev", "前の画像(&P)", false}, {"mnNext", "次の画像(&N)", false},
-      {"mnFirst", "先頭の画像(&F)", false}, {"mnLast", "末尾の画像(&L)", false},
-      {"mnALL", "ﾌｧｲﾙの一括操作(&A)", true}, {"mnAllRename", "名前の一括変更(&A)", false},
-      {"mnAllCopy", "指定ﾌｫﾙﾀﾞに一括ｺﾋﾟｰ(&C)", false}, {"mnAllCopyAnother", "上の指定先以外", true},
-      {"mnAllGoto", "指定ﾌｫﾙﾀﾞに一括移動(&G)", false}, {"mnAllGotoSP", "上の指定先以外", true},
-      {"mnAlldel", "一括削除(&D)", false}, {"mnAllConvert", "画像形式一括ｺﾝﾊﾞｰﾄ(&H)", false},
-      {"mnAllBtoJ", "BMP->JPEG", true}, {"mnAllPtoJ", "PNG->JPEG", true},
-      {"mnOption", "ｵﾌﾟｼｮﾝ(&O)", true}, {"mnPrpty", "ﾌﾟﾛﾊﾟﾃｨ(&P)", true},
-      {"mnInfo", "画像情報(&I)", false}, {"mnWallPaper", "壁紙に設定(&W)", false},
-      {"mnWallCenter", "中央に表示(&C)", true}, {"mnWallAll", "全体に表示(&T)", true},
-      {"mnWallUndo", "元に戻す(&U)", false}, {"mnConvert", "画像形式ｺﾝﾊﾞｰﾄ(&C)", false},
-      {"mnToolBar", "ﾂｰﾙﾊﾞｰ", true}, {"mnShortCut", "ｼｮｰﾄｶｯﾄの作成(&M)", true},
-      {"mnDeskTop", "ﾃﾞｽｸﾄｯﾌﾟに作成(&D)", true}, {"mnSendTo", "「送る」に作成(&S)", true},
+      {"mnFile", "ﾌｧｲﾙ(&F)", true},
+      {"mnOpen", "ﾌｫﾙﾀﾞを開く(&O)", true},
+      {"mnFindCache", "IEｷｬｯｼｭ検索(&I)", true},
+      {"mnFindFlder", "指定ﾌｫﾙﾀﾞの検索(&F)", true},
+      {"mnRename", "名前の変更(&R)", false},
+      {"mnCopy", "指定ﾌｫﾙﾀﾞにｺﾋﾟｰ(&C)", false},
+      {"mnAnotherCpy", "上の指定先以外", true},
+      {"mnGoTo", "指定ﾌｫﾙﾀﾞに移動(&G)", false},
+      {"mnAnotherGto", "上の指定先以外", true},
+      {"mnDel", "削除(&D)", false},
+      {"mnExit", "終了(&X)", true},
+      {"mnShow", "画像表示(&V)", true},
+      {"mnRealSize", "実ｻｲｽﾞ表示(&R)", false},
+      {"mnFitToScreen", "画面にﾌｨｯﾄ表示(&S)", false},
+      {"mnFulScreen", "ﾌﾙｽｸﾘｰﾝ表示(&F)", false},
+      {"mnCatarog", "ｶﾀﾛｸﾞ形式表示(&C)", true},
+      {"mnCatarogMake", "ｶﾀﾛｸﾞを作成(&M)", false},
+      {"mnCatarogRead", "ﾌｧｲﾙ(*.doz)を開く(&O)", true},
+      {"mnSlideShow", "ｽﾗｲﾄﾞｼｮｰ表示(&S)", false},
+      {"mnSlide_Thum", "ﾌﾟﾚﾋﾞｭｰ(&P)", false},
+      {"mnSlide_Ful", "ﾌﾙｽｸﾘｰﾝ(&F)", false},
+      {"mnSlideExit", "ｽﾗｲﾄﾞｼｮｰ終了(&X)", false},  // hidden
+      {"mnPrev", "前の画像(&P)", false},
+      {"mnNext", "次の画像(&N)", false},
+      {"mnFirst", "先頭の画像(&F)", false},
+      {"mnLast", "末尾の画像(&L)", false},
+      {"mnALL", "ﾌｧｲﾙの一括操作(&A)", true},
+      {"mnAllRename", "名前の一括変更(&A)", false},
+      {"mnAllCopy", "指定ﾌｫﾙﾀﾞに一括ｺﾋﾟｰ(&C)", false},
+      {"mnAllCopyAnother", "上の指定先以外", true},
+      {"mnAllGoto", "指定ﾌｫﾙﾀﾞに一括移動(&G)", false},
+      {"mnAllGotoSP", "上の指定先以外", true},
+      {"mnAlldel", "一括削除(&D)", false},
+      {"mnAllConvert", "画像形式一括ｺﾝﾊﾞｰﾄ(&H)", false},
+      {"mnAllBtoJ", "BMP->JPEG", true},
+      {"mnAllPtoJ", "PNG->JPEG", true},
+      {"mnOption", "ｵﾌﾟｼｮﾝ(&O)", true},
+      {"mnPrpty", "ﾌﾟﾛﾊﾟﾃｨ(&P)", true},
+      {"mnInfo", "画像情報(&I)", false},
+      {"mnWallPaper", "壁紙に設定(&W)", false},
+      {"mnWallCenter", "中央に表示(&C)", true},
+      {"mnWallAll", "全体に表示(&T)", true},
+      {"mnWallUndo", "元に戻す(&U)", false},
+      {"mnConvert", "画像形式ｺﾝﾊﾞｰﾄ(&C)", false},
+      {"mnToolBar", "ﾂｰﾙﾊﾞｰ", true},
+      {"mnShortCut", "ｼｮｰﾄｶｯﾄの作成(&M)", true},
+      {"mnDeskTop", "ﾃﾞｽｸﾄｯﾌﾟに作成(&D)", true},
+      {"mnSendTo", "「送る」に作成(&S)", true},
       {"mnVersion", "ﾊﾞｰｼﾞｮﾝ情報(&V)", true},
       // The pop-up menus.
-      {"pmRename", "名前の変更(&N)", false}, {"pmCopy", "指定ﾌｫﾙﾀﾞにｺﾋﾟｰ(&C)", false},
-      {"pmCopyAnother", "上の指定先以外", true}, {"pmGoTo", "指定ﾌｫﾙﾀﾞに移動(&G)", false},
-      {"pmGotoAnother", "上の指定先以外", true}, {"pmDel", "削除(&D)", false},
-      {"pmReal", "実ｻｲｽﾞ表示(&R)", false}, {"pmScrnFit", "画面にﾌｨｯﾄ表示(&S)", false},
-      {"pmFul", "ﾌﾙｽｸﾘｰﾝ表示(&F)", false}, {"pmCatarog", "ｶﾀﾛｸﾞを作成(&C)", false},
-      {"pmSlideShow", "ｽﾗｲﾄﾞｼｮｰ表示", false}, {"pmSlidePreview", "ﾌﾟﾚﾋﾞｭｰ", true},
-      {"pmSlideFul", "ﾌﾙｽｸﾘｰﾝ", true}, {"pmSlideStop", "ｽﾗｲﾄﾞｼｮｰ終了(&E)", true},
+      {"pmRename", "名前の変更(&N)", false},
+      {"pmCopy", "指定ﾌｫﾙﾀﾞにｺﾋﾟｰ(&C)", false},
+      {"pmCopyAnother", "上の指定先以外", true},
+      {"pmGoTo", "指定ﾌｫﾙﾀﾞに移動(&G)", false},
+      {"pmGotoAnother", "上の指定先以外", true},
+      {"pmDel", "削除(&D)", false},
+      {"pmReal", "実ｻｲｽﾞ表示(&R)", false},
+      {"pmScrnFit", "画面にﾌｨｯﾄ表示(&S)", false},
+      {"pmFul", "ﾌﾙｽｸﾘｰﾝ表示(&F)", false},
+      {"pmCatarog", "ｶﾀﾛｸﾞを作成(&C)", false},
+      {"pmSlideShow", "ｽﾗｲﾄﾞｼｮｰ表示", false},
+      {"pmSlidePreview", "ﾌﾟﾚﾋﾞｭｰ", true},
+      {"pmSlideFul", "ﾌﾙｽｸﾘｰﾝ", true},
+      {"pmSlideStop", "ｽﾗｲﾄﾞｼｮｰ終了(&E)", true},
   };
   for (const ItemSpec& item : items) {
     QAction* a = f.findChild<QAction*>(item.name);
@@ -377,9 +423,9 @@ TEST_F(MainStart, DropsOpenOnlyTheFirstItemAndKeepItsBytes) {
 
   QMimeData mime;
   // How a file manager hands over such a name: percent-encoded bytes.
-  QUrl url = QUrl::fromEncoded(QByteArray("file://") +
-                               QByteArray(odd.data(), static_cast<qsizetype>(odd.size()))
-                                   .toPercentEncoding("/"));
+  QUrl url = QUrl::fromEncoded(
+      QByteArray("file://") +
+      QByteArray(odd.data(), static_cast<qsizetype>(odd.size())).toPercentEncoding("/"));
   ASSERT_TRUE(url.isLocalFile());
   mime.setUrls({url, QUrl::fromLocalFile(QString::fromStdString(two))});
   f.DropMime(mime);
@@ -403,22 +449,23 @@ TEST_F(MainList, EnabledCommandsFollowTheList) {
   TMainForm& f = Make();
   f.OpenFolder(empty);
   EXPECT_EQ(f.itemCountLbl()->text(), "0/0");
-  for (const char* name : {"mnRename", "mnAllRename", "mnCopy", "mnAllCopy", "mnGoTo",
-                           "mnAllGoto", "mnDel", "mnAlldel", "mnAllConvert", "mnRealSize",
-                           "mnFitToScreen", "mnFulScreen", "mnSlideShow", "mnSlide_Thum",
-                           "mnSlide_Ful", "mnCatarogMake", "mnPrev", "mnNext", "mnFirst",
-                           "mnLast", "mnWallPaper", "mnInfo", "mnConvert", "pmRename", "pmCopy",
-                           "pmGoTo", "pmDel", "pmReal", "pmScrnFit", "pmFul", "pmCatarog",
-                           "pmSlideShow"})
+  for (const char* name :
+       {"mnRename",      "mnAllRename", "mnCopy",      "mnAllCopy",    "mnGoTo",
+        "mnAllGoto",     "mnDel",       "mnAlldel",    "mnAllConvert", "mnRealSize",
+        "mnFitToScreen", "mnFulScreen", "mnSlideShow", "mnSlide_Thum", "mnSlide_Ful",
+        "mnCatarogMake", "mnPrev",      "mnNext",      "mnFirst",      "mnLast",
+        "mnWallPaper",   "mnInfo",      "mnConvert",   "pmRename",     "pmCopy",
+        "pmGoTo",        "pmDel",       "pmReal",      "pmScrnFit",    "pmFul",
+        "pmCatarog",     "pmSlideShow"})
     EXPECT_FALSE(Act(name)->isEnabled()) << name;
   EXPECT_TRUE(Act("mnCatarog")->isEnabled());
   EXPECT_TRUE(Act("mnCatarogRead")->isEnabled());
 
   WriteBmp(folder + "/a.bmp", 3, 3);
   f.OpenFolder(folder);
-  for (const char* name : {"mnRename", "mnCopy", "mnDel", "mnRealSize", "mnSlide_Ful",
-                           "mnCatarogMake", "mnLast", "mnWallPaper", "mnConvert", "pmCopy",
-                           "pmSlideShow"})
+  for (const char* name :
+       {"mnRename", "mnCopy", "mnDel", "mnRealSize", "mnSlide_Ful", "mnCatarogMake", "mnLast",
+        "mnWallPaper", "mnConvert", "pmCopy", "pmSlideShow"})
     EXPECT_TRUE(Act(name)->isEnabled()) << name;
   EXPECT_FALSE(f.StatusBar1()->Text(0).isEmpty());
   // Back to an empty folder: disabled again and the status bar cleared.
@@ -693,4 +740,6 @@ TEST(FileListBoxView, ShowsLargeListsAndDecodesNames) {
 }  // namespace
 }  // namespace verid::test
 
-int main(int argc, char** argv) { return verid::test::GuiTestMain(argc, argv); }
+int main(int argc, char** argv) {
+  return verid::test::GuiTestMain(argc, argv);
+}

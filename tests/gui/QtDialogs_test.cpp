@@ -1,11 +1,12 @@
 // The Qt side of the message boxes and dialogs, the cursors and the raster view.
+#include "ui/QtDialogs.h"
+
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
-#include "gui/support/GuiTest.h"
 #include "app/Hanyou.h"
-#include "ui/QtDialogs.h"
+#include "gui/support/GuiTest.h"
 #include "ui/QtScreen.h"
 #include "ui/RasterView.h"
 
@@ -49,10 +50,12 @@ SeenBox Answer(const std::function<void()>& show, const QString& press) {
 TEST(QtMessageBox, KindsTitlesButtonsAndLineBreaks) {
   QtDialogs dialogs;
   MsgButton answer = MsgButton::Ok;
-  SeenBox seen = Answer([&] {
-    answer = dialogs.Show(MsgKind::Confirmation, "最後のﾌｧｲﾙです\r\n先頭に移りますか",
-                          {MsgButton::Yes, MsgButton::No}, 1);
-  }, "はい(&Y)");
+  SeenBox seen = Answer(
+      [&] {
+        answer = dialogs.Show(MsgKind::Confirmation, "最後のﾌｧｲﾙです\r\n先頭に移りますか",
+                              {MsgButton::Yes, MsgButton::No}, 1);
+      },
+      "はい(&Y)");
   EXPECT_EQ(answer, MsgButton::Yes);
   EXPECT_EQ(seen.title, "確認");
   EXPECT_EQ(seen.text, "最後のﾌｧｲﾙです\n先頭に移りますか");
@@ -61,19 +64,30 @@ TEST(QtMessageBox, KindsTitlesButtonsAndLineBreaks) {
   EXPECT_TRUE(seen.buttons.contains("いいえ(&N)"));
   EXPECT_EQ(seen.defaultButton, "いいえ(&N)");
 
-  seen = Answer([&] {
-    answer = dialogs.Show(MsgKind::Warning, "x",
-                          {MsgButton::Yes, MsgButton::No, MsgButton::NoToAll, MsgButton::Cancel});
-  }, "すべていいえ(&O)");
+  seen = Answer(
+      [&] {
+        answer =
+            dialogs.Show(MsgKind::Warning, "x",
+                         {MsgButton::Yes, MsgButton::No, MsgButton::NoToAll, MsgButton::Cancel});
+      },
+      "すべていいえ(&O)");
   EXPECT_EQ(answer, MsgButton::NoToAll);
   EXPECT_EQ(seen.title, "警告");
   EXPECT_EQ(seen.buttons.size(), 4);
   EXPECT_TRUE(seen.buttons.contains("キャンセル"));
 
   // Escape answers Cancel when there is one, else No.
-  Answer([&] { answer = dialogs.Show(MsgKind::Error, "e", {MsgButton::Yes, MsgButton::Cancel}); }, {});
+  Answer(
+      [&] {
+        answer = dialogs.Show(MsgKind::Error, "e", {MsgButton::Yes, MsgButton::Cancel});
+      },
+      {});
   EXPECT_EQ(answer, MsgButton::Cancel);
-  Answer([&] { answer = dialogs.Show(MsgKind::Information, "i", {MsgButton::Yes, MsgButton::No}); }, {});
+  Answer(
+      [&] {
+        answer = dialogs.Show(MsgKind::Information, "i", {MsgButton::Yes, MsgButton::No});
+      },
+      {});
   EXPECT_EQ(answer, MsgButton::No);
 
   // The plain box and custom captions.
@@ -115,7 +129,7 @@ TEST(ScreenCursors, TwoCursorsOfOurOwn) {
 TEST(RasterViews, WrapWithoutCopyingAndConvertTheRest) {
   TBitmap rgb(3, 2, TPixelFormat::pf24bit);
   uint8_t* p = rgb.ScanLine(1) + 3 * 2;  // bottom-right pixel
-  p[0] = 10;  // blue
+  p[0] = 10;                             // blue
   p[1] = 20;
   p[2] = 30;
   QImage view = RasterImage(rgb);
@@ -160,4 +174,6 @@ TEST(QtScreen, WaitsInTheEventLoopAndHandlesEvents) {
 }  // namespace
 }  // namespace verid::test
 
-int main(int argc, char** argv) { return verid::test::GuiTestMain(argc, argv); }
+int main(int argc, char** argv) {
+  return verid::test::GuiTestMain(argc, argv);
+}

@@ -10,8 +10,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QThread>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
