@@ -23,8 +23,11 @@
 
 #include "app/Browse.h"
 #include "app/Cp932.h"
+#include "app/FileOps.h"
 #include "app/Hanyou.h"
+#include "dialogs/CpyMveFrm.h"
 #include "dialogs/ExploreFrm.h"
+#include "dialogs/RenameFrm.h"
 #include "dialogs/VersionFrm.h"
 #include "ui/Application.h"
 #include "ui/FileListBox.h"
@@ -829,21 +832,14 @@ void TMainForm::mnSendToClick() {
 }
 
 void TMainForm::mnConvertPopup() {
-  std::string ext = LowerCase(ExtractFileExt(list_.CurrentFile()));
-  int group = (ext == ".jpg" || ext == ".jpeg") ? 1 : ext == ".png" ? 2 : 0;
-  for (int kind = 0; kind < 6; ++kind) Action(kConvertNames[kind])->setEnabled(kind / 2 == group);
+  ConvertMenuState state = ConvertEntriesFor(list_.CurrentFile());
+  for (int kind = 0; kind < 6; ++kind) Action(kConvertNames[kind])->setEnabled(state.Enabled[kind]);
 }
 
 // Commands whose windows come with later work.
 void TMainForm::mnFindCacheClick() {}
 void TMainForm::mnFindClick(int) {}
 void TMainForm::FindBtnClick(int) {}
-void TMainForm::mnRenameClick() {}
-void TMainForm::mnCpysClick(int) {}
-void TMainForm::mnAnotherCpyClick() {}
-void TMainForm::mnGoTosClick(int) {}
-void TMainForm::mnAnotherGtoClick() {}
-void TMainForm::mnDelClick() {}
 void TMainForm::mnRealSizeClick() {}
 void TMainForm::mnFitToScreenClick() {}
 void TMainForm::mnFulScreenClick() {}
@@ -868,8 +864,71 @@ void TMainForm::mnWallCenterClick() {}
 void TMainForm::mnWallAllClick() {}
 void TMainForm::mnWallUndoClick() {}
 void TMainForm::mnConvertClick(int) {}
-void TMainForm::CopyBtnClick() {}
-void TMainForm::MoveBtnClick() {}
+
+// --- file operations on the current file ---------------------------------------------------
+
+FileOpEnv TMainForm::OpEnv() {
+  return FileOpEnv{list_, settings_, dialogs_, platform_};
+}
+
+RemovalStep TMainForm::MainRemovalStep() {
+  RemovalStep step;
+  step.FollowUp = [this] {
+    RefreshFileListBox();
+    FileListBoxClick();
+  };
+  return step;
+}
+
+void TMainForm::mnCpysClick(int slot) {
+  CopyToFolder(OpEnv(), settings_.CopyFolders[static_cast<size_t>(slot - 1)]);
+}
+
+void TMainForm::mnAnotherCpyClick() {
+  if (ChooseOtherFolder(settings_, dialogs_)) CopyToFolder(OpEnv(), settings_.OtherFolder);
+}
+
+void TMainForm::mnGoTosClick(int slot) {
+  MoveToFolder(OpEnv(), settings_.MoveFolders[static_cast<size_t>(slot - 1)], MainRemovalStep());
+  UpdateCommandStates();
+}
+
+void TMainForm::mnAnotherGtoClick() {
+  if (ChooseOtherFolder(settings_, dialogs_))
+    MoveToFolder(OpEnv(), settings_.OtherFolder, MainRemovalStep());
+  UpdateCommandStates();
+}
+
+void TMainForm::mnDelClick() {
+  DeleteCurrent(OpEnv(), MainRemovalStep());
+  UpdateCommandStates();
+}
+
+void TMainForm::mnRenameClick() {
+  TRenameForm form(
+      list_, dialogs_,
+      [this](const std::string& path, const std::string& size) {
+        statusBar_->SetText(0, QString::fromStdString(DisplayText(path)));
+        statusBar_->SetText(1, QString::fromStdString(size));
+      },
+      this);
+  form.exec();
+  RefreshFileListBox();
+}
+
+void TMainForm::CopyBtnClick() {
+  settings_.CopyMoveMode = 1;
+  TCpyMveForm form(OpEnv(), MainRemovalStep(), this);
+  form.exec();
+  FileListBoxClick();
+}
+
+void TMainForm::MoveBtnClick() {
+  settings_.CopyMoveMode = 2;
+  TCpyMveForm form(OpEnv(), MainRemovalStep(), this);
+  form.exec();
+  FileListBoxClick();
+}
 
 // --- exit ----------------------------------------------------------------------------------
 

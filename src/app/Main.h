@@ -27,6 +27,8 @@ class QToolButton;
 
 namespace verid {
 
+struct FileOpEnv;
+struct RemovalStep;
 class TEXplorerForm;
 class TFileListBox;
 class TImageBox;
@@ -182,6 +184,9 @@ class TMainForm : public QMainWindow {
                    std::function<void()> command = {}, bool enabled = true);
   QMenu* AddSubmenu(QMenu* menu, const char* name, const char* caption, bool enabled = true);
   void ApplyFolderCaptions();
+  // What the file operations need, and how the main list follows a removal.
+  FileOpEnv OpEnv();
+  RemovalStep MainRemovalStep();
   void ClearPreview();
   void ClearStatus();
   void CacheAttributePass(bool atExit);
