@@ -9,8 +9,10 @@ namespace verid {
 
 namespace {
 
-// Square tiles small enough that a tile's source and target rows stay in the L1 cache.
-constexpr int kTile = 32;
+// Tiles of a quarter turn: tall and narrow, so each target row gets a long run of
+// consecutive writes while the source columns being read stay in the cache.
+constexpr int kTile = 512;   // source rows
+constexpr int kTileX = 16;   // source columns
 
 using Rows = std::vector<uint8_t*>;
 using CRows = std::vector<const uint8_t*>;
@@ -80,8 +82,8 @@ template <int N>
 void RotateRightUnits(const CRows& s, const Rows& o, int w, int h) {
   for (int y0 = 0; y0 < h; y0 += kTile) {
     const int y1 = std::min(h, y0 + kTile);
-    for (int x0 = 0; x0 < w; x0 += kTile) {
-      const int x1 = std::min(w, x0 + kTile);
+    for (int x0 = 0; x0 < w; x0 += kTileX) {
+      const int x1 = std::min(w, x0 + kTileX);
       for (int x = x0; x < x1; ++x) {
         uint8_t* out = o[size_t(x)];
         for (int y = y0; y < y1; ++y)
@@ -91,12 +93,39 @@ void RotateRightUnits(const CRows& s, const Rows& o, int w, int h) {
   }
 }
 
+// 3-byte pixels moved as 4-byte words: the spare byte lands on the next target pixel,
+// which is written right after, so each target run is filled from its low address up;
+// the run's last pixel, and reads of a source row's last pixel, use exact 3-byte copies.
+template <>
+void RotateRightUnits<3>(const CRows& s, const Rows& o, int w, int h) {
+  for (int y0 = 0; y0 < h; y0 += kTile) {
+    const int y1 = std::min(h, y0 + kTile);
+    for (int x0 = 0; x0 < w; x0 += kTileX) {
+      const int x1 = std::min(w, x0 + kTileX);
+      for (int x = x0; x < x1; ++x) {
+        uint8_t* out = o[size_t(x)] + int64_t(h - y1) * 3;
+        const int64_t sx = int64_t(x) * 3;
+        if (x + 1 < w) {
+          for (int y = y1 - 1; y > y0; --y, out += 3) {
+            uint32_t v;
+            std::memcpy(&v, s[size_t(y)] + sx, 4);
+            std::memcpy(out, &v, 4);
+          }
+        } else {
+          for (int y = y1 - 1; y > y0; --y, out += 3) std::memcpy(out, s[size_t(y)] + sx, 3);
+        }
+        std::memcpy(out, s[size_t(y0)] + sx, 3);
+      }
+    }
+  }
+}
+
 template <int N>
 void RotateLeftUnits(const CRows& s, const Rows& o, int w, int h) {
   for (int y0 = 0; y0 < h; y0 += kTile) {
     const int y1 = std::min(h, y0 + kTile);
-    for (int x0 = 0; x0 < w; x0 += kTile) {
-      const int x1 = std::min(w, x0 + kTile);
+    for (int x0 = 0; x0 < w; x0 += kTileX) {
+      const int x1 = std::min(w, x0 + kTileX);
       for (int x = x0; x < x1; ++x) {
         uint8_t* out = o[size_t(w - 1 - x)];
         for (int y = y0; y < y1; ++y)

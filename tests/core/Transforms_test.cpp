@@ -62,6 +62,19 @@ TEST(Transforms, EveryFunctionFollowsItsPixelRule) {
   }
 }
 
+TEST(Transforms, QuarterTurnsAcrossTileEdges) {
+  // Tall enough to cross the row tiles, with the last column in a partial tile.
+  for (TPixelFormat f : {TPixelFormat::pf24bit, TPixelFormat::pf32bit}) {
+    TBitmap s = test::Pattern(19, 1100, f);
+    TBitmap r = RotateRight90(s), l = RotateLeft90(s);
+    for (int y = 0; y < s.Height(); ++y)
+      for (int x = 0; x < s.Width(); ++x) {
+        ASSERT_EQ(r.PixelValue(s.Height() - 1 - y, x), s.PixelValue(x, y)) << x << ", " << y;
+        ASSERT_EQ(l.PixelValue(y, s.Width() - 1 - x), s.PixelValue(x, y)) << x << ", " << y;
+      }
+  }
+}
+
 TEST(Transforms, SmallCases) {
   // 3 x 2 rotated right: the top row holds the left column read from the bottom up.
   TBitmap s(3, 2, TPixelFormat::pf8bit);
