@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size >= 26) {
     int64_t w = int32_t(data[18] | data[19] << 8 | data[20] << 16 | uint32_t(data[21]) << 24);
     int64_t h = int32_t(data[22] | data[23] << 8 | data[24] << 16 | uint32_t(data[25]) << 24);
-    if (std::llabs(w) * std::llabs(h) > (int64_t(1) << 22)) return 0;
+    if (std::llabs(w) * std::llabs(h) > (int64_t(1) << 18)) return 0;
   }
   TBitmap bmp;
   try {

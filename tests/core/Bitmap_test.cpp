@@ -24,15 +24,6 @@ TEST(Bitmap, AllocateChecksLimitsAndKeepsOldRasterOnFailure) {
   EXPECT_TRUE(empty.Empty());
 }
 
-TEST(Bitmap, StrideRoundsEveryDepthToFourBytes) {
-  EXPECT_EQ(StrideFor(1, TPixelFormat::pf1bit), 4);
-  EXPECT_EQ(StrideFor(33, TPixelFormat::pf1bit), 8);
-  EXPECT_EQ(StrideFor(9, TPixelFormat::pf4bit), 8);
-  EXPECT_EQ(StrideFor(3, TPixelFormat::pf15bit), 8);
-  EXPECT_EQ(StrideFor(5, TPixelFormat::pf24bit), 16);
-  EXPECT_EQ(StrideFor(3, TPixelFormat::pf32bit), 12);
-}
-
 TEST(Bitmap, SetSizeKeepsTopLeftPixelsAndZeroesNewOnes) {
   TBitmap b(3, 3, TPixelFormat::pf4bit);
   for (int y = 0; y < 3; ++y)
