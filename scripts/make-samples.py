@@ -128,7 +128,7 @@ def main():
             shade = 0.35 + 0.65 * (1 - y / h)
             row += bytes(int(255 * v) for v in colorsys.hsv_to_rgb(x / w, 0.85, shade))
         rows.append(bytes(row))
-    write_png(os.path.join(OUT, "spectrum.png"), w, h, 2, rows)
+    write_png(os.path.join(OUT, "rainbow.png"), w, h, 2, rows)
 
     # A tall picture (BMP, 8-bit with a grey palette).
     w, h = 100, 360
