@@ -593,17 +593,8 @@ void TBitmap::LoadFromMemory(const uint8_t* data, size_t size) {
 }
 
 void TBitmap::LoadFromStream(TStream& stream) {
-  const int64_t start = stream.Position();
-  const int64_t size = stream.Size() - start;
-  if (size <= 0) Invalid();
-  if (const uint8_t* mem = stream.Memory()) {
-    stream.SetPosition(start + size);
-    LoadFromMemory(mem + start, static_cast<size_t>(size));
-    return;
-  }
-  std::vector<uint8_t> bytes(static_cast<size_t>(size));
-  stream.ReadBuffer(bytes.data(), size);
-  LoadFromMemory(bytes.data(), bytes.size());
+  if (stream.Size() - stream.Position() <= 0) Invalid();
+  UseRemainingBytes(stream, [this](const uint8_t* data, size_t size) { LoadFromMemory(data, size); });
 }
 
 }  // namespace verid

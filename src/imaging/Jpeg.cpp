@@ -381,16 +381,7 @@ void TJPEGImage::LoadFromMemory(const uint8_t* data, size_t size) {
 }
 
 void TJPEGImage::LoadFromStream(TStream& stream) {
-  const int64_t start = stream.Position();
-  const int64_t size = std::max<int64_t>(0, stream.Size() - start);
-  if (const uint8_t* mem = stream.Memory()) {
-    stream.SetPosition(start + size);
-    LoadFromMemory(mem + start, static_cast<size_t>(size));
-    return;
-  }
-  std::vector<uint8_t> bytes(static_cast<size_t>(size));
-  stream.ReadBuffer(bytes.data(), size);
-  LoadFromMemory(bytes.data(), bytes.size());
+  UseRemainingBytes(stream, [this](const uint8_t* data, size_t size) { LoadFromMemory(data, size); });
 }
 
 void TJPEGImage::Compress() {

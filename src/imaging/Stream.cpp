@@ -85,4 +85,17 @@ int64_t TMemoryViewStream::Seek(int64_t offset, TSeekOrigin origin) {
   return SeekIn(pos_, size_, offset, origin);
 }
 
+void UseRemainingBytes(TStream& stream, const std::function<void(const uint8_t*, size_t)>& use) {
+  const int64_t start = stream.Position();
+  const int64_t size = std::max<int64_t>(0, stream.Size() - start);
+  if (const uint8_t* mem = stream.Memory()) {
+    stream.SetPosition(start + size);
+    use(mem + start, static_cast<size_t>(size));
+    return;
+  }
+  std::vector<uint8_t> bytes(static_cast<size_t>(size));
+  stream.ReadBuffer(bytes.data(), size);
+  use(bytes.data(), bytes.size());
+}
+
 }  // namespace verid

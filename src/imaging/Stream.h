@@ -97,6 +97,11 @@ class TMemoryViewStream : public TStream {
   int64_t pos_ = 0;
 };
 
+// Hands the rest of the stream (from its position to its end) to `use` as one block of
+// bytes: memory streams in place, others read into a buffer first. The stream ends up
+// positioned at its end.
+void UseRemainingBytes(TStream& stream, const std::function<void(const uint8_t*, size_t)>& use);
+
 // Writes a file so that a failure never destroys what was there: the content goes to a
 // temporary file in the same folder, which replaces `path` only after it was completely
 // written and flushed. The temporary file is removed on failure, and the exception (from
