@@ -71,13 +71,7 @@ TBitmap::TBitmap(TBitmap&& other) noexcept
 TBitmap& TBitmap::operator=(TBitmap&& other) noexcept {
   if (this != &other) {
     TGraphic::operator=(std::move(other));
-    width_ = other.width_;
-    height_ = other.height_;
-    format_ = other.format_;
-    stride_ = other.stride_;
-    bits_ = std::move(other.bits_);
-    palette_ = std::move(other.palette_);
-    transparentColor_ = other.transparentColor_;
+    TakePixels(other);
     other.width_ = other.height_ = 0;
     other.stride_ = 0;
   }
@@ -85,6 +79,16 @@ TBitmap& TBitmap::operator=(TBitmap&& other) noexcept {
 }
 
 TBitmap::~TBitmap() = default;
+
+void TBitmap::TakePixels(TBitmap& other) {
+  width_ = other.width_;
+  height_ = other.height_;
+  format_ = other.format_;
+  stride_ = other.stride_;
+  bits_ = std::move(other.bits_);
+  palette_ = std::move(other.palette_);
+  transparentColor_ = other.transparentColor_;
+}
 
 void TBitmap::Allocate(int width, int height, TPixelFormat format, bool clear) {
   if (width < 0 || height < 0 || !ValidFormat(format)) throw EInvalidGraphic(kInvalidBitmapMessage);
@@ -274,13 +278,7 @@ void TBitmap::Assign(const TGraphic& source) {
   const TBitmap& raster = source.ColorRaster();  // a JPEG may decode (and throw) here
   if (&raster != this) {
     TBitmap copy(raster);
-    width_ = copy.width_;
-    height_ = copy.height_;
-    format_ = copy.format_;
-    stride_ = copy.stride_;
-    bits_ = std::move(copy.bits_);
-    palette_ = std::move(copy.palette_);
-    transparentColor_ = copy.transparentColor_;
+    TakePixels(copy);
   }
   transparent_ = source.Transparent() || raster.Transparent();
   Changed();

@@ -98,6 +98,9 @@ class TBitmap : public TGraphic {
   void LoadFromMemory(const uint8_t* data, size_t size);
 
  private:
+  // Moves the pixels, size, format, palette and transparent colour out of `other`.
+  void TakePixels(TBitmap& other);
+
   int width_ = 0, height_ = 0;
   TPixelFormat format_ = TPixelFormat::pf24bit;
   int64_t stride_ = 0;

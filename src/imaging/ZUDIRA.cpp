@@ -2,6 +2,30 @@
 
 namespace verid {
 
+namespace {
+
+// While the codec reports progress on the colour raster, it reaches this graphic's
+// OnProgress; the raster's own handler comes back afterwards.
+class ProgressForwarder {
+ public:
+  ProgressForwarder(TBitmap& raster, TGraphic& graphic)
+      : raster_(raster), saved_(std::move(raster.OnProgress)) {
+    raster_.OnProgress = [&graphic](TGraphic&, TProgressStage stage, uint8_t percent,
+                                    bool redraw, const TRect& rect, const std::string& message) {
+      graphic.Progress(stage, percent, redraw, rect, message);
+    };
+  }
+  ~ProgressForwarder() { raster_.OnProgress = std::move(saved_); }
+  ProgressForwarder(const ProgressForwarder&) = delete;
+  ProgressForwarder& operator=(const ProgressForwarder&) = delete;
+
+ private:
+  TBitmap& raster_;
+  TProgressEvent saved_;
+};
+
+}  // namespace
+
 ZOVIDUD::ZOVIDUD() { ModifiedTime = PngTimeNow(); }
 
 ZOVIDUD::ZOVIDUD(const ZOVIDUD& other)
@@ -82,16 +106,7 @@ void ZOVIDUD::LoadFromStream(TStream& stream) {
   reader.Password = Password;
   reader.OnPassword = OnPassword;
   reader.OnDecodeRow = OnDecodeRow;
-  auto saved = std::move(bitmap_.OnProgress);
-  bitmap_.OnProgress = [this](TGraphic&, TProgressStage stage, uint8_t percent, bool redraw,
-                              const TRect& rect, const std::string& message) {
-    Progress(stage, percent, redraw, rect, message);
-  };
-  struct Restore {
-    TBitmap& b;
-    TProgressEvent& saved;
-    ~Restore() { b.OnProgress = std::move(saved); }
-  } restore{bitmap_, saved};
+  ProgressForwarder forward(bitmap_, *this);
   reader.Read(bitmap_, &alpha_, stream);
 
   HasAlpha = reader.HasAlpha;
@@ -116,16 +131,7 @@ void ZOVIDUD::Save(TStream& stream, const TPngProperties& props) {
   ZOVIDUDWriteStream writer;
   writer.SetProperties(props);
   writer.AlphaPlane = HasAlpha ? &alpha_ : nullptr;
-  auto saved = std::move(bitmap_.OnProgress);
-  bitmap_.OnProgress = [this](TGraphic&, TProgressStage stage, uint8_t percent, bool redraw,
-                              const TRect& rect, const std::string& message) {
-    Progress(stage, percent, redraw, rect, message);
-  };
-  struct Restore {
-    TBitmap& b;
-    TProgressEvent& saved;
-    ~Restore() { b.OnProgress = std::move(saved); }
-  } restore{bitmap_, saved};
+  ProgressForwarder forward(bitmap_, *this);
   writer.Write(bitmap_, stream);
 }
 
