@@ -1,5 +1,7 @@
 // Lists a folder of 100,000 empty .jpg files and compares the time with `ls -f | wc -l`
 // on the same folder in the same run.
+#include "app/FileList.h"
+
 #include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -11,13 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "app/FileList.h"
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(Clock::duration d) {
+  return std::chrono::duration<double>(d).count();
+}
 
 template <typename F>
 double Best(int runs, F&& f) {

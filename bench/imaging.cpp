@@ -2,6 +2,14 @@
 // and printed as ratios (ours / theirs): JPEG decode against a bare libjpeg-turbo loop,
 // quarter-scale against full decode, BMP reading against stb_image, and the quarter turn
 // against a naive per-pixel loop.
+// jpeglib.h needs size_t and FILE declared first.
+// clang-format off
+#include <cstddef>
+#include <cstdio>
+#include <jpeglib.h>
+// clang-format on
+#include <stb/stb_image.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -9,9 +17,6 @@
 #include <functional>
 #include <memory>
 #include <random>
-
-#include <jpeglib.h>
-#include <stb/stb_image.h>
 
 #include "imaging/Bitmap.h"
 #include "imaging/Jpeg.h"
@@ -114,8 +119,8 @@ int main(int argc, char** argv) {
   bmpSource.SaveToStream(bmpStream);
   const std::vector<uint8_t>& bmp = bmpStream.Bytes();
 
-  std::printf("picture %d x %d, JPEG %zu bytes, BMP %zu bytes, best of %d runs\n", kWidth,
-              kHeight, jpeg.size(), bmp.size(), runs);
+  std::printf("picture %d x %d, JPEG %zu bytes, BMP %zu bytes, best of %d runs\n", kWidth, kHeight,
+              jpeg.size(), bmp.size(), runs);
 
   // Interleaved, so both sides see the same machine state.
   double ours = 1e300, bare = 1e300, quarter = 1e300;
@@ -130,16 +135,16 @@ int main(int argc, char** argv) {
   double ourBmp = 1e300, stb = 1e300;
   for (int i = 0; i < runs; ++i) {
     stb = std::min(stb, Time(1, [&] {
-      int w, h, n;
-      uint8_t* p = stbi_load_from_memory(bmp.data(), int(bmp.size()), &w, &h, &n, 3);
-      gSink = p ? p[5] : 0;
-      stbi_image_free(p);
-    }));
+                     int w, h, n;
+                     uint8_t* p = stbi_load_from_memory(bmp.data(), int(bmp.size()), &w, &h, &n, 3);
+                     gSink = p ? p[5] : 0;
+                     stbi_image_free(p);
+                   }));
     ourBmp = std::min(ourBmp, Time(1, [&] {
-      TBitmap b;
-      b.LoadFromMemory(bmp.data(), bmp.size());
-      gSink = b.ScanLine(1)[0];
-    }));
+                        TBitmap b;
+                        b.LoadFromMemory(bmp.data(), bmp.size());
+                        gSink = b.ScanLine(1)[0];
+                      }));
   }
   Report("24-bit BMP read vs stb_image", ourBmp, stb, 0.67);
 

@@ -2,6 +2,9 @@
 // one run. Prints times (best of several runs), ratios to libpng and IDAT sizes.
 //
 //   bench_png [--quick] [--decode]
+#include <png.h>
+#include <zlib.h>
+
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -10,9 +13,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-#include <png.h>
-#include <zlib.h>
 #if __has_include(<spng.h>)
 #include <spng.h>
 #define HAVE_SPNG 1
@@ -33,7 +33,9 @@ struct Picture {
   std::vector<png_color> Palette;
 };
 
-size_t Channels(int ct) { return ct == 0 ? 1 : ct == 2 ? 3 : ct == 3 ? 1 : ct == 4 ? 2 : 4; }
+size_t Channels(int ct) {
+  return ct == 0 ? 1 : ct == 2 ? 3 : ct == 3 ? 1 : ct == 4 ? 2 : 4;
+}
 
 // Smooth shapes with fine noise: compresses like a photograph, not like a test chart.
 Picture PhotoLike(const std::string& name, int w, int h, int ct, bool interlaced) {
@@ -117,8 +119,8 @@ std::vector<uint8_t> LibpngEncode(const Picture& p, int level, int filters) {
   }
   png_set_write_fn(png, &out, WriteCb, FlushCb);
   png_set_IHDR(png, info, png_uint_32(p.Width), png_uint_32(p.Height), 8, p.ColorType,
-               p.Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
+               p.Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   if (!p.Palette.empty()) png_set_PLTE(png, info, p.Palette.data(), int(p.Palette.size()));
   png_set_compression_level(png, level);
   png_set_compression_strategy(png, Z_DEFAULT_STRATEGY);
@@ -216,7 +218,8 @@ ZOVIDUD ToGraphic(const Picture& p) {
 size_t IdatBytes(const std::vector<uint8_t>& png) {
   size_t at = 8, total = 0;
   while (at + 12 <= png.size()) {
-    uint32_t len = uint32_t(png[at]) << 24 | uint32_t(png[at + 1]) << 16 | uint32_t(png[at + 2]) << 8 | png[at + 3];
+    uint32_t len = uint32_t(png[at]) << 24 | uint32_t(png[at + 1]) << 16 |
+                   uint32_t(png[at + 2]) << 8 | png[at + 3];
     if (std::memcmp(png.data() + at + 4, "IDAT", 4) == 0) total += len;
     at += 12 + len;
   }
@@ -247,20 +250,26 @@ int main(int argc, char** argv) {
   for (const Picture& p : pictures) {
     std::vector<uint8_t> file = LibpngEncode(p, 6, PNG_ALL_FILTERS);
     // Every decoder makes a new image each time, as a viewer would.
-    double ours = Seconds([&] {
-      ZOVIDUD g;
-      TMemoryViewStream s(file.data(), int64_t(file.size()));
-      g.LoadFromStream(s);
-    }, runs);
-    double lib = Seconds([&] {
-      std::vector<uint8_t> pixels;
-      LibpngDecode(file, pixels);
-    }, runs);
+    double ours = Seconds(
+        [&] {
+          ZOVIDUD g;
+          TMemoryViewStream s(file.data(), int64_t(file.size()));
+          g.LoadFromStream(s);
+        },
+        runs);
+    double lib = Seconds(
+        [&] {
+          std::vector<uint8_t> pixels;
+          LibpngDecode(file, pixels);
+        },
+        runs);
 #ifdef HAVE_SPNG
-    double sp = Seconds([&] {
-      std::vector<uint8_t> pixels;
-      SpngDecode(file, pixels);
-    }, runs);
+    double sp = Seconds(
+        [&] {
+          std::vector<uint8_t> pixels;
+          SpngDecode(file, pixels);
+        },
+        runs);
 #else
     double sp = NAN;
 #endif
@@ -286,12 +295,14 @@ int main(int argc, char** argv) {
   for (const Mode& m : modes) {
     g.FilterMode = uint8_t(m.Ours);
     std::vector<uint8_t> ourFile, libFile;
-    double ours = Seconds([&] {
-      TMemoryStream out;
-      out.Bytes().reserve(photo.Rgb.size() / 2);
-      g.SaveToStream(out);
-      ourFile = std::move(out.Bytes());
-    }, runs);
+    double ours = Seconds(
+        [&] {
+          TMemoryStream out;
+          out.Bytes().reserve(photo.Rgb.size() / 2);
+          g.SaveToStream(out);
+          ourFile = std::move(out.Bytes());
+        },
+        runs);
     double lib = Seconds([&] { libFile = LibpngEncode(photo, 6, m.Libpng); }, runs);
     size_t a = IdatBytes(ourFile), b = IdatBytes(libFile);
     std::printf("%-10s %10.1f %10.1f %10.3f %12zu %12zu %+8.2f\n", m.Name, ours * 1e3, lib * 1e3,

@@ -21,7 +21,8 @@ PreviewResult MakePreview(const FileList& list, const AppSettings& settings) {
     auto image = std::make_unique<TBitmap>(w, h, TPixelFormat::pf32bit);
     // Transparent parts show the panel's colour.
     FillRect(*image, Bounds(0, 0, w, h), settings.PreviewColor);
-    if (const TGraphic* graphic = picture.Graphic()) StretchDraw(*image, Bounds(0, 0, w, h), *graphic);
+    if (const TGraphic* graphic = picture.Graphic())
+      StretchDraw(*image, Bounds(0, 0, w, h), *graphic);
     result.Image = std::move(image);
     result.State = PreviewResult::Kind::Picture;
     result.PanelColor = settings.PreviewColor;

@@ -28,14 +28,14 @@ struct PreviewResult {
     NoPicture,  // undecodable: button-face panel with the caption "No Picture"
   };
   Kind State = Kind::NoFile;
-  TFitRect Place;                   // inside the 190 x 190 panel
-  std::unique_ptr<TBitmap> Image;   // Place.Width x Place.Height, 32 bits per pixel
-  uint16_t PictureWidth = 0;        // remembered for the information dialog
+  TFitRect Place;                  // inside the 190 x 190 panel
+  std::unique_ptr<TBitmap> Image;  // Place.Width x Place.Height, 32 bits per pixel
+  uint16_t PictureWidth = 0;       // remembered for the information dialog
   uint16_t PictureHeight = 0;
-  std::string StatusPath;           // status panel 1
-  std::string StatusSize;           // status panel 2: "1,234,567 ﾊﾞｲﾄ"
-  std::string PositionText;         // "3/10"
-  TColor PanelColor = 0;            // PreviewColor (only for Kind::Picture)
+  std::string StatusPath;    // status panel 1
+  std::string StatusSize;    // status panel 2: "1,234,567 ﾊﾞｲﾄ"
+  std::string PositionText;  // "3/10"
+  TColor PanelColor = 0;     // PreviewColor (only for Kind::Picture)
 };
 
 // The preview step for the list's current file. Undecodable pictures (EInvalidGraphic)

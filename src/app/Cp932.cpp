@@ -99,7 +99,9 @@ std::optional<std::string> Utf8ToCp932(std::string_view utf8) {
   return bytes;
 }
 
-std::optional<std::string> Cp932ToUtf8(std::string_view cp932) { return FromCp932().Run(cp932); }
+std::optional<std::string> Cp932ToUtf8(std::string_view cp932) {
+  return FromCp932().Run(cp932);
+}
 
 bool IsValidUtf8(std::string_view bytes) {
   while (!bytes.empty()) {

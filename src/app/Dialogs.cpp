@@ -4,22 +4,32 @@ namespace verid {
 
 const char* TitleOf(MsgKind kind) {
   switch (kind) {
-    case MsgKind::Warning: return kTitleWarning;
-    case MsgKind::Error: return kTitleError;
-    case MsgKind::Information: return kTitleInformation;
-    case MsgKind::Confirmation: return kTitleConfirmation;
-    case MsgKind::Plain: break;
+    case MsgKind::Warning:
+      return kTitleWarning;
+    case MsgKind::Error:
+      return kTitleError;
+    case MsgKind::Information:
+      return kTitleInformation;
+    case MsgKind::Confirmation:
+      return kTitleConfirmation;
+    case MsgKind::Plain:
+      break;
   }
   return kTitlePlain;
 }
 
 const char* CaptionOf(MsgButton button) {
   switch (button) {
-    case MsgButton::Yes: return kCaptionYes;
-    case MsgButton::No: return kCaptionNo;
-    case MsgButton::Ok: return kCaptionOk;
-    case MsgButton::Cancel: return kCaptionCancel;
-    case MsgButton::NoToAll: return kCaptionNoToAll;
+    case MsgButton::Yes:
+      return kCaptionYes;
+    case MsgButton::No:
+      return kCaptionNo;
+    case MsgButton::Ok:
+      return kCaptionOk;
+    case MsgButton::Cancel:
+      return kCaptionCancel;
+    case MsgButton::NoToAll:
+      return kCaptionNoToAll;
   }
   return kCaptionOk;
 }

@@ -45,10 +45,10 @@ struct MessageRequest {
 struct FileDialogRequest {
   std::string Title;
   std::string InitialDir;
-  std::string FileName;     // proposed name (may be empty)
+  std::string FileName;  // proposed name (may be empty)
   std::string Filter;
-  int FilterIndex = 1;      // 1-based row of Filter
-  std::string DefaultExt;   // without the dot
+  int FilterIndex = 1;     // 1-based row of Filter
+  std::string DefaultExt;  // without the dot
   bool OverwritePrompt = false;
 };
 
@@ -79,9 +79,7 @@ class Dialogs {
                  int defaultButton = 0);
   void Warning(const std::string& text) { Show(MsgKind::Warning, text, {MsgButton::Ok}); }
   void Error(const std::string& text) { Show(MsgKind::Error, text, {MsgButton::Ok}); }
-  void Information(const std::string& text) {
-    Show(MsgKind::Information, text, {MsgButton::Ok});
-  }
+  void Information(const std::string& text) { Show(MsgKind::Information, text, {MsgButton::Ok}); }
   bool ConfirmYesNo(const std::string& text) {
     return Show(MsgKind::Confirmation, text, {MsgButton::Yes, MsgButton::No}) == MsgButton::Yes;
   }

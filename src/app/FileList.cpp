@@ -101,8 +101,9 @@ void FileList::Delete(int index) {
 }
 
 int FileList::Add(const std::string& name) {
-  auto pos = std::upper_bound(entries_.begin(), entries_.end(), name,
-                              [](const std::string& a, const std::string& b) { return LessText(a, b); });
+  auto pos =
+      std::upper_bound(entries_.begin(), entries_.end(), name,
+                       [](const std::string& a, const std::string& b) { return LessText(a, b); });
   int index = static_cast<int>(pos - entries_.begin());
   entries_.insert(pos, name);
   if (itemIndex_ >= index) ++itemIndex_;

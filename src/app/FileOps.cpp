@@ -80,7 +80,9 @@ bool PlaceWithoutReplacing(const std::string& temp, const std::string& target, F
   }
   if (ec == std::errc::file_exists) return Fail(error, target + ": " + ec.message(), true);
   // File systems without hard links: a plain check, then the rename.
-  if (NameTaken(target)) return Fail(error, target + ": " + std::make_error_code(std::errc::file_exists).message(), true);
+  if (NameTaken(target))
+    return Fail(error, target + ": " + std::make_error_code(std::errc::file_exists).message(),
+                true);
   fs::rename(temp, target, ec);
   if (ec) return FailCode(error, target, ec);
   return true;
@@ -95,10 +97,13 @@ void RemoveFollowing(FileList& list, const RemovalStep& removal, int count, int 
 }
 
 void ReportFailure(Dialogs& dialogs, const char* what, const FsError& error) {
-  dialogs.Error(error.Message.empty() ? std::string(what) : std::string(what) + "\r\n" + error.Message);
+  dialogs.Error(error.Message.empty() ? std::string(what)
+                                      : std::string(what) + "\r\n" + error.Message);
 }
 
-std::string CountText(size_t n) { return "これら" + std::to_string(n) + "個のﾌｧｲﾙ"; }
+std::string CountText(size_t n) {
+  return "これら" + std::to_string(n) + "個のﾌｧｲﾙ";
+}
 
 }  // namespace
 
@@ -127,7 +132,8 @@ void RemoveEntry(FileList& list, int countBefore, int index) {
 bool CopyFileTo(const std::string& source, const std::string& target, bool replace,
                 FsError* error) {
   if (!replace && NameTaken(target))
-    return Fail(error, target + ": " + std::make_error_code(std::errc::file_exists).message(), true);
+    return Fail(error, target + ": " + std::make_error_code(std::errc::file_exists).message(),
+                true);
   std::string temp = TempNameBeside(target);
   std::error_code ec;
   try {
@@ -173,7 +179,8 @@ bool MoveFileTo(const std::string& source, const std::string& target, bool repla
   }
 
   if (NameTaken(target))
-    return Fail(error, target + ": " + std::make_error_code(std::errc::file_exists).message(), true);
+    return Fail(error, target + ": " + std::make_error_code(std::errc::file_exists).message(),
+                true);
   // A hard link is a rename that refuses an existing target.
   fs::create_hard_link(source, target, ec);
   if (!ec) {
@@ -215,7 +222,8 @@ bool DeleteFileNow(const std::string& path, FsError* error) {
   if (fs::is_directory(status))
     return FailCode(error, path, std::make_error_code(std::errc::is_a_directory));
   if (!fs::remove(path, ec) || ec)
-    return FailCode(error, path, ec ? ec : std::make_error_code(std::errc::no_such_file_or_directory));
+    return FailCode(error, path,
+                    ec ? ec : std::make_error_code(std::errc::no_such_file_or_directory));
   return true;
 }
 
@@ -330,15 +338,16 @@ int ShellDelete(const std::vector<std::string>& paths, const AppSettings& settin
     (platform.CanTrash(path) ? trashable : untrashable).push_back(path);
 
   if (!trashable.empty() && !settings.DeleteNoConfirm) {
-    std::string text = trashable.size() == 1 ? trashable[0] + kTrashQuestionSuffix
-                                             : CountText(trashable.size()) + "をゴミ箱に移動しますか";
+    std::string text = trashable.size() == 1
+                           ? trashable[0] + kTrashQuestionSuffix
+                           : CountText(trashable.size()) + "をゴミ箱に移動しますか";
     if (!dialogs.ConfirmYesNo(text)) return 0;
   }
   // Deleting for good is never done without asking, whatever DeleteNoConfirm says.
   bool deleteForGood = false;
   if (!untrashable.empty()) {
-    std::string who = untrashable.size() == 1 ? untrashable[0] + "\r\n"
-                                              : CountText(untrashable.size()) + "は";
+    std::string who =
+        untrashable.size() == 1 ? untrashable[0] + "\r\n" : CountText(untrashable.size()) + "は";
     deleteForGood = dialogs.Show(MsgKind::Confirmation, who + kNoTrashQuestion,
                                  {MsgButton::Yes, MsgButton::No}, 1) == MsgButton::Yes;
   }
@@ -370,8 +379,9 @@ DirectoryRequest OtherFolderRequest(const AppSettings& settings) {
   DirectoryRequest request;
   request.Caption = kChooseFolderCaption;
   request.InitialDir = settings.OtherFolder;
-  request.Labels = {"ディレクトリ名(&N):", "ディレクトリ(&D):", "ドライブ(&R):",
-                    "ファイル(&F): (*.*)", "ネットワーク(&N)...", kCaptionOk, kCaptionCancel};
+  request.Labels = {
+      "ディレクトリ名(&N):", "ディレクトリ(&D):", "ドライブ(&R):", "ファイル(&F): (*.*)",
+      "ネットワーク(&N)...", kCaptionOk,          kCaptionCancel};
   return request;
 }
 

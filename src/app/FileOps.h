@@ -27,7 +27,8 @@ inline constexpr const char* kNoTrashQuestion = "ゴミ箱に移動できませ�
 inline constexpr const char* kTrashFailedMessage = "ゴミ箱に移動できませんでした";
 
 inline constexpr const char* kChooseFolderCaption = "ディレクトリの選択";
-inline constexpr const char* kCreateFolderQuestion = "指定されたディレクトリが存在しません。作成しますか？";
+inline constexpr const char* kCreateFolderQuestion =
+    "指定されたディレクトリが存在しません。作成しますか？";
 inline constexpr const char* kCreateFolderFailed = "ディレクトリを作成することができません";
 
 // What the windows hand in.

@@ -11,8 +11,10 @@ int RoundEven(double x) {
   if (std::isnan(x)) return 0;
   // nearbyint rounds in the current mode, which is to-nearest-even unless changed.
   double r = std::nearbyint(x);
-  if (r >= static_cast<double>(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
-  if (r <= static_cast<double>(std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
+  if (r >= static_cast<double>(std::numeric_limits<int>::max()))
+    return std::numeric_limits<int>::max();
+  if (r <= static_cast<double>(std::numeric_limits<int>::min()))
+    return std::numeric_limits<int>::min();
   return static_cast<int>(r);
 }
 
@@ -115,8 +117,12 @@ void Delay(Platform& platform, uint32_t ms) {
   }
 }
 
-void HideTaskBar(Platform& platform) { platform.HideTaskBar(); }
-void ShowTaskBar(Platform& platform) { platform.ShowTaskBar(); }
+void HideTaskBar(Platform& platform) {
+  platform.HideTaskBar();
+}
+void ShowTaskBar(Platform& platform) {
+  platform.ShowTaskBar();
+}
 
 void CreateShortcut(Platform& platform, ShortcutPlace place) {
   // The target's name is fixed: a renamed copy of the program still links to "verid".
@@ -168,7 +174,9 @@ std::string LowerCase(std::string_view text) {
   return result;
 }
 
-static char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+static char LowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool SameText(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

@@ -20,7 +20,9 @@ namespace {
 // CP932 text can be mistaken for it.
 constexpr std::string_view kRawMarker = "\xEF\xBB\xBF";
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -30,7 +32,8 @@ std::string_view Trim(std::string_view s) {
 
 // File bytes of a name or value to UTF-8.
 std::string Decode(std::string_view raw) {
-  if (raw.substr(0, kRawMarker.size()) == kRawMarker) return std::string(raw.substr(kRawMarker.size()));
+  if (raw.substr(0, kRawMarker.size()) == kRawMarker)
+    return std::string(raw.substr(kRawMarker.size()));
   if (auto text = Cp932ToUtf8(raw)) return *text;
   // Hand-edited files are sometimes saved as UTF-8; bytes in neither encoding are kept as
   // they are, like a file name's bytes, so a path still names its folder.
@@ -56,7 +59,9 @@ size_t FindCp932(std::string_view s, char ch, size_t from) {
   return std::string_view::npos;
 }
 
-bool IsQuote(char c) { return c == '"' || c == '\''; }
+bool IsQuote(char c) {
+  return c == '"' || c == '\'';
+}
 
 // A value is quoted on writing when reading would otherwise change it: blanks at either
 // end would be trimmed, and a value already in matching quotes would lose them.
@@ -249,8 +254,7 @@ std::string TIniFile::ReadString(std::string_view section, std::string_view key,
   return Decode(CutValue(value, kIniValueLimit));
 }
 
-int32_t TIniFile::ReadInteger(std::string_view section, std::string_view key,
-                              int32_t def) const {
+int32_t TIniFile::ReadInteger(std::string_view section, std::string_view key, int32_t def) const {
   if (!ValueExists(section, key)) return def;
   return ParseIniInteger(Trim(ReadString(section, key, ""))).value_or(def);
 }
@@ -259,10 +263,11 @@ bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool def
   return ReadInteger(section, key, def ? 1 : 0) != 0;
 }
 
-void TIniFile::ThrowCannotWrite() const { throw std::runtime_error(path_ + " に書き込めません"); }
+void TIniFile::ThrowCannotWrite() const {
+  throw std::runtime_error(path_ + " に書き込めません");
+}
 
-void TIniFile::WriteString(std::string_view section, std::string_view key,
-                           std::string_view value) {
+void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   section = Trim(section);
   key = Trim(key);
   auto bytes = Encode(value);
@@ -288,8 +293,7 @@ void TIniFile::WriteString(std::string_view section, std::string_view key,
   Line pair = ParseLine(*keyBytes + "=" + valueBytes);
   if (header == std::string::npos) {
     auto sectionBytes = Encode(section);
-    if (!sectionBytes || FindCp932(*sectionBytes, ']', 0) != std::string::npos)
-      ThrowCannotWrite();
+    if (!sectionBytes || FindCp932(*sectionBytes, ']', 0) != std::string::npos) ThrowCannotWrite();
     lines_.push_back(ParseLine("[" + *sectionBytes + "]"));
     lines_.push_back(std::move(pair));
     return;

@@ -21,7 +21,8 @@ uint16_t ReadU16(const TIniFile& ini, const char* s, const char* k, uint16_t def
 
 void ReadSlots(const TIniFile& ini, const char* section,
                std::array<std::string, kSlotCount>& slots) {
-  for (int i = 0; i < kSlotCount; ++i) slots[i] = ini.ReadString(section, kSlotKeys[i], kUnsetFolder);
+  for (int i = 0; i < kSlotCount; ++i)
+    slots[i] = ini.ReadString(section, kSlotKeys[i], kUnsetFolder);
 }
 
 void WriteSlots(TIniFile& ini, const char* section,

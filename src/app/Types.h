@@ -21,9 +21,15 @@ inline TRect Bounds(int left, int top, int width, int height) {
 // 0x01000000 plus the index.
 using TColor = int32_t;
 constexpr TColor kPaletteIndexFlag = 0x01000000;
-inline uint8_t RedOf(TColor c) { return static_cast<uint8_t>(c & 0xFF); }
-inline uint8_t GreenOf(TColor c) { return static_cast<uint8_t>((c >> 8) & 0xFF); }
-inline uint8_t BlueOf(TColor c) { return static_cast<uint8_t>((c >> 16) & 0xFF); }
+inline uint8_t RedOf(TColor c) {
+  return static_cast<uint8_t>(c & 0xFF);
+}
+inline uint8_t GreenOf(TColor c) {
+  return static_cast<uint8_t>((c >> 8) & 0xFF);
+}
+inline uint8_t BlueOf(TColor c) {
+  return static_cast<uint8_t>((c >> 16) & 0xFF);
+}
 inline TColor RGBColor(uint8_t r, uint8_t g, uint8_t b) {
   return static_cast<TColor>(r | (g << 8) | (b << 16));
 }

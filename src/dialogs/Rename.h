@@ -24,9 +24,9 @@ struct RenameProposal {
 RenameProposal ProposeRename(const std::string& path);
 
 struct RenameResult {
-  bool Renamed = false;     // false: the dialog stays open
-  std::string NewPath;      // status panel 1
-  std::string StatusSize;   // status panel 2: "1,234 ﾊﾞｲﾄ"
+  bool Renamed = false;    // false: the dialog stays open
+  std::string NewPath;     // status panel 1
+  std::string StatusSize;  // status panel 2: "1,234 ﾊﾞｲﾄ"
 };
 
 // Renames the list's current file to `base` + its lower-cased extension within its

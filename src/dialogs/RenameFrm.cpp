@@ -12,7 +12,9 @@
 namespace verid {
 
 namespace {
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
 }  // namespace
 
 TRenameForm::TRenameForm(FileList& list, Dialogs& dialogs, StatusSink onStatus, QWidget* parent)

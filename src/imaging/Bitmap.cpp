@@ -5,7 +5,9 @@
 
 namespace verid {
 
-int BitsOf(TPixelFormat format) { return static_cast<int>(format); }
+int BitsOf(TPixelFormat format) {
+  return static_cast<int>(format);
+}
 
 static int StorageBits(TPixelFormat format) {
   return format == TPixelFormat::pf15bit ? 16 : BitsOf(format);
@@ -30,7 +32,9 @@ static bool ValidFormat(TPixelFormat format) {
   return false;
 }
 
-TBitmap::TBitmap(int width, int height, TPixelFormat format) { Allocate(width, height, format); }
+TBitmap::TBitmap(int width, int height, TPixelFormat format) {
+  Allocate(width, height, format);
+}
 
 TBitmap::TBitmap(const TBitmap& other)
     : TGraphic(other),
@@ -188,8 +192,12 @@ uint32_t TBitmap::PixelValue(int x, int y) const {
   return 0;
 }
 
-static inline uint32_t Expand5(uint32_t v) { return (v << 3) | (v >> 2); }
-static inline uint32_t Expand6(uint32_t v) { return (v << 2) | (v >> 4); }
+static inline uint32_t Expand5(uint32_t v) {
+  return (v << 3) | (v >> 2);
+}
+static inline uint32_t Expand6(uint32_t v) {
+  return (v << 2) | (v >> 4);
+}
 
 uint32_t TBitmap::PixelRGB(int x, int y) const {
   uint32_t v = PixelValue(x, y);
@@ -284,7 +292,6 @@ void TBitmap::Assign(const TGraphic& source) {
   Changed();
 }
 
-
 // --- BMP --------------------------------------------------------------------------------
 
 namespace {
@@ -349,10 +356,16 @@ void TBitmap::SaveToStream(TStream& stream) {
 
 namespace {
 
-[[noreturn]] void Invalid() { throw EInvalidGraphic(kInvalidBitmapMessage); }
+[[noreturn]] void Invalid() {
+  throw EInvalidGraphic(kInvalidBitmapMessage);
+}
 
-uint32_t Get16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
-uint32_t Get32(const uint8_t* p) { return Get16(p) | Get16(p + 2) << 16; }
+uint32_t Get16(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8;
+}
+uint32_t Get32(const uint8_t* p) {
+  return Get16(p) | Get16(p + 2) << 16;
+}
 
 enum : uint32_t { kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3, kBiAlphaBitfields = 6 };
 
@@ -539,10 +552,18 @@ void TBitmap::LoadFromMemory(const uint8_t* data, size_t size) {
     TPixelFormat fmt;
     bool copyRows = true;
     switch (bitCount) {
-      case 1: fmt = TPixelFormat::pf1bit; break;
-      case 4: fmt = TPixelFormat::pf4bit; break;
-      case 8: fmt = TPixelFormat::pf8bit; break;
-      case 24: fmt = TPixelFormat::pf24bit; break;
+      case 1:
+        fmt = TPixelFormat::pf1bit;
+        break;
+      case 4:
+        fmt = TPixelFormat::pf4bit;
+        break;
+      case 8:
+        fmt = TPixelFormat::pf8bit;
+        break;
+      case 24:
+        fmt = TPixelFormat::pf24bit;
+        break;
       case 16:
         if (r == 0x7C00 && g == 0x03E0 && b == 0x001F) {
           fmt = TPixelFormat::pf15bit;
@@ -592,7 +613,8 @@ void TBitmap::LoadFromMemory(const uint8_t* data, size_t size) {
 
 void TBitmap::LoadFromStream(TStream& stream) {
   if (stream.Size() - stream.Position() <= 0) Invalid();
-  UseRemainingBytes(stream, [this](const uint8_t* data, size_t size) { LoadFromMemory(data, size); });
+  UseRemainingBytes(stream,
+                    [this](const uint8_t* data, size_t size) { LoadFromMemory(data, size); });
 }
 
 }  // namespace verid

@@ -60,7 +60,9 @@ void ForwardProgress(TBitmap* raster, int percent) {
 
 // --- reader -------------------------------------------------------------------------------
 
-bool TQBZCustomReadStream::NotifyProgress(int) { return false; }
+bool TQBZCustomReadStream::NotifyProgress(int) {
+  return false;
+}
 
 void TQBZCustomReadStream::ProgressStart() {
   StageStart(progress_);
@@ -76,7 +78,9 @@ void TQBZCustomReadStream::ProgressPoint(int64_t item) {
   if (v >= 0) stop_ = NotifyProgress(v) || stop_;
 }
 
-void TQBZCustomReadStream::ProgressEnd() { NotifyProgress(100); }
+void TQBZCustomReadStream::ProgressEnd() {
+  NotifyProgress(100);
+}
 
 void TQBZCustomReadStream::Begin(TStream& stream, int64_t limit) {
   stream_ = &stream;
@@ -224,8 +228,8 @@ uint32_t TQBZCustomReadStream::ReadU32() {
     endOfData_ = true;
     return 0;
   }
-  uint32_t v = uint32_t(window_[0]) << 24 | uint32_t(window_[1]) << 16 |
-               uint32_t(window_[2]) << 8 | window_[3];
+  uint32_t v = uint32_t(window_[0]) << 24 | uint32_t(window_[1]) << 16 | uint32_t(window_[2]) << 8 |
+               window_[3];
   Consume(4);
   return v;
 }
@@ -268,13 +272,27 @@ void TQBZCustomGraphicReadStream::SetupTargetRaster() {
   r.SetTransparent(false);
   TPixelFormat format;
   switch (OutputBits) {
-    case 1: format = TPixelFormat::pf1bit; break;
-    case 4: format = TPixelFormat::pf4bit; break;
-    case 8: format = TPixelFormat::pf8bit; break;
-    case 15: format = TPixelFormat::pf15bit; break;
-    case 16: format = TPixelFormat::pf16bit; break;
-    case 32: format = TPixelFormat::pf32bit; break;
-    default: format = TPixelFormat::pf24bit; break;
+    case 1:
+      format = TPixelFormat::pf1bit;
+      break;
+    case 4:
+      format = TPixelFormat::pf4bit;
+      break;
+    case 8:
+      format = TPixelFormat::pf8bit;
+      break;
+    case 15:
+      format = TPixelFormat::pf15bit;
+      break;
+    case 16:
+      format = TPixelFormat::pf16bit;
+      break;
+    case 32:
+      format = TPixelFormat::pf32bit;
+      break;
+    default:
+      format = TPixelFormat::pf24bit;
+      break;
   }
   r.Allocate(ImageWidth, ImageHeight, format, !RowsCoverRaster);
   if (RowsCoverRaster && r.Bits()) {
@@ -299,7 +317,9 @@ void TQBZCustomGraphicReadStream::SetupTargetRaster() {
 TQBZCustomWriteStream::TQBZCustomWriteStream()
     : buffer_(std::make_unique_for_overwrite<uint8_t[]>(kDezBufferSize)) {}
 
-bool TQBZCustomWriteStream::NotifyProgress(int) { return false; }
+bool TQBZCustomWriteStream::NotifyProgress(int) {
+  return false;
+}
 
 void TQBZCustomWriteStream::ProgressStart() {
   StageStart(progress_);
@@ -315,7 +335,9 @@ void TQBZCustomWriteStream::ProgressPoint(int64_t item) {
   if (v >= 0) stop_ = NotifyProgress(v) || stop_;
 }
 
-void TQBZCustomWriteStream::ProgressEnd() { NotifyProgress(100); }
+void TQBZCustomWriteStream::ProgressEnd() {
+  NotifyProgress(100);
+}
 
 void TQBZCustomWriteStream::Begin(TStream& stream) {
   stream_ = &stream;

@@ -97,8 +97,8 @@ class RowReader {
         for (int x = 0; x < w; ++x) d[x] = lut_[s[x]];
         break;
       default:
-        for (int x = 0; x < w; ++x) d[x] = src_.BitsPerPixel() <= 8 ? lut_[src_.PixelValue(x, y)]
-                                                                    : src_.PixelRGB(x, y);
+        for (int x = 0; x < w; ++x)
+          d[x] = src_.BitsPerPixel() <= 8 ? lut_[src_.PixelValue(x, y)] : src_.PixelRGB(x, y);
     }
     if (!Keyed()) return;
     if (keyIndex_ >= 0) {

@@ -13,8 +13,7 @@ namespace verid {
 // source pixels each target pixel covers; enlarging repeats the nearest source pixel. With
 // `transparent`, source pixels of the source's transparent colour leave the target as it
 // was (in proportion, where a target pixel covers both kinds).
-void StretchDrawRaster(TBitmap& target, const TRect& rect, const TBitmap& source,
-                       bool transparent);
+void StretchDrawRaster(TBitmap& target, const TRect& rect, const TBitmap& source, bool transparent);
 // The graphic's colour raster, honouring its Transparent flag (a JPEG decodes here and
 // may throw EJPEG).
 void StretchDraw(TBitmap& target, const TRect& rect, const TGraphic& graphic);

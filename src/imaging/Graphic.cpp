@@ -88,7 +88,9 @@ void RegisterFileFormat(const std::string& extension, const std::string& descrip
   RawRegistry()[KeyOf(extension)] = FormatRow{description, std::move(factory)};
 }
 
-void UnregisterFileFormat(const std::string& extension) { Registry().erase(KeyOf(extension)); }
+void UnregisterFileFormat(const std::string& extension) {
+  Registry().erase(KeyOf(extension));
+}
 
 std::unique_ptr<TGraphic> CreateGraphicForExtension(const std::string& extension) {
   auto& rows = Registry();
@@ -146,10 +148,16 @@ void TPicture::Assign(const TGraphic& source) {
   graphic_ = std::move(copy);
 }
 
-int TPicture::Width() const { return graphic_ ? graphic_->Width() : 0; }
-int TPicture::Height() const { return graphic_ ? graphic_->Height() : 0; }
+int TPicture::Width() const {
+  return graphic_ ? graphic_->Width() : 0;
+}
+int TPicture::Height() const {
+  return graphic_ ? graphic_->Height() : 0;
+}
 
-void LoadAsKind(TGraphic& graphic, const std::string& path) { graphic.LoadFromFile(path); }
+void LoadAsKind(TGraphic& graphic, const std::string& path) {
+  graphic.LoadFromFile(path);
+}
 
 // --- saving -----------------------------------------------------------------------------
 

@@ -51,9 +51,9 @@ inline constexpr const char* kUnknownExtensionMessage = "拡張子 .%s の画像
 
 enum class TProgressStage { Starting, Running, Ending };
 class TGraphic;
-using TProgressEvent = std::function<void(TGraphic& sender, TProgressStage stage, uint8_t percent,
-                                          bool redrawNow, const TRect& rect,
-                                          const std::string& message)>;
+using TProgressEvent =
+    std::function<void(TGraphic& sender, TProgressStage stage, uint8_t percent, bool redrawNow,
+                       const TRect& rect, const std::string& message)>;
 
 class TGraphic {
  public:
@@ -155,11 +155,10 @@ inline constexpr const char* kSaveAsFilter =
     "JPEG(*.jpg,*.jpeg)|*.jpg;*.jpeg|BMP(*.bmp)|*.bmp|PNG(*.png)|*.png";
 // The view window's save-as dialog for the selected file: start folder SaveDir, the
 // file's name without extension, default extension and filter row from its extension.
-FileDialogRequest SaveAsDialogRequest(const std::string& selectedFile,
-                                      const AppSettings& settings);
+FileDialogRequest SaveAsDialogRequest(const std::string& selectedFile, const AppSettings& settings);
 struct TSaveAsResult {
-  bool Saved = false;    // false when the chosen extension names no format we write
-  std::string SaveDir;   // the chosen file's folder: the new SaveDir in every case
+  bool Saved = false;   // false when the chosen extension names no format we write
+  std::string SaveDir;  // the chosen file's folder: the new SaveDir in every case
 };
 // Saves the displayed picture under the name the user chose in that dialog.
 TSaveAsResult SaveDisplayedPictureAs(const TGraphic& picture, const std::string& chosenName,

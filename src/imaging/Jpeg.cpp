@@ -1,12 +1,12 @@
 #include "imaging/Jpeg.h"
 
+#include <jerror.h>
+#include <jpeglib.h>
+
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-#include <jpeglib.h>
-#include <jerror.h>
 
 namespace verid {
 
@@ -135,9 +135,9 @@ void DecodeWork(void* arg) {
   job->cmyk = cinfo->out_color_space == JCS_CMYK;
   job->adobe = cinfo->saw_Adobe_marker != 0;
   int64_t stride = 0;
-  uint8_t* base = job->begin(job->ctx, static_cast<int>(cinfo->output_width),
-                             static_cast<int>(cinfo->output_height), cinfo->output_components,
-                             &stride);
+  uint8_t* base =
+      job->begin(job->ctx, static_cast<int>(cinfo->output_width),
+                 static_cast<int>(cinfo->output_height), cinfo->output_components, &stride);
   if (!base) ERREXIT(cinfo, JERR_IMAGE_TOO_BIG);
   JSAMPROW rows[16];
   while (cinfo->output_scanline < cinfo->output_height) {
@@ -229,7 +229,9 @@ uint8_t* BeginRaster(void* ctx, int width, int height, int components, int64_t* 
 
 }  // namespace
 
-int JpegErrorImageTooBig() { return JERR_IMAGE_TOO_BIG; }
+int JpegErrorImageTooBig() {
+  return JERR_IMAGE_TOO_BIG;
+}
 
 // --- TJPEGImage ---------------------------------------------------------------------------
 
@@ -381,7 +383,8 @@ void TJPEGImage::LoadFromMemory(const uint8_t* data, size_t size) {
 }
 
 void TJPEGImage::LoadFromStream(TStream& stream) {
-  UseRemainingBytes(stream, [this](const uint8_t* data, size_t size) { LoadFromMemory(data, size); });
+  UseRemainingBytes(stream,
+                    [this](const uint8_t* data, size_t size) { LoadFromMemory(data, size); });
 }
 
 void TJPEGImage::Compress() {

@@ -17,9 +17,9 @@ struct TJPEGHeader {
   int Width = 0, Height = 0;
   int Components = 0;
   bool Progressive = false;
-  int ColorSpace = 0;     // libjpeg's J_COLOR_SPACE of the file
+  int ColorSpace = 0;  // libjpeg's J_COLOR_SPACE of the file
   bool JFIF = false;
-  int DensityUnit = 0;    // 0 none (aspect only), 1 dots per inch, 2 dots per cm
+  int DensityUnit = 0;  // 0 none (aspect only), 1 dots per inch, 2 dots per cm
   int XDensity = 0, YDensity = 0;
 };
 

@@ -73,7 +73,10 @@ class TMemoryStream : public TStream {
   std::vector<uint8_t>& Bytes() { return data_; }
   const std::vector<uint8_t>& Bytes() const { return data_; }
   void LoadFromFile(const std::string& path);
-  void Clear() { data_.clear(); pos_ = 0; }
+  void Clear() {
+    data_.clear();
+    pos_ = 0;
+  }
 
  private:
   std::vector<uint8_t> data_;

@@ -11,8 +11,8 @@ namespace {
 
 // Tiles of a quarter turn: tall and narrow, so each target row gets a long run of
 // consecutive writes while the source columns being read stay in the cache.
-constexpr int kTile = 512;   // source rows
-constexpr int kTileX = 16;   // source columns
+constexpr int kTile = 512;  // source rows
+constexpr int kTileX = 16;  // source columns
 
 using Rows = std::vector<uint8_t*>;
 using CRows = std::vector<const uint8_t*>;
@@ -39,12 +39,17 @@ inline void SetNibble(uint8_t* row, int x, uint8_t v) {
 
 int UnitBytes(TPixelFormat f) {
   switch (f) {
-    case TPixelFormat::pf8bit: return 1;
+    case TPixelFormat::pf8bit:
+      return 1;
     case TPixelFormat::pf15bit:
-    case TPixelFormat::pf16bit: return 2;
-    case TPixelFormat::pf24bit: return 3;
-    case TPixelFormat::pf32bit: return 4;
-    default: return 0;  // 4 bits: nibbles
+    case TPixelFormat::pf16bit:
+      return 2;
+    case TPixelFormat::pf24bit:
+      return 3;
+    case TPixelFormat::pf32bit:
+      return 4;
+    default:
+      return 0;  // 4 bits: nibbles
   }
 }
 
@@ -68,7 +73,8 @@ bool Prepare(const TBitmap& src, int outW, int outH, TBitmap& out, bool clear = 
   }
   // Flips and turns write every pixel; then only the row padding needs clearing.
   out.Allocate(outW, outH, src.PixelFormat(), clear);
-  const int64_t used = (int64_t(outW) * (BitsOf(src.PixelFormat()) == 15 ? 16 : BitsOf(src.PixelFormat())) + 7) / 8;
+  const int64_t used =
+      (int64_t(outW) * (BitsOf(src.PixelFormat()) == 15 ? 16 : BitsOf(src.PixelFormat())) + 7) / 8;
   for (int y = 0; y < outH && !clear; ++y)
     std::memset(out.ScanLine(y) + used - 1, 0, size_t(out.Stride() - used + 1));
   out.SetPalette(src.Palette());
@@ -150,16 +156,26 @@ TBitmap Rotate(const TBitmap& source, Turn turn) {
   Rows o = RowsOf(out);
   const bool right = turn == Turn::Right;
   switch (UnitBytes(source.PixelFormat())) {
-    case 1: right ? RotateRightUnits<1>(s, o, w, h) : RotateLeftUnits<1>(s, o, w, h); break;
-    case 2: right ? RotateRightUnits<2>(s, o, w, h) : RotateLeftUnits<2>(s, o, w, h); break;
-    case 3: right ? RotateRightUnits<3>(s, o, w, h) : RotateLeftUnits<3>(s, o, w, h); break;
-    case 4: right ? RotateRightUnits<4>(s, o, w, h) : RotateLeftUnits<4>(s, o, w, h); break;
+    case 1:
+      right ? RotateRightUnits<1>(s, o, w, h) : RotateLeftUnits<1>(s, o, w, h);
+      break;
+    case 2:
+      right ? RotateRightUnits<2>(s, o, w, h) : RotateLeftUnits<2>(s, o, w, h);
+      break;
+    case 3:
+      right ? RotateRightUnits<3>(s, o, w, h) : RotateLeftUnits<3>(s, o, w, h);
+      break;
+    case 4:
+      right ? RotateRightUnits<4>(s, o, w, h) : RotateLeftUnits<4>(s, o, w, h);
+      break;
     default:
       for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
           uint8_t v = GetNibble(s[size_t(y)], x);
-          if (right) SetNibble(o[size_t(x)], h - 1 - y, v);
-          else SetNibble(o[size_t(w - 1 - x)], y, v);
+          if (right)
+            SetNibble(o[size_t(x)], h - 1 - y, v);
+          else
+            SetNibble(o[size_t(w - 1 - x)], y, v);
         }
   }
   return out;
@@ -197,7 +213,8 @@ TBitmap Trim(const TBitmap& source, int x1, int y1, int x2, int y2) {
     const uint8_t* src = s[size_t(y)];
     uint8_t* dst = o[size_t(y - y1)];
     if (n) {
-      std::memcpy(dst + int64_t(sx0 - x1) * n, src + int64_t(sx0) * n, size_t(sx1 - sx0 + 1) * size_t(n));
+      std::memcpy(dst + int64_t(sx0 - x1) * n, src + int64_t(sx0) * n,
+                  size_t(sx1 - sx0 + 1) * size_t(n));
     } else {
       for (int x = sx0; x <= sx1; ++x) SetNibble(dst, x - x1, GetNibble(src, x));
     }
@@ -226,10 +243,18 @@ TBitmap FlipHorizontal(const TBitmap& source) {
     const uint8_t* src = s[size_t(y)];
     uint8_t* dst = o[size_t(y)];
     switch (UnitBytes(source.PixelFormat())) {
-      case 1: MirrorUnits<1>(src, dst, w); break;
-      case 2: MirrorUnits<2>(src, dst, w); break;
-      case 3: MirrorUnits<3>(src, dst, w); break;
-      case 4: MirrorUnits<4>(src, dst, w); break;
+      case 1:
+        MirrorUnits<1>(src, dst, w);
+        break;
+      case 2:
+        MirrorUnits<2>(src, dst, w);
+        break;
+      case 3:
+        MirrorUnits<3>(src, dst, w);
+        break;
+      case 4:
+        MirrorUnits<4>(src, dst, w);
+        break;
       default:
         for (int x = 0; x < w; ++x) SetNibble(dst, w - 1 - x, GetNibble(src, x));
     }
@@ -237,7 +262,11 @@ TBitmap FlipHorizontal(const TBitmap& source) {
   return out;
 }
 
-TBitmap RotateRight90(const TBitmap& source) { return Rotate(source, Turn::Right); }
-TBitmap RotateLeft90(const TBitmap& source) { return Rotate(source, Turn::Left); }
+TBitmap RotateRight90(const TBitmap& source) {
+  return Rotate(source, Turn::Right);
+}
+TBitmap RotateLeft90(const TBitmap& source) {
+  return Rotate(source, Turn::Left);
+}
 
 }  // namespace verid

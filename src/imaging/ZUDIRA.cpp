@@ -10,8 +10,8 @@ class ProgressForwarder {
  public:
   ProgressForwarder(TBitmap& raster, TGraphic& graphic)
       : raster_(raster), saved_(std::move(raster.OnProgress)) {
-    raster_.OnProgress = [&graphic](TGraphic&, TProgressStage stage, uint8_t percent,
-                                    bool redraw, const TRect& rect, const std::string& message) {
+    raster_.OnProgress = [&graphic](TGraphic&, TProgressStage stage, uint8_t percent, bool redraw,
+                                    const TRect& rect, const std::string& message) {
       graphic.Progress(stage, percent, redraw, rect, message);
     };
   }
@@ -26,7 +26,9 @@ class ProgressForwarder {
 
 }  // namespace
 
-ZOVIDUD::ZOVIDUD() { ModifiedTime = PngTimeNow(); }
+ZOVIDUD::ZOVIDUD() {
+  ModifiedTime = PngTimeNow();
+}
 
 ZOVIDUD::ZOVIDUD(const ZOVIDUD& other)
     : TGraphic(other), TPngProperties(other), bitmap_(other.bitmap_), alpha_(other.alpha_) {}
@@ -135,9 +137,13 @@ void ZOVIDUD::Save(TStream& stream, const TPngProperties& props) {
   writer.Write(bitmap_, stream);
 }
 
-void ZOVIDUD::SaveToStream(TStream& stream) { Save(stream, *this); }
+void ZOVIDUD::SaveToStream(TStream& stream) {
+  Save(stream, *this);
+}
 
-void ZOVIDUD::ReadData(TStream& stream) { LoadFromStream(stream); }
+void ZOVIDUD::ReadData(TStream& stream) {
+  LoadFromStream(stream);
+}
 
 void ZOVIDUD::WriteData(TStream& stream) {
   if (bitmap_.Empty()) return;
@@ -159,6 +165,8 @@ void RegisterZudiraFormat() {
   RegisterFileFormat("png", "PNG Format", [] { return std::make_unique<ZOVIDUD>(); });
 }
 
-void UnregisterZudiraFormat() { UnregisterFileFormat("png"); }
+void UnregisterZudiraFormat() {
+  UnregisterFileFormat("png");
+}
 
 }  // namespace verid

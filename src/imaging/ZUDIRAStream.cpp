@@ -52,7 +52,9 @@ int MakePasses(int64_t width, int64_t height, bool interlaced, TPass* out) {
   return n;
 }
 
-inline int64_t RowBytes(int64_t pixels, int bits) { return (pixels * bits + 7) / 8; }
+inline int64_t RowBytes(int64_t pixels, int bits) {
+  return (pixels * bits + 7) / 8;
+}
 
 inline uint8_t PaethPredict(int a, int b, int c) {
   int p = b - c;
@@ -62,7 +64,9 @@ inline uint8_t PaethPredict(int a, int b, int c) {
   return static_cast<uint8_t>(pb <= pc ? b : c);
 }
 
-[[noreturn]] void Fail(const char* message) { throw EZUDIRA(message); }
+[[noreturn]] void Fail(const char* message) {
+  throw EZUDIRA(message);
+}
 
 constexpr const char* kReadError = "Read Image (PNG): Read Error";
 
@@ -159,7 +163,8 @@ bool Unfilter(uint8_t filter, uint8_t* row, const uint8_t* prev, int64_t n, int 
         }
       } else {
         for (; i < n; ++i)
-          row[i] = static_cast<uint8_t>(row[i] + PaethPredict(row[i - bpp], prev[i], prev[i - bpp]));
+          row[i] =
+              static_cast<uint8_t>(row[i] + PaethPredict(row[i - bpp], prev[i], prev[i - bpp]));
       }
       return true;
     }
@@ -188,8 +193,8 @@ TPngTime PngTimeNow() {
 // Reader
 
 enum class TRowKind : uint8_t {
-  Copy,      // 1, 4, 8-bit grey or palette
-  Two,       // 2-bit to 4-bit
+  Copy,  // 1, 4, 8-bit grey or palette
+  Two,   // 2-bit to 4-bit
   Grey16,
   GreyA8,
   GreyA16,
@@ -197,7 +202,7 @@ enum class TRowKind : uint8_t {
   Rgb16,
   Rgba8,
   Rgba16,
-  Rgb565,    // 8-bit colour (with or without alpha) to 5-6-5
+  Rgb565,  // 8-bit colour (with or without alpha) to 5-6-5
 };
 
 struct ZOVIDUDReadStream::State {
@@ -251,11 +256,16 @@ void ZOVIDUDReadStream::Read(TBitmap& raster, TBitmap* alpha, TStream& stream, i
 
 uint8_t ZOVIDUDReadStream::Level8(uint16_t sample) const {
   switch (s_->BitDepth) {
-    case 16: return static_cast<uint8_t>(sample >> 8);
-    case 1: return (sample & 1) ? 255 : 0;
-    case 2: return static_cast<uint8_t>((sample & 3) * 85);
-    case 4: return static_cast<uint8_t>((sample & 15) * 17);
-    default: return static_cast<uint8_t>(sample);
+    case 16:
+      return static_cast<uint8_t>(sample >> 8);
+    case 1:
+      return (sample & 1) ? 255 : 0;
+    case 2:
+      return static_cast<uint8_t>((sample & 3) * 85);
+    case 4:
+      return static_cast<uint8_t>((sample & 15) * 17);
+    default:
+      return static_cast<uint8_t>(sample);
   }
 }
 
@@ -299,7 +309,8 @@ void ZOVIDUDReadStream::ReadImage() {
         ReadHeader(length);
         break;
       case Tag("PLTE"):
-        if (s.HeaderSeen && !s.PaletteSeen && !s.ImageDone && s.ColorClass != 0) ReadPalette(length);
+        if (s.HeaderSeen && !s.PaletteSeen && !s.ImageDone && s.ColorClass != 0)
+          ReadPalette(length);
         break;
       case Tag("tRNS"):
         if (s.HeaderSeen && !s.ImageDone && !s.AlphaChannel && !s.ImageStarted)
@@ -580,7 +591,7 @@ void ZOVIDUDReadStream::ReadImageData() {
   int passCount = MakePasses(s.Width, s.Height, s.InterlaceMethod == 1, passes);
   {
     int64_t pixels = int64_t(s.Width) * int64_t(s.Height);
-    TPixelFormat fmt = OutputBits == 16 ? TPixelFormat::pf16bit
+    TPixelFormat fmt = OutputBits == 16   ? TPixelFormat::pf16bit
                        : OutputBits == 24 ? TPixelFormat::pf24bit
                                           : static_cast<TPixelFormat>(OutputBits);
     // The pixel ceiling comes first so that the byte count below cannot overflow.
@@ -733,7 +744,8 @@ void ZOVIDUDReadStream::ReadImageData() {
         ++rowNumber;
         int64_t y = pass.StartY + passRow * pass.StepY;
         uint8_t* dst = interlaced ? convRow.data() : raster_->ScanLine(static_cast<int>(y));
-        uint8_t* adst = (alpha && !interlaced) ? alpha->ScanLine(static_cast<int>(y)) : alphaRow.data();
+        uint8_t* adst =
+            (alpha && !interlaced) ? alpha->ScanLine(static_cast<int>(y)) : alphaRow.data();
         const int64_t w = pass.Width;
         switch (s.Kind) {
           case TRowKind::Copy:
@@ -803,7 +815,8 @@ void ZOVIDUDReadStream::ReadImageData() {
             int step = s.AlphaChannel ? 4 : 3;
             for (int64_t x = 0; x < w; ++x) {
               const uint8_t* sp = data + step * x;
-              uint16_t v = static_cast<uint16_t>((sp[0] >> 3) << 11 | (sp[1] >> 2) << 5 | (sp[2] >> 3));
+              uint16_t v =
+                  static_cast<uint16_t>((sp[0] >> 3) << 11 | (sp[1] >> 2) << 5 | (sp[2] >> 3));
               dst[2 * x] = static_cast<uint8_t>(v);
               dst[2 * x + 1] = static_cast<uint8_t>(v >> 8);
               if (s.AlphaChannel) adst[x] = static_cast<uint8_t>(255 - sp[3]);
@@ -818,14 +831,16 @@ void ZOVIDUDReadStream::ReadImageData() {
               int bit = (dst[j >> 3] >> (7 - (j & 7))) & 1;
               int64_t xx = pass.StartX + j * pass.StepX;
               uint8_t mask = static_cast<uint8_t>(0x80 >> (xx & 7));
-              line[xx >> 3] = static_cast<uint8_t>(bit ? (line[xx >> 3] | mask) : (line[xx >> 3] & ~mask));
+              line[xx >> 3] =
+                  static_cast<uint8_t>(bit ? (line[xx >> 3] | mask) : (line[xx >> 3] & ~mask));
             }
           } else if (OutputBits == 4) {
             for (int64_t j = 0; j < w; ++j) {
               int v = (j & 1) ? (dst[j >> 1] & 15) : (dst[j >> 1] >> 4);
               int64_t xx = pass.StartX + j * pass.StepX;
               uint8_t& b = line[xx >> 1];
-              b = (xx & 1) ? static_cast<uint8_t>((b & 0xF0) | v) : static_cast<uint8_t>((b & 0x0F) | v << 4);
+              b = (xx & 1) ? static_cast<uint8_t>((b & 0xF0) | v)
+                           : static_cast<uint8_t>((b & 0x0F) | v << 4);
             }
           } else {
             for (int64_t j = 0; j < w; ++j) {
@@ -911,7 +926,9 @@ void ZOVIDUDReadStream::Finish() {
 
 namespace {
 
-inline int Luminance(int r, int g, int b) { return (77 * r + 150 * g + 29 * b) / 256; }
+inline int Luminance(int r, int g, int b) {
+  return (77 * r + 150 * g + 29 * b) / 256;
+}
 
 uint8_t* Aligned(std::vector<uint8_t>& storage, size_t size) {
   storage.resize(size + 64);
@@ -919,7 +936,8 @@ uint8_t* Aligned(std::vector<uint8_t>& storage, size_t size) {
   return storage.data() + ((32 - (addr & 31)) & 31);
 }
 
-void FilterRow(int type, const uint8_t* row, const uint8_t* prev, uint8_t* out, int64_t n, int bpp) {
+void FilterRow(int type, const uint8_t* row, const uint8_t* prev, uint8_t* out, int64_t n,
+               int bpp) {
   out[0] = static_cast<uint8_t>(type);
   uint8_t* o = out + 1;
   switch (type) {
@@ -1105,19 +1123,31 @@ void ZOVIDUDWriteStream::WriteImage() {
       alpha = false;
     } else {
       colorType = 0;
-      if (depth == 8 && alpha) colorType = 4;
-      else alpha = false;
+      if (depth == 8 && alpha)
+        colorType = 4;
+      else
+        alpha = false;
     }
   } else {
     depth = 8;
-    if (Grayscale) colorType = alpha ? 4 : 0;
-    else colorType = alpha ? 6 : 2;
+    if (Grayscale)
+      colorType = alpha ? 4 : 0;
+    else
+      colorType = alpha ? 6 : 2;
   }
   switch (colorType) {
-    case 2: rowBits = 24; break;
-    case 6: rowBits = 32; break;
-    case 4: rowBits = 16; break;
-    default: rowBits = depth; break;
+    case 2:
+      rowBits = 24;
+      break;
+    case 6:
+      rowBits = 32;
+      break;
+    case 4:
+      rowBits = 16;
+      break;
+    default:
+      rowBits = depth;
+      break;
   }
   const auto& pal = raster.Palette();
 
@@ -1170,8 +1200,10 @@ void ZOVIDUDWriteStream::WriteImage() {
   }
   {
     uint32_t sb = SignificantBits;
-    if (srcBits == 15) sb = 0x050505 | (alpha ? 0x08000000u : 0);
-    else if (srcBits == 16) sb = 0x050605 | (alpha ? 0x08000000u : 0);
+    if (srcBits == 15)
+      sb = 0x050505 | (alpha ? 0x08000000u : 0);
+    else if (srcBits == 16)
+      sb = 0x050605 | (alpha ? 0x08000000u : 0);
     if (sb != 0 && !Grayscale) {
       d.clear();
       int n = alpha ? 4 : 3;
@@ -1290,8 +1322,10 @@ void ZOVIDUDWriteStream::WriteImage() {
   if (indexed && Grayscale && !pal.empty()) {
     for (size_t i = 0; i < pal.size() && i < 256; ++i) {
       int sum = 77 * pal[i].Red + 150 * pal[i].Green + 29 * pal[i].Blue;
-      if (depth == 8) greyTable[i] = uint8_t(sum / 256);
-      else if (depth == 4) greyTable[i] = uint8_t(sum / 4096);
+      if (depth == 8)
+        greyTable[i] = uint8_t(sum / 256);
+      else if (depth == 4)
+        greyTable[i] = uint8_t(sum / 4096);
     }
     if (depth == 1 && pal.size() >= 2) {
       invertBits = Luminance(pal[1].Red, pal[1].Green, pal[1].Blue) <
@@ -1345,7 +1379,8 @@ void ZOVIDUDWriteStream::WriteImage() {
               row[2 * j + 1] = uint8_t(255 - asrc[x]);
             }
           } else {
-            for (int64_t j = 0; j < w; ++j) row[j] = Grayscale ? greyTable[src[sx + j * step]] : src[sx + j * step];
+            for (int64_t j = 0; j < w; ++j)
+              row[j] = Grayscale ? greyTable[src[sx + j * step]] : src[sx + j * step];
           }
         } else if (depth == 4) {
           std::memset(row, 0, size_t(n));

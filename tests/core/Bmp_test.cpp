@@ -40,9 +40,9 @@ uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
 }
 
 TEST(Bmp, WriterRoundTripsEveryDepth) {
-  for (TPixelFormat f : {TPixelFormat::pf1bit, TPixelFormat::pf4bit, TPixelFormat::pf8bit,
-                         TPixelFormat::pf15bit, TPixelFormat::pf16bit, TPixelFormat::pf24bit,
-                         TPixelFormat::pf32bit}) {
+  for (TPixelFormat f :
+       {TPixelFormat::pf1bit, TPixelFormat::pf4bit, TPixelFormat::pf8bit, TPixelFormat::pf15bit,
+        TPixelFormat::pf16bit, TPixelFormat::pf24bit, TPixelFormat::pf32bit}) {
     SCOPED_TRACE(BitsOf(f));
     TBitmap src = test::Pattern(13, 5, f);
     std::vector<uint8_t> file = Save(src);
@@ -128,14 +128,13 @@ TEST(Bmp, Rle8WithDeltaEndOfLineAndAbsoluteRuns) {
   s.BitCount = 8;
   s.Compression = 1;
   for (int i = 0; i < 256; ++i) s.Palette.push_back({uint8_t(i), 0, 0, 0});
-  s.Pixels = {
-      3, 7,          // bottom row: 7 7 7
-      0, 3, 1, 2, 3, 0,  // absolute run of 3, padded
-      0, 0,          // end of line
-      0, 2, 2, 1,    // delta: 2 right, 1 up -> row 2 from the bottom, x 2
-      2, 9,          // 9 9 at x 2..3 of the top row
-      8, 4,          // clipped at the row end
-      0, 1};         // end of bitmap
+  s.Pixels = {3, 7,              // bottom row: 7 7 7
+              0, 3, 1, 2, 3, 0,  // absolute run of 3, padded
+              0, 0,              // end of line
+              0, 2, 2, 1,        // delta: 2 right, 1 up -> row 2 from the bottom, x 2
+              2, 9,              // 9 9 at x 2..3 of the top row
+              8, 4,              // clipped at the row end
+              0, 1};             // end of bitmap
   TBitmap b = Load(MakeBmp(s));
   EXPECT_EQ(b.PixelFormat(), TPixelFormat::pf8bit);
   const uint32_t bottom[6] = {7, 7, 7, 1, 2, 3};
@@ -152,11 +151,10 @@ TEST(Bmp, Rle4NibblesAndOddAbsoluteRun) {
   s.BitCount = 4;
   s.Compression = 2;
   s.Palette.assign(16, {});
-  s.Pixels = {
-      5, 0x12,              // 1 2 1 2 1
-      0, 0,                 // end of line
-      0, 3, 0xAB, 0xC0,     // absolute A B C (2 bytes, already even)
-      0, 1};
+  s.Pixels = {5, 0x12,              // 1 2 1 2 1
+              0, 0,                 // end of line
+              0, 3,    0xAB, 0xC0,  // absolute A B C (2 bytes, already even)
+              0, 1};
   TBitmap b = Load(MakeBmp(s));
   EXPECT_EQ(b.PixelFormat(), TPixelFormat::pf4bit);
   const uint32_t bottom[5] = {1, 2, 1, 2, 1};
@@ -253,8 +251,8 @@ TEST(Bmp, DamagedAndOversizeFilesAreRejectedWithoutCrashing) {
   rle.Height = -2;  // run-length data is always bottom-up
   ExpectInvalid(MakeBmp(rle));
   // A JPEG file given to the bitmap reader.
-  ExpectInvalid({0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1,
-                 0, 0, 0xFF, 0xD9, 0, 0, 0, 0, 0, 0, 0, 0});
+  ExpectInvalid({0xFF, 0xD8, 0xFF, 0xE0, 0, 16,   'J',  'F', 'I', 'F', 0, 1, 1, 0, 0,
+                 1,    0,    1,    0,    0, 0xFF, 0xD9, 0,   0,   0,   0, 0, 0, 0, 0});
 }
 
 TEST(Bmp, FailedLoadKeepsThePreviousPicture) {

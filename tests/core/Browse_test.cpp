@@ -43,7 +43,10 @@ class BrowseTest : public ::testing::Test {
 };
 
 TEST_F(BrowseTest, PreviewPlacementsInThePanel) {
-  struct Case { int w, h; TFitRect place; };
+  struct Case {
+    int w, h;
+    TFitRect place;
+  };
   const Case cases[] = {
       {800, 600, {2, 25, 186, 140}},
       {100, 150, {45, 20, 100, 150}},

@@ -1,8 +1,8 @@
-#include <string>
+#include "app/Cp932.h"
 
 #include <gtest/gtest.h>
 
-#include "app/Cp932.h"
+#include <string>
 
 namespace verid {
 namespace {
@@ -44,9 +44,12 @@ TEST(Cp932, LongTextConvertsCompletely) {
 TEST(Cp932, DisplayTextPrefersUtf8ThenCp932ThenReplacement) {
   EXPECT_EQ(DisplayText("写真.jpg"), "写真.jpg");
   EXPECT_EQ(DisplayText("\x8e\xca\x90\x5e.jpg"), "写真.jpg");
-  EXPECT_EQ(DisplayText("a\xff" "b"), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(DisplayText("a\xff"
+                        "b"),
+            "a\xEF\xBF\xBD"
+            "b");
   EXPECT_EQ(SanitizeUtf8("\xed\xa0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");  // surrogate
-  EXPECT_FALSE(IsValidUtf8("\xc0\xaf"));  // overlong '/'
+  EXPECT_FALSE(IsValidUtf8("\xc0\xaf"));                                            // overlong '/'
   EXPECT_TRUE(IsValidUtf8("\xf4\x8f\xbf\xbf"));
   EXPECT_FALSE(IsValidUtf8("\xf4\x90\x80\x80"));
 }

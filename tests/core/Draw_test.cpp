@@ -1,8 +1,9 @@
 // Stretch drawing: area averaging when shrinking, nearest pixel when enlarging, clipping,
 // palettes and the transparent colour.
+#include "imaging/Draw.h"
+
 #include <gtest/gtest.h>
 
-#include "imaging/Draw.h"
 #include "imaging/Jpeg.h"
 #include "support/ImageBuilders.h"
 
@@ -17,7 +18,9 @@ TBitmap Grey(int w, int h, std::initializer_list<int> values) {
   return b;
 }
 
-int G(const TBitmap& b, int x, int y) { return static_cast<int>(b.PixelRGB(x, y) & 0xFF); }
+int G(const TBitmap& b, int x, int y) {
+  return static_cast<int>(b.PixelRGB(x, y) & 0xFF);
+}
 
 TEST(Draw, ShrinkingAveragesTheCoveredArea) {
   // Each target pixel of a 3 -> 2 shrink covers one and a half source pixels.
@@ -34,7 +37,8 @@ TEST(Draw, ShrinkingAveragesTheCoveredArea) {
   // A one-pixel checkerboard shrunk 4:1 is flat mid grey, not black or white.
   TBitmap checker(8, 8, TPixelFormat::pf24bit);
   for (int y = 0; y < 8; ++y)
-    for (int x = 0; x < 8; ++x) std::fill_n(checker.ScanLine(y) + 3 * x, 3, uint8_t((x + y) % 2 ? 255 : 0));
+    for (int x = 0; x < 8; ++x)
+      std::fill_n(checker.ScanLine(y) + 3 * x, 3, uint8_t((x + y) % 2 ? 255 : 0));
   TBitmap small = DrawToRaster(checker, 2, 2);
   for (int y = 0; y < 2; ++y)
     for (int x = 0; x < 2; ++x) EXPECT_NEAR(G(small, x, y), 128, 1);

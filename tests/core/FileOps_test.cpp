@@ -26,7 +26,8 @@ std::string Text(const std::string& path) {
 
 std::vector<std::string> Names(const std::string& folder) {
   std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+  for (const auto& e : fs::directory_iterator(folder))
+    names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -49,7 +50,9 @@ class FileOpsTest : public ::testing::Test {
   FileOpEnv Env() { return FileOpEnv{list_, settings_, dialogs_, platform_}; }
   RemovalStep Follow() {
     RemovalStep step;
-    step.FollowUp = [this] { events_.push_back("followup after " + std::to_string(dialogs_.MessageTexts().size())); };
+    step.FollowUp = [this] {
+      events_.push_back("followup after " + std::to_string(dialogs_.MessageTexts().size()));
+    };
     return step;
   }
 
@@ -82,7 +85,11 @@ TEST_F(FileOpsTest, TargetJoinAndFreeName) {
 }
 
 TEST_F(FileOpsTest, RemoveEntrySelectsTheFollower) {
-  struct Case { int index; int selected; std::vector<std::string> left; };
+  struct Case {
+    int index;
+    int selected;
+    std::vector<std::string> left;
+  };
   for (const Case& c : {Case{0, 0, {"b", "c"}}, Case{1, 1, {"a", "c"}}, Case{2, 1, {"a", "b"}}}) {
     FileList list;
     list.SetEntries({"a", "b", "c"});
@@ -147,7 +154,8 @@ TEST_F(FileOpsTest, CopyClashModes) {
   EXPECT_EQ(Text(dst_ + "/a.jpg"), "old");
   EXPECT_EQ(dialogs_.LastMessage().Text, kClashQuestion);
   EXPECT_EQ(dialogs_.LastMessage().Kind, MsgKind::Warning);
-  EXPECT_EQ(dialogs_.LastMessage().Buttons, (std::vector<MsgButton>{MsgButton::Ok, MsgButton::Cancel}));
+  EXPECT_EQ(dialogs_.LastMessage().Buttons,
+            (std::vector<MsgButton>{MsgButton::Ok, MsgButton::Cancel}));
 
   // 1: the next free name, and the message.
   settings_.CopyClashMode = 1;
@@ -314,7 +322,8 @@ TEST_F(FileOpsTest, MoveAcrossFileSystems) {
   std::string other = "/dev/shm/verid-move-" + std::to_string(::getpid());
   fs::create_directories(other);
   MakeList({"a.jpg", "b.jpg"}, 0);
-  fs::last_write_time(src_ + "/a.jpg", fs::last_write_time(src_ + "/a.jpg") - std::chrono::hours(1));
+  fs::last_write_time(src_ + "/a.jpg",
+                      fs::last_write_time(src_ + "/a.jpg") - std::chrono::hours(1));
   auto stamp = fs::last_write_time(src_ + "/a.jpg");
 
   FsError error;
@@ -405,7 +414,8 @@ TEST_F(FileOpsTest, DirectDelete) {
   dialogs_.AnswerMessage(MsgButton::Cancel);
   EXPECT_EQ(DeleteCurrent(Env(), Follow()), OpResult::Cancelled);
   EXPECT_EQ(dialogs_.LastMessage().Text, src_ + "/a.jpg" + "を削除しますか");
-  EXPECT_EQ(dialogs_.LastMessage().Buttons, (std::vector<MsgButton>{MsgButton::Ok, MsgButton::Cancel}));
+  EXPECT_EQ(dialogs_.LastMessage().Buttons,
+            (std::vector<MsgButton>{MsgButton::Ok, MsgButton::Cancel}));
   EXPECT_TRUE(fs::exists(src_ + "/a.jpg"));
 
   dialogs_.AnswerMessage(MsgButton::Ok);

@@ -19,7 +19,8 @@ std::vector<uint8_t> JpegBytes(int w, int h, bool grey) {
   test::TempDir dir;
   test::WritePnm(dir / "in.pnm", b, grey);
   std::string opt = grey ? "-grayscale " : "";
-  EXPECT_EQ(0, test::Run("cjpeg " + opt + "-outfile '" + dir / "o.jpg" + "' '" + dir / "in.pnm" + "'"));
+  EXPECT_EQ(
+      0, test::Run("cjpeg " + opt + "-outfile '" + dir / "o.jpg" + "' '" + dir / "in.pnm" + "'"));
   return test::ReadAll(dir / "o.jpg");
 }
 
@@ -140,7 +141,8 @@ TEST(Graphic, FailedOverwriteLeavesTheOldFileIntact) {
   std::string path = dir.Write("keep.bmp", std::string("old picture"));
   TBrokenGraphic g;
   EXPECT_THROW(g.SaveToFile(path), EStreamError);
-  EXPECT_EQ(test::ReadAll(path), std::vector<uint8_t>({'o', 'l', 'd', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'}));
+  EXPECT_EQ(test::ReadAll(path),
+            std::vector<uint8_t>({'o', 'l', 'd', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'}));
   int files = 0;
   for (auto& e : std::filesystem::directory_iterator(dir.Path())) files += e.is_regular_file();
   EXPECT_EQ(files, 1);  // no temporary file left behind

@@ -1,9 +1,10 @@
-#include <filesystem>
-#include <string>
+#include "app/Hanyou.h"
 
 #include <gtest/gtest.h>
 
-#include "app/Hanyou.h"
+#include <filesystem>
+#include <string>
+
 #include "support/FakePlatform.h"
 #include "support/TempDir.h"
 

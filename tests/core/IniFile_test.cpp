@@ -1,12 +1,12 @@
+#include "app/IniFile.h"
+
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 
-#include <gtest/gtest.h>
-
-#include "app/IniFile.h"
 #include "support/TempDir.h"
 
 namespace verid {
@@ -71,8 +71,8 @@ TEST(IniFile, ValuesReadingWouldChangeAreQuotedOnWriting) {
 
 TEST(IniFile, EveryLineEndIsReadAndCrlfIsWritten) {
   for (std::string eol : {"\r\n", "\n", "\r"}) {
-    auto ini = TIniFile::FromBytes("; c" + eol + "[a]" + eol + "x=1" + eol + eol + "[b]" + eol +
-                                   "y=2");
+    auto ini =
+        TIniFile::FromBytes("; c" + eol + "[a]" + eol + "x=1" + eol + eol + "[b]" + eol + "y=2");
     EXPECT_EQ(ini.ReadInteger("a", "x", 0), 1) << eol.size();
     EXPECT_EQ(ini.ReadInteger("b", "y", 0), 2) << eol.size();
     ini.WriteInteger("a", "z", 3);
@@ -94,16 +94,18 @@ TEST(IniFile, NewKeysGoToTheirSectionAndNewSectionsToTheEnd) {
 
 TEST(IniFile, DoubleByteNamesAreScannedByCharacter) {
   // ゾ ends in 0x5D (']'), ー in 0x5B ('['), 表 in 0x5C.
-  auto ini = TIniFile::FromBytes("[\x83\x5d]\r\nk=1\r\n[\x83R\x83s\x81[]\r\n\x95\x5c\x8e\xa6=\x83\x5c\r\n");
+  auto ini = TIniFile::FromBytes(
+      "[\x83\x5d]\r\nk=1\r\n[\x83R\x83s\x81[]\r\n\x95\x5c\x8e\xa6=\x83\x5c\r\n");
   EXPECT_EQ(ini.ReadString("ゾ", "k", ""), "1");
   EXPECT_EQ(ini.ReadString("コピー", "表示", ""), "ソ");
   ini.WriteString("ゾ", "k", "表");
-  EXPECT_EQ(ini.Serialize(), "[\x83\x5d]\r\nk=\x95\x5c\r\n[\x83R\x83s\x81[]\r\n\x95\x5c\x8e\xa6=\x83\x5c\r\n");
+  EXPECT_EQ(ini.Serialize(),
+            "[\x83\x5d]\r\nk=\x95\x5c\r\n[\x83R\x83s\x81[]\r\n\x95\x5c\x8e\xa6=\x83\x5c\r\n");
 }
 
 TEST(IniFile, LongValuesAreCutWithoutSplittingACharacter) {
-  auto ini = TIniFile::FromBytes("[s]\r\nlong=" + std::string(3000, 'a') + "\r\nedge=" +
-                                 std::string(2046, 'b') + "\x82\xa0" + "\r\n");
+  auto ini = TIniFile::FromBytes("[s]\r\nlong=" + std::string(3000, 'a') +
+                                 "\r\nedge=" + std::string(2046, 'b') + "\x82\xa0" + "\r\n");
   EXPECT_EQ(ini.ReadString("s", "long", ""), std::string(2047, 'a'));
   EXPECT_EQ(ini.ReadString("s", "edge", ""), std::string(2046, 'b'));
 }
@@ -112,13 +114,25 @@ TEST(IniFile, IntegersInDecimalOrHex) {
   struct Case {
     const char* text;
     std::optional<int32_t> value;
-  } cases[] = {{"10", 10},           {"-10", -10},       {"+7", 7},
-               {"0x1F", 31},         {"0X1f", 31},       {"$ff", 255},
-               {"0xFFFFFFFF", -1},   {"-$10", -16},      {"2147483647", 2147483647},
+  } cases[] = {{"10", 10},
+               {"-10", -10},
+               {"+7", 7},
+               {"0x1F", 31},
+               {"0X1f", 31},
+               {"$ff", 255},
+               {"0xFFFFFFFF", -1},
+               {"-$10", -16},
+               {"2147483647", 2147483647},
                {"-2147483648", INT32_MIN},
-               {"2147483648", {}},   {"0x100000000", {}}, {"", {}},
-               {"0x", {}},           {"$", {}},          {"12abc", {}},
-               {"1 2", {}},          {"1.5", {}},        {"-", {}}};
+               {"2147483648", {}},
+               {"0x100000000", {}},
+               {"", {}},
+               {"0x", {}},
+               {"$", {}},
+               {"12abc", {}},
+               {"1 2", {}},
+               {"1.5", {}},
+               {"-", {}}};
   for (const auto& c : cases) EXPECT_EQ(ParseIniInteger(c.text), c.value) << c.text;
   auto ini = TIniFile::FromBytes("[n]\r\na= 0x10 \r\nb=\"42\"\r\nc=junk\r\nd=0\r\ne=2\r\n");
   EXPECT_EQ(ini.ReadInteger("n", "a", -1), 16);
@@ -157,7 +171,7 @@ TEST(IniFile, WhatALineCannotHoldIsRefused) {
   EXPECT_THROW(ini.WriteString("s", "k", "two\nlines"), std::runtime_error);
   EXPECT_THROW(ini.WriteString("s", "a=b", "v"), std::runtime_error);
   EXPECT_THROW(ini.WriteString("a]b", "k", "v"), std::runtime_error);
-  EXPECT_THROW(ini.WriteString("s", ";k", "v"), std::runtime_error);  // would be a comment
+  EXPECT_THROW(ini.WriteString("s", ";k", "v"), std::runtime_error);   // would be a comment
   EXPECT_THROW(ini.WriteString("s", "[k]", "v"), std::runtime_error);  // would be a section
   try {
     ini.WriteString("s", "k", "cr\r");
@@ -216,15 +230,14 @@ TEST(IniFile, UpdateFileLeavesAReadOnlyFileAlone) {
   readOnly.WriteString("s", "k", "new");
   EXPECT_THROW(readOnly.UpdateFile(), std::runtime_error);
   EXPECT_EQ(ReadText(ro), "[s]\r\nk=old\r\n");
-
 }
 
 TEST(IniFile, UpdateFileReportsAReadOnlyFolder) {
   if (geteuid() == 0) GTEST_SKIP() << "root may write into read-only folders";
   TempDir dir;
   std::string roDir = dir.MakeDir("locked");
-  std::filesystem::permissions(roDir, std::filesystem::perms::owner_read |
-                                          std::filesystem::perms::owner_exec);
+  std::filesystem::permissions(
+      roDir, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   TIniFile inLocked(roDir + "/z.ini");
   inLocked.WriteString("s", "k", "v");
   EXPECT_THROW(inLocked.UpdateFile(), std::runtime_error);

@@ -1,10 +1,11 @@
 // The JPEG graphic against libjpeg-turbo's own tools: decoded pixels, scales, greyscale,
 // quality and damaged data.
+#include "imaging/Jpeg.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "imaging/Jpeg.h"
 #include "support/ImageBuilders.h"
 #include "support/TempDir.h"
 
@@ -74,7 +75,8 @@ TEST(Jpeg, GreyscaleDecodesToEightBitsWithGreyPalette) {
   for (int y = 0; y < 10; ++y)
     for (int x = 0; x < 20; ++x) grey.ScanLine(y)[x] = static_cast<uint8_t>(x * 12);
   test::WritePnm(dir / "g.pgm", grey, true);
-  ASSERT_EQ(0, test::Run("cjpeg -grayscale -outfile '" + dir / "g.jpg" + "' '" + dir / "g.pgm" + "'"));
+  ASSERT_EQ(0,
+            test::Run("cjpeg -grayscale -outfile '" + dir / "g.jpg" + "' '" + dir / "g.pgm" + "'"));
   TJPEGImage j;
   j.LoadFromFile(dir / "g.jpg");
   EXPECT_TRUE(j.Grayscale());

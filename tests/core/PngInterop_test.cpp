@@ -70,7 +70,8 @@ Rgba LibpngDecode(const std::vector<uint8_t>& file) {
   out.Height = int(png_get_image_height(png, info));
   out.ColorType = png_get_color_type(png, info);
   out.Depth = png_get_bit_depth(png, info);
-  out.HasTrnsKey = png_get_valid(png, info, PNG_INFO_tRNS) && out.ColorType != PNG_COLOR_TYPE_PALETTE;
+  out.HasTrnsKey =
+      png_get_valid(png, info, PNG_INFO_tRNS) && out.ColorType != PNG_COLOR_TYPE_PALETTE;
   png_set_strip_16(png);
   png_set_expand(png);
   png_set_gray_to_rgb(png);
@@ -107,10 +108,15 @@ struct LibpngImage {
 
 size_t Channels(int colorType) {
   switch (colorType) {
-    case 0: case 3: return 1;
-    case 4: return 2;
-    case 2: return 3;
-    default: return 4;
+    case 0:
+    case 3:
+      return 1;
+    case 4:
+      return 2;
+    case 2:
+      return 3;
+    default:
+      return 4;
   }
 }
 
@@ -219,7 +225,14 @@ TEST(PngInterop, FilesWrittenByLibpngReadBackTheSame) {
     for (int interlace = 0; interlace < 2; ++interlace)
       for (int variant = 0; variant < 3; ++variant) {  // plain, key / palette alpha, single entry
         if (variant > 0 && (k.ColorType == 4 || k.ColorType == 6)) continue;
-        LibpngImage im{variant == 2 ? 1 : 13, variant == 2 ? 1 : 11, k.Depth, k.ColorType, interlace, {}, {}, {}};
+        LibpngImage im{variant == 2 ? 1 : 13,
+                       variant == 2 ? 1 : 11,
+                       k.Depth,
+                       k.ColorType,
+                       interlace,
+                       {},
+                       {},
+                       {}};
         if (variant == 1) im.Width = 37, im.Height = 6;
         im.Raw.resize(RowBytesOf(im) * size_t(im.Height));
         for (auto& b : im.Raw) b = uint8_t(rng());
@@ -239,10 +252,13 @@ TEST(PngInterop, FilesWrittenByLibpngReadBackTheSame) {
           im.Key = true;
           int max = (1 << k.Depth) - 1;
           // Take the first pixel's sample so the key is really used.
-          std::vector<uint8_t> first(im.Raw.begin(), im.Raw.begin() + long(std::min<size_t>(6, im.Raw.size())));
+          std::vector<uint8_t> first(im.Raw.begin(),
+                                     im.Raw.begin() + long(std::min<size_t>(6, im.Raw.size())));
           first.resize(6);
-          im.KeyColor.gray = png_uint_16((k.Depth >= 8 ? (first[0] << 8 | first[1]) >> (16 - k.Depth)
-                                                      : first[0] >> (8 - k.Depth)) & max);
+          im.KeyColor.gray =
+              png_uint_16((k.Depth >= 8 ? (first[0] << 8 | first[1]) >> (16 - k.Depth)
+                                        : first[0] >> (8 - k.Depth)) &
+                          max);
           if (k.Depth == 8) im.KeyColor.gray = first[0];
           im.KeyColor.red = png_uint_16(k.Depth == 16 ? (first[0] << 8 | first[1]) : first[0]);
           im.KeyColor.green = png_uint_16(k.Depth == 16 ? (first[2] << 8 | first[3]) : first[1]);
@@ -311,8 +327,8 @@ TBitmap Noise(int w, int h, TPixelFormat f, std::mt19937& rng, bool grey) {
       // In greyscale mode the file holds greys: give the palette greys that survive the
       // grey table exactly.
       uint8_t v = uint8_t(n == 2 ? i * 255 : n == 16 ? i * 17 : i);
-      pal[size_t(i)] = grey ? TRGBQuad{v, v, v, 0}
-                            : TRGBQuad{uint8_t(rng()), uint8_t(rng()), uint8_t(rng()), 0};
+      pal[size_t(i)] =
+          grey ? TRGBQuad{v, v, v, 0} : TRGBQuad{uint8_t(rng()), uint8_t(rng()), uint8_t(rng()), 0};
     }
     b.SetPalette(pal);
   }
@@ -322,9 +338,9 @@ TBitmap Noise(int w, int h, TPixelFormat f, std::mt19937& rng, bool grey) {
 }  // namespace
 
 TEST(PngInterop, EverythingWeWriteIsReadByLibpng) {
-  const TPixelFormat formats[] = {TPixelFormat::pf1bit,  TPixelFormat::pf4bit,  TPixelFormat::pf8bit,
-                                  TPixelFormat::pf15bit, TPixelFormat::pf16bit, TPixelFormat::pf24bit,
-                                  TPixelFormat::pf32bit};
+  const TPixelFormat formats[] = {
+      TPixelFormat::pf1bit,  TPixelFormat::pf4bit,  TPixelFormat::pf8bit, TPixelFormat::pf15bit,
+      TPixelFormat::pf16bit, TPixelFormat::pf24bit, TPixelFormat::pf32bit};
   std::mt19937 rng(11);
   int checked = 0;
   for (TPixelFormat f : formats)
@@ -339,7 +355,8 @@ TEST(PngInterop, EverythingWeWriteIsReadByLibpng) {
               if (withAlpha) {
                 g.AlphaBitmap().Allocate(g.Width(), g.Height(), TPixelFormat::pf8bit);
                 for (int y = 0; y < g.Height(); ++y)
-                  for (int x = 0; x < g.Width(); ++x) g.AlphaBitmap().ScanLine(y)[x] = uint8_t(rng());
+                  for (int x = 0; x < g.Width(); ++x)
+                    g.AlphaBitmap().ScanLine(y)[x] = uint8_t(rng());
                 g.HasAlpha = true;
               }
               g.Grayscale = grey;
@@ -348,18 +365,20 @@ TEST(PngInterop, EverythingWeWriteIsReadByLibpng) {
               g.CompressionLevel = level;
               TMemoryStream out;
               g.SaveToStream(out);
-              std::string what = "bits " + std::to_string(int(f)) + " grey " + std::to_string(grey) +
-                                 " alpha " + std::to_string(withAlpha) + " interlace " +
-                                 std::to_string(interlace) + " mode " + std::to_string(mode) +
-                                 " level " + std::to_string(level);
+              std::string what = "bits " + std::to_string(int(f)) + " grey " +
+                                 std::to_string(grey) + " alpha " + std::to_string(withAlpha) +
+                                 " interlace " + std::to_string(interlace) + " mode " +
+                                 std::to_string(mode) + " level " + std::to_string(level);
               Rgba ref = LibpngDecode(out.Bytes());
               ASSERT_TRUE(ref.Ok) << what << ": " << ref.Error;
-              bool alphaWritten = withAlpha && (!g.Bitmap().Indexed() || (grey && f == TPixelFormat::pf8bit));
+              bool alphaWritten =
+                  withAlpha && (!g.Bitmap().Indexed() || (grey && f == TPixelFormat::pf8bit));
               for (int y = 0; y < g.Height(); ++y)
                 for (int x = 0; x < g.Width(); ++x) {
                   const uint8_t* p = ref.Px.data() + (size_t(y) * ref.Width + x) * 4;
                   uint32_t got = uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
-                  ASSERT_EQ(got, WrittenRGB(g.Bitmap(), x, y, grey)) << what << " at " << x << "," << y;
+                  ASSERT_EQ(got, WrittenRGB(g.Bitmap(), x, y, grey))
+                      << what << " at " << x << "," << y;
                   uint8_t a = alphaWritten ? uint8_t(255 - g.AlphaBitmap().ScanLine(y)[x]) : 255;
                   ASSERT_EQ(p[3], a) << what << " alpha at " << x << "," << y;
                 }
@@ -397,6 +416,8 @@ TEST(PngInterop, PngSuiteDecodesLikeLibpng) {
 
 #else
 
-TEST(PngInterop, NeedsLibpng) { GTEST_SKIP() << "libpng not found"; }
+TEST(PngInterop, NeedsLibpng) {
+  GTEST_SKIP() << "libpng not found";
+}
 
 #endif

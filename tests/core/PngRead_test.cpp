@@ -40,7 +40,8 @@ std::vector<uint8_t> PaletteImage(const std::vector<uint8_t>& trns) {
   PngBuilder b;
   b.Ihdr(8, 1, 8, 3);
   std::vector<uint8_t> plte;
-  for (int i = 0; i < 8; ++i) plte.insert(plte.end(), {uint8_t(i * 30), uint8_t(i), uint8_t(200 - i)});
+  for (int i = 0; i < 8; ++i)
+    plte.insert(plte.end(), {uint8_t(i * 30), uint8_t(i), uint8_t(200 - i)});
   b.Chunk("PLTE", plte);
   if (!trns.empty()) b.Chunk("tRNS", trns);
   b.Idat({0, 0, 1, 2, 3, 4, 5, 6, 7});
@@ -97,7 +98,8 @@ TEST(PngRead, DamagedImageDataFailsWithReadError) {
   for (int i = 0; i < 64 * (1 + 64 * 3); ++i) rows.push_back(uint8_t(i % 5 == 0 ? 0 : i * 31));
   for (size_t y = 0; y < 64; ++y) rows[y * (1 + 64 * 3)] = 0;
   full.Idat(rows).Iend();
-  std::vector<uint8_t> cut(full.Bytes().begin(), full.Bytes().begin() + long(full.Bytes().size() / 2));
+  std::vector<uint8_t> cut(full.Bytes().begin(),
+                           full.Bytes().begin() + long(full.Bytes().size() / 2));
   EXPECT_EQ(LoadError(cut), readError);
   // Garbage instead of a zlib stream.
   PngBuilder garbage;
@@ -106,8 +108,10 @@ TEST(PngRead, DamagedImageDataFailsWithReadError) {
 }
 
 TEST(PngRead, HeadersThatCannotBeHeldAreRefusedBeforeAllocating) {
-  for (auto [w, h] : {std::pair<uint32_t, uint32_t>{0x7FFFFFFF, 0x7FFFFFFF}, {0x80000000u, 1},
-                      {100000, 100000}, {20000, 20000}}) {
+  for (auto [w, h] : {std::pair<uint32_t, uint32_t>{0x7FFFFFFF, 0x7FFFFFFF},
+                      {0x80000000u, 1},
+                      {100000, 100000},
+                      {20000, 20000}}) {
     PngBuilder b;
     b.Ihdr(w, h, 8, 6).Idat({0, 0, 0, 0, 0}).Iend();
     EXPECT_EQ(LoadError(b.Bytes()), "Read Header(PNG): Image too large") << w << "x" << h;
@@ -272,7 +276,8 @@ TEST(PngRead, AdamSevenOnTinyAndOddImages) {
   odd.Ihdr(3, 3, 1, 0, 1).Idat(data).Iend();
   ZOVIDUD h = Load(odd.Bytes());
   for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 3; ++x) EXPECT_EQ(h.ColorRaster().PixelValue(x, y), uint32_t(bit(x, y))) << x << "," << y;
+    for (int x = 0; x < 3; ++x)
+      EXPECT_EQ(h.ColorRaster().PixelValue(x, y), uint32_t(bit(x, y))) << x << "," << y;
 }
 
 TEST(PngRead, AllFiveFiltersOverSplitImageData) {
@@ -297,7 +302,7 @@ TEST(PngRead, AncillaryChunksFillTheProperties) {
   b.Chunk("tIME", {0x07, 0xE6, 2, 28, 23, 59, 60});
   b.Chunk("gAMA", Be32(220000));
   b.Chunk("cHRM", Concat({Be32(31270), Be32(32900), Be32(64000), Be32(33000), Be32(30000),
-                           Be32(60000), Be32(15000), Be32(6000)}));
+                          Be32(60000), Be32(15000), Be32(6000)}));
   b.Chunk("sBIT", {5, 6, 7, 8});
   b.Chunk("gIFg", {1, 0, 0, 10});
   b.Chunk("pHYs", Concat({Be32(2835), Be32(3780), {1}}));
@@ -387,18 +392,20 @@ TEST(PngRead, ProgressRunsFromZeroToHundred) {
   }
   // Rows are reported every fourth row (2, 6, ... 38 of 40) within 29..97.
   EXPECT_EQ(seen[seen.size() - 2].second, 29 + 68 * 38 / 40);
-  EXPECT_FALSE(g.ColorRaster().OnProgress);         // the forwarding is removed again
+  EXPECT_FALSE(g.ColorRaster().OnProgress);  // the forwarding is removed again
 }
 
 TEST(PngRead, ChunkLengthsBeyondTheDataStopTheLoop) {
   // A text chunk claiming gigabytes, before and after the image.
   PngBuilder b;
   b.Ihdr(1, 1, 8, 0).Idat({0, 42});
-  std::vector<uint8_t> file = Concat({b.Bytes(), Be32(0xE5000017), {'t', 'E', 'X', 't'}, {1, 2, 3}});
+  std::vector<uint8_t> file =
+      Concat({b.Bytes(), Be32(0xE5000017), {'t', 'E', 'X', 't'}, {1, 2, 3}});
   ZOVIDUD g = Load(file);
   EXPECT_EQ(g.ColorRaster().PixelValue(0, 0), 42u);
   PngBuilder early;
   early.Ihdr(1, 1, 8, 0);
-  std::vector<uint8_t> before = Concat({early.Bytes(), Be32(0xFFFFFFF0), {'t', 'E', 'X', 't'}, {1}});
+  std::vector<uint8_t> before =
+      Concat({early.Bytes(), Be32(0xFFFFFFF0), {'t', 'E', 'X', 't'}, {1}});
   EXPECT_TRUE(Load(before).Empty());
 }

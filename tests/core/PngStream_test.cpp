@@ -168,7 +168,7 @@ TEST(PngStream, ProgressStagesGrowAndEndAt100) {
   r.ProgressNewStage(TProgressMode::Bytes, 0, 30);  // 29 of the 99 points
   r.Skip(500);
   r.ProgressPoint();
-  r.ProgressPoint();  // unchanged: not reported twice
+  r.ProgressPoint();                                 // unchanged: not reported twice
   r.ProgressNewStage(TProgressMode::Items, 10, 98);  // 68 of the remaining 70
   for (int i = 1; i <= 10; ++i) r.ProgressPoint(i);
   r.ProgressNewStage(TProgressMode::Items, 0, 0);

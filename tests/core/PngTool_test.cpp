@@ -13,7 +13,8 @@ using namespace verid::test;
 namespace {
 
 std::string RunTool(const std::string& args, const TempDir& dir, int* status = nullptr) {
-  int rc = Run(std::string("'") + VERID_TOOL_PATH + "' " + args + " >'" + dir / "out.txt" + "' 2>&1");
+  int rc =
+      Run(std::string("'") + VERID_TOOL_PATH + "' " + args + " >'" + dir / "out.txt" + "' 2>&1");
   if (status) *status = rc;
   std::vector<uint8_t> out = ReadAll(dir / "out.txt");
   return std::string(out.begin(), out.end());
@@ -26,13 +27,17 @@ TEST(PngTool, InfoDecodeAndConvert) {
   TempDir dir;
   PngBuilder b;
   b.Ihdr(2, 1, 8, 6, 1).Chunk("bKGD", Concat({Be16(1), Be16(2), Be16(3)}));
-  b.Text("Comment", "one").Text("Comment", "two").Idat({0, 10, 20, 30, 255, 0, 40, 50, 60, 0}).Iend();  // Adam7 passes 1 and 6
+  b.Text("Comment", "one")
+      .Text("Comment", "two")
+      .Idat({0, 10, 20, 30, 255, 0, 40, 50, 60, 0})
+      .Iend();  // Adam7 passes 1 and 6
   std::string src = dir.Write("a.png", b.Bytes());
 
   std::string info = RunTool("info '" + src + "'", dir);
-  for (const char* line : {"format: PNG\n", "interlaced: yes\n", "grayscale: no\n", "has_alpha: yes\n",
-                           "transparent_key: none\n", "background: #010203\n", "gamma: 0.00000\n",
-                           "source_bits: 24\n", "comment: one\\r\\n\\r\\ntwo\\r\\n\n"})
+  for (const char* line :
+       {"format: PNG\n", "interlaced: yes\n", "grayscale: no\n", "has_alpha: yes\n",
+        "transparent_key: none\n", "background: #010203\n", "gamma: 0.00000\n", "source_bits: 24\n",
+        "comment: one\\r\\n\\r\\ntwo\\r\\n\n"})
     EXPECT_NE(info.find(line), std::string::npos) << line << " in\n" << info;
 
   // The fourth sample is the pixel's alpha, not the plane's inverted byte.
@@ -44,7 +49,8 @@ TEST(PngTool, InfoDecodeAndConvert) {
   EXPECT_EQ(pixels, (std::vector<uint8_t>{10, 20, 30, 255, 40, 50, 60, 0}));
 
   int status = 0;
-  RunTool("convert '" + src + "' '" + dir / "b.png" + "' --filter 5 --interlace --idat 256", dir, &status);
+  RunTool("convert '" + src + "' '" + dir / "b.png" + "' --filter 5 --interlace --idat 256", dir,
+          &status);
   ASSERT_EQ(status, 0);
   std::vector<uint8_t> out = ReadAll(dir / "b.png");
   EXPECT_EQ(ListChunks(out)[0].Data[12], 1);  // Adam7

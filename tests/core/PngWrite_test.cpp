@@ -34,7 +34,8 @@ ZOVIDUD Rgb(int w, int h, TPixelFormat f = TPixelFormat::pf24bit) {
   ZOVIDUD g;
   g.Bitmap().Allocate(w, h, f);
   for (int y = 0; y < h; ++y)
-    for (int64_t i = 0; i < g.Bitmap().Stride(); ++i) g.Bitmap().ScanLine(y)[i] = uint8_t(i * 5 + y * 3);
+    for (int64_t i = 0; i < g.Bitmap().Stride(); ++i)
+      g.Bitmap().ScanLine(y)[i] = uint8_t(i * 5 + y * 3);
   return g;
 }
 
@@ -195,7 +196,8 @@ TEST(PngWrite, OptionalChunks) {
   std::vector<std::string> expected = {"IHDR", "tIME", "tEXt", "tEXt", "tpNG", "gIFg", "cHRM",
                                        "sBIT", "PLTE", "bKGD", "tRNS", "pHYs", "IDAT", "IEND"};
   EXPECT_EQ(types, expected);
-  EXPECT_EQ(std::string(chunks[2].Data.begin(), chunks[2].Data.end()), std::string("Comment\0hello", 13));
+  EXPECT_EQ(std::string(chunks[2].Data.begin(), chunks[2].Data.end()),
+            std::string("Comment\0hello", 13));
   EXPECT_EQ(Find(chunks, "bKGD")->Data, (std::vector<uint8_t>{1}));
   EXPECT_EQ(Find(chunks, "tRNS")->Data, (std::vector<uint8_t>{255, 255, 0}));
   EXPECT_EQ(Find(chunks, "pHYs")->Data, Concat({Be32(10000), Be32(3937), {1}}));
@@ -265,7 +267,6 @@ TEST(PngGraphic, PropertiesSurviveLoadAndSave) {
   EXPECT_EQ(Find(chunks, "gAMA"), nullptr);
   ASSERT_NE(Find(chunks, "tRNS"), nullptr);
   EXPECT_EQ(Find(chunks, "tRNS")->Data, (std::vector<uint8_t>{255, 255, 0}));
-
 }
 
 TEST(PngGraphic, Assignment) {
@@ -326,7 +327,8 @@ TEST(PngGraphic, RegisteredAsPngAndSavedThroughFiles) {
   const auto& back = static_cast<const ZOVIDUD&>(*picture.Graphic());
   EXPECT_TRUE(back.Interlaced);
   for (int y = 0; y < 5; ++y)
-    for (int x = 0; x < 6; ++x) EXPECT_EQ(back.ColorRaster().PixelRGB(x, y), g.Bitmap().PixelRGB(x, y));
+    for (int x = 0; x < 6; ++x)
+      EXPECT_EQ(back.ColorRaster().PixelRGB(x, y), g.Bitmap().PixelRGB(x, y));
 }
 
 TEST(PngGraphic, RowTransformRoundTripsWithThePassword) {

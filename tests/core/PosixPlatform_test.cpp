@@ -1,11 +1,10 @@
+#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 
 #include <filesystem>
 #include <map>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "platform/Platform.h"
 #include "platform/posix/XdgDirs.h"
@@ -52,12 +51,14 @@ class PosixPlatformTest : public ::testing::Test {
 TEST_F(PosixPlatformTest, ShellFoldersComeFromTheXdgDirectories) {
   const std::string home = home_.Path();
   EXPECT_EQ(platform_->RegistryString(kShellFolders, "Desktop"), home + "/Desktop");
-  EXPECT_EQ(platform_->RegistryString(kShellFolders, "SendTo"), home + "/.local/share/applications");
+  EXPECT_EQ(platform_->RegistryString(kShellFolders, "SendTo"),
+            home + "/.local/share/applications");
 
   home_.Write(".config/user-dirs.dirs",
               "# written by xdg-user-dirs-update\n"
               "XDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\n"
-              "XDG_DESKTOP_DIR=\"$HOME/\xe3\x83\x87\xe3\x82\xb9\xe3\x82\xaf\xe3\x83\x88\xe3\x83\x83\xe3\x83\x97\"\n");
+              "XDG_DESKTOP_DIR=\"$HOME/"
+              "\xe3\x83\x87\xe3\x82\xb9\xe3\x82\xaf\xe3\x83\x88\xe3\x83\x83\xe3\x83\x97\"\n");
   EXPECT_EQ(platform_->ShortcutFolder(ShortcutPlace::Desktop), home + "/デスクトップ");
 
   std::string config = home_.MakeDir("cfg");
@@ -67,8 +68,9 @@ TEST_F(PosixPlatformTest, ShellFoldersComeFromTheXdgDirectories) {
   EXPECT_EQ(platform_->ShortcutFolder(ShortcutPlace::Desktop), "/srv/desk top");
   EXPECT_EQ(platform_->ShortcutFolder(ShortcutPlace::SendTo), home + "/data/applications");
 
-  EXPECT_EQ(platform_->RegistryString(std::string("HKEY_CURRENT_USER\\") + kShellFolders, "desktop"),
-            "/srv/desk top");
+  EXPECT_EQ(
+      platform_->RegistryString(std::string("HKEY_CURRENT_USER\\") + kShellFolders, "desktop"),
+      "/srv/desk top");
   EXPECT_EQ(platform_->RegistryString(kShellFolders, "Cache"), "");
   EXPECT_EQ(platform_->RegistryString("Control Panel\\desktop", "WallPaper"), "");
 }
@@ -82,14 +84,17 @@ TEST(XdgDirs, UserDirsFileRules) {
   EXPECT_EQ(posix::ParseUserDir("XDG_DESKTOP_DIR=$HOME/x", "XDG_DESKTOP_DIR", "/h"), "");
   EXPECT_EQ(posix::ParseUserDir("#XDG_DESKTOP_DIR=\"/x\"", "XDG_DESKTOP_DIR", "/h"), "");
   EXPECT_EQ(posix::ParseUserDir("XDG_DESKTOP_DIR=\"$HOMEx/y\"", "XDG_DESKTOP_DIR", "/h"), "");
-  EXPECT_EQ(posix::ParseUserDir("XDG_DESKTOP_DIR=\"/a\\\"b\"\r\n", "XDG_DESKTOP_DIR", "/h"), "/a\"b");
+  EXPECT_EQ(posix::ParseUserDir("XDG_DESKTOP_DIR=\"/a\\\"b\"\r\n", "XDG_DESKTOP_DIR", "/h"),
+            "/a\"b");
 }
 
 TEST_F(PosixPlatformTest, DesktopShortcutIsAnExecutableEntryReplacedInPlace) {
   std::string desk = home_.Path() + "/Desktop";  // does not exist yet
-  std::string path = platform_->WriteShortcut(ShortcutPlace::Desktop, "Verid", "/opt/old/verid", "/opt/old");
+  std::string path =
+      platform_->WriteShortcut(ShortcutPlace::Desktop, "Verid", "/opt/old/verid", "/opt/old");
   EXPECT_EQ(path, desk + "/Verid.desktop");
-  path = platform_->WriteShortcut(ShortcutPlace::Desktop, "Verid", "/opt/verid/verid", "/opt/verid");
+  path =
+      platform_->WriteShortcut(ShortcutPlace::Desktop, "Verid", "/opt/verid/verid", "/opt/verid");
   ASSERT_EQ(path, desk + "/Verid.desktop");
   EXPECT_EQ(ReadText(path),
             "[Desktop Entry]\n"
@@ -114,7 +119,8 @@ TEST_F(PosixPlatformTest, SendToEntryOffersTheProgramForPicturesAndQuotesOddPath
   ASSERT_EQ(path, home_.Path() + "/.local/share/applications/Verid.desktop");
   std::string text = ReadText(path);
   // Exec quoting escapes '"' as \" and the entry's own escaping doubles that backslash.
-  EXPECT_NE(text.find("\nExec=\"/opt/my tools/100%%/ver\\\\\"id\" %F\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\nExec=\"/opt/my tools/100%%/ver\\\\\"id\" %F\n"), std::string::npos)
+      << text;
   EXPECT_NE(text.find("\nTryExec=/opt/my tools/100%/ver\"id\n"), std::string::npos) << text;
   EXPECT_NE(text.find("\nPath=/opt/my tools/100%\n"), std::string::npos) << text;
   EXPECT_NE(text.find("\nMimeType=image/bmp;image/jpeg;image/png;inode/directory;\n"),

@@ -1,12 +1,12 @@
+#include "app/Settings.h"
+
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 
-#include <gtest/gtest.h>
-
-#include "app/Settings.h"
 #include "support/TempDir.h"
 
 namespace verid {
@@ -22,68 +22,72 @@ std::string ReadText(const std::string& path) {
 
 // CP932 bytes written out by hand, so the test does not share the program's converter.
 constexpr const char kFirstRunFile[] =
-      "[\x8ew\x92\xe8\x8c\x9f\x8d\xf5]\r\n"
-      "1=\x96\xa2\x8ew\x92\xe8\r\n"
-      "2=\x96\xa2\x8ew\x92\xe8\r\n"
-      "3=\x96\xa2\x8ew\x92\xe8\r\n"
-      "4=\x96\xa2\x8ew\x92\xe8\r\n"
-      "5=\x96\xa2\x8ew\x92\xe8\r\n"
-      "6=\x96\xa2\x8ew\x92\xe8\r\n"
-      "7=\x96\xa2\x8ew\x92\xe8\r\n"
-      "8=\x96\xa2\x8ew\x92\xe8\r\n"
-      "\x83T\x83" "C\x83Y=0\r\n"
-      "\x94\xcd\x88\xcd=\x88\xc8\x8f\xe3\r\n"
-      "[\x83R\x83s\x81[]\r\n"
-      "1=\x96\xa2\x8ew\x92\xe8\r\n"
-      "2=\x96\xa2\x8ew\x92\xe8\r\n"
-      "3=\x96\xa2\x8ew\x92\xe8\r\n"
-      "4=\x96\xa2\x8ew\x92\xe8\r\n"
-      "5=\x96\xa2\x8ew\x92\xe8\r\n"
-      "6=\x96\xa2\x8ew\x92\xe8\r\n"
-      "7=\x96\xa2\x8ew\x92\xe8\r\n"
-      "8=\x96\xa2\x8ew\x92\xe8\r\n"
-      "\x8f\xe3\x8f\x91\x82\xab=0\r\n"
-      "[\x88\xda\x93\xae]\r\n"
-      "1=\x96\xa2\x8ew\x92\xe8\r\n"
-      "2=\x96\xa2\x8ew\x92\xe8\r\n"
-      "3=\x96\xa2\x8ew\x92\xe8\r\n"
-      "4=\x96\xa2\x8ew\x92\xe8\r\n"
-      "5=\x96\xa2\x8ew\x92\xe8\r\n"
-      "6=\x96\xa2\x8ew\x92\xe8\r\n"
-      "7=\x96\xa2\x8ew\x92\xe8\r\n"
-      "8=\x96\xa2\x8ew\x92\xe8\r\n"
-      "\x8f\xe3\x8f\x91\x82\xab=0\r\n"
-      "[\x8d\xed\x8f\x9c]\r\n"
-      "\x95\xfb\x96@=1\r\n"
-      "\x8am\x94" "F=0\r\n"
-      "[\x98" "A\x91\xb1\x95\x5c\x8e\xa6]\r\n"
-      "\x8a\xd4\x8au=500\r\n"
-      "Roup=0\r\n"
-      "\x8fI\x97\xb9\x8e\x9e=0\r\n"
-      "Caption=1\r\n"
-      "[\xb6\xc0\xdb\xb8\xde]\r\n"
-      "Size=80\r\n"
-      "[Color]\r\n"
-      "Preview=16777215\r\n"
-      "FulScreen=0\r\n"
-      "FulSlide=0\r\n"
-      "[ToolBar]\r\n"
-      "\x95\x5c\x8e\xa6=1\r\n"
-      "[I/ODialog]\r\n"
-      "OpenDir=\r\n"
-      "SaveDir=\r\n"
-      "CatarogDir=\r\n"
-      "[IE]\r\n"
-      "Version=0\r\n"
-      "Ext=0\r\n"
-      "\x83T\x83" "C\x83Y=0\r\n"
-      "\x94\xcd\x88\xcd=\x88\xc8\x8f\xe3\r\n"
-      "[Property]\r\n"
-      "Info=0\r\n"
-      "[Convert]\r\n"
-      "JpegQuality=80\r\n"
-      "PngCompresslevel=-1\r\n"
-      "FileProperty=0\r\n";
+    "[\x8ew\x92\xe8\x8c\x9f\x8d\xf5]\r\n"
+    "1=\x96\xa2\x8ew\x92\xe8\r\n"
+    "2=\x96\xa2\x8ew\x92\xe8\r\n"
+    "3=\x96\xa2\x8ew\x92\xe8\r\n"
+    "4=\x96\xa2\x8ew\x92\xe8\r\n"
+    "5=\x96\xa2\x8ew\x92\xe8\r\n"
+    "6=\x96\xa2\x8ew\x92\xe8\r\n"
+    "7=\x96\xa2\x8ew\x92\xe8\r\n"
+    "8=\x96\xa2\x8ew\x92\xe8\r\n"
+    "\x83T\x83"
+    "C\x83Y=0\r\n"
+    "\x94\xcd\x88\xcd=\x88\xc8\x8f\xe3\r\n"
+    "[\x83R\x83s\x81[]\r\n"
+    "1=\x96\xa2\x8ew\x92\xe8\r\n"
+    "2=\x96\xa2\x8ew\x92\xe8\r\n"
+    "3=\x96\xa2\x8ew\x92\xe8\r\n"
+    "4=\x96\xa2\x8ew\x92\xe8\r\n"
+    "5=\x96\xa2\x8ew\x92\xe8\r\n"
+    "6=\x96\xa2\x8ew\x92\xe8\r\n"
+    "7=\x96\xa2\x8ew\x92\xe8\r\n"
+    "8=\x96\xa2\x8ew\x92\xe8\r\n"
+    "\x8f\xe3\x8f\x91\x82\xab=0\r\n"
+    "[\x88\xda\x93\xae]\r\n"
+    "1=\x96\xa2\x8ew\x92\xe8\r\n"
+    "2=\x96\xa2\x8ew\x92\xe8\r\n"
+    "3=\x96\xa2\x8ew\x92\xe8\r\n"
+    "4=\x96\xa2\x8ew\x92\xe8\r\n"
+    "5=\x96\xa2\x8ew\x92\xe8\r\n"
+    "6=\x96\xa2\x8ew\x92\xe8\r\n"
+    "7=\x96\xa2\x8ew\x92\xe8\r\n"
+    "8=\x96\xa2\x8ew\x92\xe8\r\n"
+    "\x8f\xe3\x8f\x91\x82\xab=0\r\n"
+    "[\x8d\xed\x8f\x9c]\r\n"
+    "\x95\xfb\x96@=1\r\n"
+    "\x8am\x94"
+    "F=0\r\n"
+    "[\x98"
+    "A\x91\xb1\x95\x5c\x8e\xa6]\r\n"
+    "\x8a\xd4\x8au=500\r\n"
+    "Roup=0\r\n"
+    "\x8fI\x97\xb9\x8e\x9e=0\r\n"
+    "Caption=1\r\n"
+    "[\xb6\xc0\xdb\xb8\xde]\r\n"
+    "Size=80\r\n"
+    "[Color]\r\n"
+    "Preview=16777215\r\n"
+    "FulScreen=0\r\n"
+    "FulSlide=0\r\n"
+    "[ToolBar]\r\n"
+    "\x95\x5c\x8e\xa6=1\r\n"
+    "[I/ODialog]\r\n"
+    "OpenDir=\r\n"
+    "SaveDir=\r\n"
+    "CatarogDir=\r\n"
+    "[IE]\r\n"
+    "Version=0\r\n"
+    "Ext=0\r\n"
+    "\x83T\x83"
+    "C\x83Y=0\r\n"
+    "\x94\xcd\x88\xcd=\x88\xc8\x8f\xe3\r\n"
+    "[Property]\r\n"
+    "Info=0\r\n"
+    "[Convert]\r\n"
+    "JpegQuality=80\r\n"
+    "PngCompresslevel=-1\r\n"
+    "FileProperty=0\r\n";
 
 TEST(Settings, FirstRunStartsWithDefaultsAndWritesEveryKeyInOrder) {
   TempDir dir;
@@ -102,7 +106,8 @@ TEST(Settings, NumbersAreCutToTheirFieldWidths) {
   std::string ini = dir.Write("verid.ini",
                               "[\x83J\x83^\x83\x8D\x83O]\r\n"  // not the key's section
                               "[\xb6\xc0\xdb\xb8\xde]\r\nSize=336\r\n"
-                              "[\x8ew\x92\xe8\x8c\x9f\x8d\xf5]\r\n\x83T\x83" "C\x83Y=65536\r\n"
+                              "[\x8ew\x92\xe8\x8c\x9f\x8d\xf5]\r\n\x83T\x83"
+                              "C\x83Y=65536\r\n"
                               "[Convert]\r\nPngCompresslevel=255\r\nJpegQuality=0x5A\r\n"
                               "FileProperty=$101\r\n"
                               "[IE]\r\nVersion=0X1FF\r\nExt=-1\r\n"
@@ -125,7 +130,9 @@ TEST(Settings, NumbersAreCutToTheirFieldWidths) {
   EXPECT_NE(text.find("\r\nSize=80\r\n"), std::string::npos);
   EXPECT_NE(text.find("\r\nPngCompresslevel=-1\r\n"), std::string::npos);
   EXPECT_NE(text.find("\r\nVersion=-1\r\n"), std::string::npos);
-  EXPECT_NE(text.find("\r\n\x83T\x83" "C\x83Y=0\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\r\n\x83T\x83"
+                      "C\x83Y=0\r\n"),
+            std::string::npos);
   EXPECT_NE(text.find("\r\nPreview=-1\r\n"), std::string::npos);
 
   AppSettings again;
@@ -136,12 +143,13 @@ TEST(Settings, NumbersAreCutToTheirFieldWidths) {
 
 TEST(Settings, UnusedAndUnknownValuesSurviveLoadAndSave) {
   TempDir dir;
-  std::string ini = dir.Write(
-      "verid.ini",
-      "; my settings\r\n"
-      "[I/ODialog]\r\nOpenDir=/somewhere/else\r\nMine=kept\r\n"
-      "[\x8ew\x92\xe8\x8c\x9f\x8d\xf5]\r\n3=/gone/folder\r\n\x94\xcd\x88\xcd=\x82\xc7\x82\xbf\x82\xe7\r\n"
-      "[\x8d\xed\x8f\x9c]\r\n\x8am\x94" "F=1\r\n");  // 方法 missing: back to the trash
+  std::string ini = dir.Write("verid.ini",
+                              "; my settings\r\n"
+                              "[I/ODialog]\r\nOpenDir=/somewhere/else\r\nMine=kept\r\n"
+                              "[\x8ew\x92\xe8\x8c\x9f\x8d\xf5]\r\n3=/gone/"
+                              "folder\r\n\x94\xcd\x88\xcd=\x82\xc7\x82\xbf\x82\xe7\r\n"
+                              "[\x8d\xed\x8f\x9c]\r\n\x8am\x94"
+                              "F=1\r\n");  // 方法 missing: back to the trash
   AppSettings s;
   s.Load(ini);
   EXPECT_EQ(s.OpenDir, "/somewhere/else");
@@ -154,7 +162,9 @@ TEST(Settings, UnusedAndUnknownValuesSurviveLoadAndSave) {
   s.Save(ini);
 
   std::string text = ReadText(ini);
-  EXPECT_EQ(text.rfind("; my settings\r\n[I/ODialog]\r\nOpenDir=/somewhere/else\r\nMine=kept\r\n", 0), 0u);
+  EXPECT_EQ(
+      text.rfind("; my settings\r\n[I/ODialog]\r\nOpenDir=/somewhere/else\r\nMine=kept\r\n", 0),
+      0u);
   AppSettings again;
   again.Load(ini);
   EXPECT_EQ(again.SearchFolders[2], "/gone/folder");
@@ -168,7 +178,7 @@ TEST(Settings, FoldersOutsideCp932RoundTrip) {
   std::string ini = dir / "verid.ini";
   AppSettings s;
   s.CopyFolders[0] = "/home/u/画像 \xF0\x9F\x93\xB7";  // an emoji has no CP932 code
-  s.CopyFolders[1] = "/home/u/\x82\xa0raw";        // a name in no encoding at all
+  s.CopyFolders[1] = "/home/u/\x82\xa0raw";            // a name in no encoding at all
   s.MoveFolders[0] = " /padded/ ";
   s.Save(ini);
   AppSettings again;
@@ -189,7 +199,6 @@ TEST(Settings, ASaveThatCannotWriteReportsThePath) {
   } catch (const std::runtime_error& e) {
     EXPECT_EQ(std::string(e.what()), blocker + "/verid.ini に書き込めません");
   }
-
 }
 
 TEST(Settings, AReadOnlySettingsFileIsReportedNotReplaced) {
@@ -197,8 +206,8 @@ TEST(Settings, AReadOnlySettingsFileIsReportedNotReplaced) {
   TempDir dir;
   AppSettings s;
   std::string ini = dir.Write("verid.ini", "[Convert]\r\nJpegQuality=50\r\n");
-  std::filesystem::permissions(ini, std::filesystem::perms::owner_read |
-                                        std::filesystem::perms::group_read);
+  std::filesystem::permissions(
+      ini, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
   s.JpegQuality = 99;
   EXPECT_THROW(s.Save(ini), std::runtime_error);
   EXPECT_EQ(ReadText(ini), "[Convert]\r\nJpegQuality=50\r\n");

@@ -1,15 +1,17 @@
 // Trim, flips and quarter turns over every supported depth.
+#include "imaging/Transforms.h"
+
 #include <gtest/gtest.h>
 
-#include "imaging/Transforms.h"
 #include "support/ImageBuilders.h"
 #include "support/ScriptedDialogs.h"
 
 namespace verid {
 namespace {
 
-const TPixelFormat kFormats[] = {TPixelFormat::pf4bit, TPixelFormat::pf8bit, TPixelFormat::pf15bit,
-                                 TPixelFormat::pf16bit, TPixelFormat::pf24bit, TPixelFormat::pf32bit};
+const TPixelFormat kFormats[] = {TPixelFormat::pf4bit,  TPixelFormat::pf8bit,
+                                 TPixelFormat::pf15bit, TPixelFormat::pf16bit,
+                                 TPixelFormat::pf24bit, TPixelFormat::pf32bit};
 
 bool SamePixels(const TBitmap& a, const TBitmap& b) {
   if (a.Width() != b.Width() || a.Height() != b.Height() || a.PixelFormat() != b.PixelFormat())

@@ -92,7 +92,8 @@ TEST_F(TrashTest, ShellDeleteThroughTheRealTrash) {
   ScriptedDialogs dialogs;
   dialogs.AnswerMessage(MsgButton::Yes);
   EXPECT_EQ(ShellDelete({a, b}, settings, dialogs, *platform_), 2);
-  EXPECT_EQ(dialogs.MessageTexts(), (std::vector<std::string>{"これら2個のﾌｧｲﾙをゴミ箱に移動しますか"}));
+  EXPECT_EQ(dialogs.MessageTexts(),
+            (std::vector<std::string>{"これら2個のﾌｧｲﾙをゴミ箱に移動しますか"}));
   EXPECT_FALSE(fs::exists(a));
   EXPECT_TRUE(fs::exists(TrashFolder() + "/files/b.jpg"));
 }

@@ -137,8 +137,11 @@ TEST_F(VeridTool, DecodeMatchesDjpegAndOurOwnPixels) {
 TEST_F(VeridTool, ConvertUsesTheDestinationExtensionAndOptions) {
   TBitmap b = test::Pattern(40, 30, TPixelFormat::pf24bit);
   b.SaveToFile(dir / "s.bmp");
-  ASSERT_EQ(Tool("convert '" + dir / "s.bmp" + "' '" + dir / "lo.JPG" + "' --quality 5", dir).status, 0);
-  ASSERT_EQ(Tool("convert '" + dir / "s.bmp" + "' '" + dir / "hi.jpg" + "' --quality 100", dir).status, 0);
+  ASSERT_EQ(
+      Tool("convert '" + dir / "s.bmp" + "' '" + dir / "lo.JPG" + "' --quality 5", dir).status, 0);
+  ASSERT_EQ(
+      Tool("convert '" + dir / "s.bmp" + "' '" + dir / "hi.jpg" + "' --quality 100", dir).status,
+      0);
   EXPECT_LT(test::ReadAll(dir / "lo.JPG").size(), test::ReadAll(dir / "hi.jpg").size());
   ASSERT_EQ(Tool("convert '" + dir / "hi.jpg" + "' '" + dir / "back.bmp" + "'", dir).status, 0);
   TBitmap back;

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QKeyEvent>
 #include <filesystem>
 
 #include "support/ScriptedDialogs.h"

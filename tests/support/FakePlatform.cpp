@@ -24,7 +24,9 @@ std::string FakePlatform::WriteShortcut(ShortcutPlace place, const std::string& 
   return out ? path : std::string();
 }
 
-bool FakePlatform::CanTrash(const std::string& path) { return untrashable.count(path) == 0; }
+bool FakePlatform::CanTrash(const std::string& path) {
+  return untrashable.count(path) == 0;
+}
 
 TrashOutcome FakePlatform::MoveToTrash(const std::string& path) {
   if (untrashable.count(path)) return {false, "no trash for this file"};

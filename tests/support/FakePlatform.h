@@ -23,9 +23,9 @@ class FakePlatform : public Platform {
   TRect workArea{0, 0, 1280, 770};
   TRect screen{0, 0, 1280, 800};
   uint32_t ticks = 0;
-  int taskBarHidden = 0;       // > 0 while hidden
-  int pendingEventCalls = 0;   // ProcessPendingEvents calls
-  std::vector<uint32_t> waits; // WaitForEvents arguments
+  int taskBarHidden = 0;        // > 0 while hidden
+  int pendingEventCalls = 0;    // ProcessPendingEvents calls
+  std::vector<uint32_t> waits;  // WaitForEvents arguments
   // Called on every ProcessPendingEvents / WaitForEvents (simulates a click arriving).
   std::function<void()> onEvents;
   std::string wallpaper;
@@ -37,8 +37,8 @@ class FakePlatform : public Platform {
   // --- Platform ---
   std::string RegistryString(const std::string& key, const std::string& name) override;
   std::string ShortcutFolder(ShortcutPlace place) override;
-  std::string WriteShortcut(ShortcutPlace place, const std::string& name,
-                            const std::string& target, const std::string& workDir) override;
+  std::string WriteShortcut(ShortcutPlace place, const std::string& name, const std::string& target,
+                            const std::string& workDir) override;
   void HideTaskBar() override { ++taskBarHidden; }
   void ShowTaskBar() override { --taskBarHidden; }
   bool CanTrash(const std::string& path) override;

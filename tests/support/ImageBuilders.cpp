@@ -1,11 +1,11 @@
 #include "support/ImageBuilders.h"
 
+#include <sys/wait.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
-
-#include <sys/wait.h>
 
 namespace verid::test {
 
@@ -40,8 +40,7 @@ std::vector<uint8_t> MakeBmp(const BmpSpec& spec) {
     Poke32(b, 34, static_cast<uint32_t>(spec.Pixels.size()));
     Poke32(b, 46, spec.ClrUsed);
     if (spec.HeaderSize >= 52) {
-      for (size_t i = 0; i < spec.Masks.size() && i < 4; ++i)
-        Poke32(b, 54 + 4 * i, spec.Masks[i]);
+      for (size_t i = 0; i < spec.Masks.size() && i < 4; ++i) Poke32(b, 54 + 4 * i, spec.Masks[i]);
     }
   }
   b.resize(14 + spec.HeaderSize);

@@ -24,8 +24,9 @@ PngBuilder& PngBuilder::Chunk(const std::string& type, const std::vector<uint8_t
 
 PngBuilder& PngBuilder::Ihdr(uint32_t width, uint32_t height, uint8_t depth, uint8_t colorType,
                              uint8_t interlace, uint8_t compression, uint8_t filter) {
-  return Chunk("IHDR", Concat({Be32(width), Be32(height),
-                               {depth, colorType, compression, filter, interlace}}));
+  return Chunk(
+      "IHDR",
+      Concat({Be32(width), Be32(height), {depth, colorType, compression, filter, interlace}}));
 }
 
 PngBuilder& PngBuilder::Text(const std::string& keyword, const std::string& text) {
@@ -47,9 +48,13 @@ PngBuilder& PngBuilder::Idat(const std::vector<uint8_t>& filtered, size_t chunkS
   return *this;
 }
 
-PngBuilder& PngBuilder::Iend() { return Chunk("IEND", {}); }
+PngBuilder& PngBuilder::Iend() {
+  return Chunk("IEND", {});
+}
 
-std::vector<uint8_t> Be16(uint32_t v) { return {uint8_t(v >> 8), uint8_t(v)}; }
+std::vector<uint8_t> Be16(uint32_t v) {
+  return {uint8_t(v >> 8), uint8_t(v)};
+}
 std::vector<uint8_t> Be32(uint32_t v) {
   return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
 }
@@ -145,8 +150,8 @@ std::vector<PngChunk> ListChunks(const std::vector<uint8_t>& png) {
     c.Type.assign(png.begin() + long(at + 4), png.begin() + long(at + 8));
     c.Data.assign(png.begin() + long(at + 8), png.begin() + long(at + 8 + len));
     const uint8_t* crcAt = png.data() + at + 8 + len;
-    uint32_t stored = uint32_t(crcAt[0]) << 24 | uint32_t(crcAt[1]) << 16 |
-                      uint32_t(crcAt[2]) << 8 | crcAt[3];
+    uint32_t stored =
+        uint32_t(crcAt[0]) << 24 | uint32_t(crcAt[1]) << 16 | uint32_t(crcAt[2]) << 8 | crcAt[3];
     c.CrcOk = stored == crc32(0, png.data() + at + 4, uInt(len + 4));
     out.push_back(std::move(c));
     at += 12 + len;

@@ -10,7 +10,9 @@ namespace verid::tool {
 
 namespace {
 
-std::string YesNo(bool v) { return v ? "yes" : "no"; }
+std::string YesNo(bool v) {
+  return v ? "yes" : "no";
+}
 
 void DescribeBitmap(const TBitmap& b, InfoLines& lines) {
   lines.push_back({"format", "BMP"});
@@ -32,8 +34,9 @@ void DescribeJpeg(const TJPEGImage& j, InfoLines& lines) {
   lines.push_back({"jfif", YesNo(h.JFIF)});
   if (h.JFIF) {
     static const char* const kUnits[] = {"aspect", "dpi", "dpcm"};
-    lines.push_back({"density", std::to_string(h.XDensity) + "x" + std::to_string(h.YDensity) +
-                                    " " + kUnits[h.DensityUnit >= 0 && h.DensityUnit <= 2 ? h.DensityUnit : 0]});
+    lines.push_back(
+        {"density", std::to_string(h.XDensity) + "x" + std::to_string(h.YDensity) + " " +
+                        kUnits[h.DensityUnit >= 0 && h.DensityUnit <= 2 ? h.DensityUnit : 0]});
   }
 }
 
@@ -80,15 +83,18 @@ void DescribePng(const ZOVIDUD& p, InfoLines& lines) {
     chrm += std::to_string(v);
   }
   lines.push_back({"chromaticity", chrm});
-  std::snprintf(text, sizeof text, "%u,%u,%u,%u", p.GifControl[0], p.GifControl[1],
-                p.GifControl[2], p.GifControl[3]);
+  std::snprintf(text, sizeof text, "%u,%u,%u,%u", p.GifControl[0], p.GifControl[1], p.GifControl[2],
+                p.GifControl[3]);
   lines.push_back({"gif_control", text});
   // One line per property: line breaks in the comment are shown escaped.
   std::string comment;
   for (char ch : p.Comment) {
-    if (ch == '\r') comment += "\\r";
-    else if (ch == '\n') comment += "\\n";
-    else comment += ch;
+    if (ch == '\r')
+      comment += "\\r";
+    else if (ch == '\n')
+      comment += "\\n";
+    else
+      comment += ch;
   }
   lines.push_back({"comment", comment});
 }
@@ -123,7 +129,8 @@ bool AlphaValues(const TGraphic& graphic, std::vector<uint8_t>& alpha) {
   alpha.assign(size_t(w) * size_t(h), 255);
   for (int y = 0; y < h && y < a.Height(); ++y)
     for (int x = 0; x < w && x < a.Width(); ++x)
-      alpha[size_t(y) * size_t(w) + size_t(x)] = static_cast<uint8_t>(255 - (a.PixelRGB(x, y) & 0xFF));
+      alpha[size_t(y) * size_t(w) + size_t(x)] =
+          static_cast<uint8_t>(255 - (a.PixelRGB(x, y) & 0xFF));
   return true;
 }
 

@@ -111,7 +111,7 @@ TPicture LoadPicture(const std::string& path, int scale = 1) {
   if (scale != 1) {
     auto* jpeg = dynamic_cast<TJPEGImage*>(picture.Graphic());
     if (!jpeg) throw UsageError{"--scale applies to JPEG pictures only."};
-    jpeg->SetScale(scale == 2 ? TJPEGScale::jsHalf
+    jpeg->SetScale(scale == 2   ? TJPEGScale::jsHalf
                    : scale == 4 ? TJPEGScale::jsQuarter
                                 : TJPEGScale::jsEighth);
   }
@@ -185,10 +185,14 @@ int Convert(const std::vector<std::string>& args) {
   PngWriteOptions png;
   png.Interlace = !p.flags.empty();
   for (const auto& [name, value] : p.options) {
-    if (name == "--quality") settings.JpegQuality = static_cast<uint8_t>(ParseInt(name, value, 0, 100));
-    else if (name == "--filter") png.Filter = ParseInt(name, value, 0, 5);
-    else if (name == "--idat") png.Idat = ParseInt(name, value, 256, 100000);
-    else settings.PngCompressLevel = static_cast<int8_t>(ParseInt(name, value, -1, 9));
+    if (name == "--quality")
+      settings.JpegQuality = static_cast<uint8_t>(ParseInt(name, value, 0, 100));
+    else if (name == "--filter")
+      png.Filter = ParseInt(name, value, 0, 5);
+    else if (name == "--idat")
+      png.Idat = ParseInt(name, value, 256, 100000);
+    else
+      settings.PngCompressLevel = static_cast<int8_t>(ParseInt(name, value, -1, 9));
   }
   const std::string ext = ExtractFileExt(p.files[1]);
   if (!IsRegisteredExtension(ext)) throw EInvalidGraphic(UnknownExtensionMessage(ext));
@@ -233,4 +237,6 @@ int Main(int argc, char** argv) {
 }  // namespace
 }  // namespace verid::tool
 
-int main(int argc, char** argv) { return verid::tool::Main(argc, argv); }
+int main(int argc, char** argv) {
+  return verid::tool::Main(argc, argv);
+}

@@ -19,7 +19,8 @@ TFileStream::TFileStream(const std::string& path, FileMode mode) : path_(path) {
   fd_ = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
   if (fd_ < 0) {
     int err = errno;
-    throw EFileError(FileErrorMessage(mode == FileMode::Read ? "ファイルを開けません:" : "ファイルを作成できません:", path, err));
+    throw EFileError(FileErrorMessage(
+        mode == FileMode::Read ? "ファイルを開けません:" : "ファイルを作成できません:", path, err));
   }
   if (mode == FileMode::Read) {
     struct stat st;

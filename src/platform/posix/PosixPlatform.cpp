@@ -56,8 +56,8 @@ class PosixPlatform : public Platform {
                           place == ShortcutPlace::Desktop ? "Desktop" : "SendTo");
   }
 
-  std::string WriteShortcut(ShortcutPlace place, const std::string& name,
-                            const std::string& target, const std::string& workDir) override {
+  std::string WriteShortcut(ShortcutPlace place, const std::string& name, const std::string& target,
+                            const std::string& workDir) override {
     std::string folder = ShortcutFolder(place);
     if (folder.empty() || name.empty() || name.find('/') != std::string::npos) return {};
     std::string text = posix::DesktopEntryText(
@@ -107,7 +107,8 @@ class PosixPlatform : public Platform {
     for (;;) {
       ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
       if (n <= 0) return {};
-      if (static_cast<size_t>(n) < buf.size()) return std::string(buf.data(), static_cast<size_t>(n));
+      if (static_cast<size_t>(n) < buf.size())
+        return std::string(buf.data(), static_cast<size_t>(n));
       buf.resize(buf.size() * 2);  // possibly cut: try again with more room
     }
   }

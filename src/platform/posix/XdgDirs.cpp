@@ -24,7 +24,8 @@ std::string ReadFileText(const std::string& path) {
 
 std::string_view TrimBlanks(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+    s.remove_suffix(1);
   return s;
 }
 
@@ -34,14 +35,23 @@ std::string EscapeValue(std::string_view s) {
   for (size_t i = 0; i < s.size(); ++i) {
     char c = s[i];
     switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       case ' ':
         out += i == 0 ? "\\s" : " ";
         break;
-      default: out += c;
+      default:
+        out += c;
     }
   }
   return out;
@@ -113,7 +123,8 @@ std::string ParseUserDir(std::string_view text, std::string_view key, const std:
 
 std::string DesktopDir() {
   std::string home = HomeDir();
-  std::string dir = ParseUserDir(ReadFileText(ConfigHome() + "/user-dirs.dirs"), "XDG_DESKTOP_DIR", home);
+  std::string dir =
+      ParseUserDir(ReadFileText(ConfigHome() + "/user-dirs.dirs"), "XDG_DESKTOP_DIR", home);
   return dir.empty() ? home + "/Desktop" : dir;
 }
 
