@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,33 @@ struct TrashOutcome {
 };
 
 enum class WallpaperStyle { Centered, Tiled };
+
+// What the desktop lets the program do with its wallpaper.
+enum class WallpaperAbility {
+  None,         // no known way: nothing can be set
+  PictureOnly,  // the picture, but not centred or tiled
+  Full,         // the picture and the style
+};
+
+// The desktop's wallpaper setting as it stood, kept whole so that it can be put back
+// exactly, styles the program never sets included.
+struct WallpaperSetting {
+  struct Value {
+    std::string Key;
+    std::string Text;
+    bool Set = true;  // false: the user had never set it (restoring resets it)
+    bool operator==(const Value&) const = default;
+  };
+  std::string Path;           // local file of the picture in force, "" for none
+  std::vector<Value> Values;  // the desktop's own keys; only the platform reads them
+  bool operator==(const WallpaperSetting&) const = default;
+};
+
+// A local date and time.
+struct TDateTime {
+  int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
+  bool operator==(const TDateTime&) const = default;
+};
 
 class Platform {
  public:
@@ -66,13 +94,16 @@ class Platform {
   virtual TrashOutcome MoveToTrash(const std::string& path) = 0;
 
   // --- wallpaper -------------------------------------------------------------------------
+  virtual WallpaperAbility WallpaperSupport() = 0;
   // Folder for the program's wallpaper copy (created on demand by the caller).
   virtual std::string WallpaperFolder() = 0;
-  // The desktop's current wallpaper file and style; empty path when unknown.
-  virtual std::string CurrentWallpaper(WallpaperStyle* style) = 0;
-  // Applies a picture file as wallpaper. Returns an empty string on success, otherwise a
+  // The setting in force; nothing when it cannot be read.
+  virtual std::optional<WallpaperSetting> ReadWallpaper() = 0;
+  // Sets the style, then the picture. Returns an empty string on success, otherwise a
   // message the caller can show.
   virtual std::string ApplyWallpaper(const std::string& path, WallpaperStyle style) = 0;
+  // Puts back a setting ReadWallpaper gave; empty string on success.
+  virtual std::string RestoreWallpaper(const WallpaperSetting& setting) = 0;
 
   // --- file attributes (no hidden/system bits on some systems: then nothing happens) -----
   virtual void ClearAttributes(const std::string& path) = 0;
@@ -82,6 +113,8 @@ class Platform {
   virtual TRect WorkArea() = 0;
   virtual TRect ScreenRect() = 0;
   virtual uint32_t TickCount() = 0;  // milliseconds, wraps around
+  // Seconds since 1970-01-01 UTC as the user's local date and time.
+  virtual TDateTime LocalTime(int64_t unixSeconds) = 0;
   virtual void ProcessPendingEvents() = 0;
   virtual void WaitForEvents(uint32_t ms) = 0;
 

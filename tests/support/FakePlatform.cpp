@@ -1,5 +1,6 @@
 #include "support/FakePlatform.h"
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -36,16 +37,37 @@ TrashOutcome FakePlatform::MoveToTrash(const std::string& path) {
   return {true, {}};
 }
 
-std::string FakePlatform::CurrentWallpaper(WallpaperStyle* style) {
-  if (style) *style = wallpaperStyle;
+std::optional<WallpaperSetting> FakePlatform::ReadWallpaper() {
+  wallpaperCalls.push_back("read");
+  if (wallpaperUnreadable) return std::nullopt;
   return wallpaper;
 }
 
+// The setting a desktop keeps: the style and the picture, as two keys.
 std::string FakePlatform::ApplyWallpaper(const std::string& path, WallpaperStyle style) {
+  const char* name = style == WallpaperStyle::Tiled ? "tiled" : "centered";
+  wallpaperCalls.push_back("apply " + path + " " + name);
   if (!wallpaperError.empty()) return wallpaperError;
-  wallpaper = path;
-  wallpaperStyle = style;
+  wallpaper.Path = path;
+  wallpaper.Values = {{"style", name, true}, {"picture", path, true}};
   return {};
+}
+
+std::string FakePlatform::RestoreWallpaper(const WallpaperSetting& setting) {
+  wallpaperCalls.push_back("restore " + setting.Path);
+  if (!wallpaperError.empty()) return wallpaperError;
+  wallpaper = setting;
+  return {};
+}
+
+TDateTime FakePlatform::LocalTime(int64_t unixSeconds) {
+  using namespace std::chrono;
+  const sys_seconds t{seconds{unixSeconds + utcOffsetSeconds}};
+  const sys_days day = floor<days>(t);
+  const year_month_day ymd{day};
+  const hh_mm_ss<seconds> hms{t - day};
+  return {int(ymd.year()),          int(unsigned(ymd.month())), int(unsigned(ymd.day())),
+          int(hms.hours().count()), int(hms.minutes().count()), int(hms.seconds().count())};
 }
 
 void FakePlatform::ProcessPendingEvents() {

@@ -28,10 +28,15 @@ class FakePlatform : public Platform {
   std::vector<uint32_t> waits;  // WaitForEvents arguments
   // Called on every ProcessPendingEvents / WaitForEvents (simulates a click arriving).
   std::function<void()> onEvents;
-  std::string wallpaper;
-  WallpaperStyle wallpaperStyle = WallpaperStyle::Centered;
-  std::string wallpaperError;  // returned by ApplyWallpaper when not empty
+  // The desktop's wallpaper: the setting in force, and every role called, in order
+  // ("read", "apply <path> centered|tiled", "restore <path>").
+  WallpaperAbility wallpaperAbility = WallpaperAbility::Full;
+  WallpaperSetting wallpaper;
+  bool wallpaperUnreadable = false;
+  std::string wallpaperError;  // returned by ApplyWallpaper and RestoreWallpaper when set
   std::string wallpaperFolder;
+  std::vector<std::string> wallpaperCalls;
+  int utcOffsetSeconds = 0;  // LocalTime = UTC + this
   std::vector<std::string> clearedAttributes, systemAttributes;
 
   // --- Platform ---
@@ -43,15 +48,18 @@ class FakePlatform : public Platform {
   void ShowTaskBar() override { --taskBarHidden; }
   bool CanTrash(const std::string& path) override;
   TrashOutcome MoveToTrash(const std::string& path) override;
+  WallpaperAbility WallpaperSupport() override { return wallpaperAbility; }
   std::string WallpaperFolder() override { return wallpaperFolder; }
-  std::string CurrentWallpaper(WallpaperStyle* style) override;
+  std::optional<WallpaperSetting> ReadWallpaper() override;
   std::string ApplyWallpaper(const std::string& path, WallpaperStyle style) override;
+  std::string RestoreWallpaper(const WallpaperSetting& setting) override;
   void ClearAttributes(const std::string& path) override { clearedAttributes.push_back(path); }
   void SetSystemAttribute(const std::string& path) override { systemAttributes.push_back(path); }
   TRect WorkArea() override { return workArea; }
   TRect ScreenRect() override { return screen; }
   // Each call advances the clock by one millisecond so waits always end.
   uint32_t TickCount() override { return ticks++; }
+  TDateTime LocalTime(int64_t unixSeconds) override;
   void ProcessPendingEvents() override;
   void WaitForEvents(uint32_t ms) override;
   std::string ExecutablePath() override { return executablePath; }

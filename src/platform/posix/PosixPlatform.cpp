@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <string_view>
 #include <thread>
@@ -10,6 +11,7 @@
 #include "imaging/Stream.h"
 #include "platform/Platform.h"
 #include "platform/posix/PosixTrash.h"
+#include "platform/posix/PosixWallpaper.h"
 #include "platform/posix/XdgDirs.h"
 
 namespace verid {
@@ -79,10 +81,14 @@ class PosixPlatform : public Platform {
   void ShowTaskBar() override {}
   bool CanTrash(const std::string& path) override { return posix::CanTrash(path); }
   TrashOutcome MoveToTrash(const std::string& path) override { return posix::MoveToTrash(path); }
-  std::string WallpaperFolder() override { return {}; }
-  std::string CurrentWallpaper(WallpaperStyle*) override { return {}; }
-  std::string ApplyWallpaper(const std::string&, WallpaperStyle) override {
-    return "壁紙を設定できません";
+  WallpaperAbility WallpaperSupport() override { return Wallpaper().Support(); }
+  std::string WallpaperFolder() override { return posix::DataHome() + "/Verid"; }
+  std::optional<WallpaperSetting> ReadWallpaper() override { return Wallpaper().Read(); }
+  std::string ApplyWallpaper(const std::string& path, WallpaperStyle style) override {
+    return Wallpaper().Apply(path, style);
+  }
+  std::string RestoreWallpaper(const WallpaperSetting& setting) override {
+    return Wallpaper().Restore(setting);
   }
   void ClearAttributes(const std::string&) override {}
   void SetSystemAttribute(const std::string&) override {}
@@ -92,6 +98,13 @@ class PosixPlatform : public Platform {
     using namespace std::chrono;
     return static_cast<uint32_t>(
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+  }
+  TDateTime LocalTime(int64_t unixSeconds) override {
+    const time_t t = static_cast<time_t>(unixSeconds);
+    struct tm local {};
+    if (!::localtime_r(&t, &local)) return {};
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+            local.tm_hour,        local.tm_min,     local.tm_sec};
   }
   void ProcessPendingEvents() override {
     if (screen_) screen_->ProcessPendingEvents();
@@ -114,7 +127,14 @@ class PosixPlatform : public Platform {
   }
 
  private:
+  // Made on first use: the desktop does not change while the program runs.
+  posix::WallpaperBackend& Wallpaper() {
+    if (!wallpaper_) wallpaper_ = posix::SessionWallpaper();
+    return *wallpaper_;
+  }
+
   ScreenProvider* screen_;
+  std::unique_ptr<posix::WallpaperBackend> wallpaper_;
 };
 
 }  // namespace
