@@ -13,6 +13,11 @@ struct TRect {
   bool operator==(const TRect&) const = default;
 };
 
+struct TPoint {
+  int X = 0, Y = 0;
+  bool operator==(const TPoint&) const = default;
+};
+
 inline TRect Bounds(int left, int top, int width, int height) {
   return TRect{left, top, left + width, top + height};
 }

@@ -1,0 +1,507 @@
+#include "view/View.h"
+
+#include <algorithm>
+
+#include "app/Browse.h"
+#include "app/Hanyou.h"
+#include "imaging/Draw.h"
+#include "imaging/Jpeg.h"
+
+namespace verid {
+
+std::string ViewCaption(const FileList& list) {
+  return ExtractFileName(list.CurrentFile()) + "  [" + list.PositionText() + "]";
+}
+
+// --- menus -------------------------------------------------------------------------------
+
+namespace {
+
+std::string Slot(const char* prefix, int n) {
+  return prefix + std::to_string(n);
+}
+
+void SetVisible(ViewMenuState& menus, std::initializer_list<const char*> items, bool visible) {
+  for (const char* item : items) menus.PopupVisible[item] = visible;
+}
+
+}  // namespace
+
+bool ViewMenuState::Visible(const std::string& item) const {
+  auto it = PopupVisible.find(item);
+  return it == PopupVisible.end() || it->second;
+}
+
+bool ViewMenuState::IsEnabled(const std::string& item) const {
+  auto it = Enabled.find(item);
+  return it == Enabled.end() || it->second;
+}
+
+ViewMenuState InitialViewMenus(const ViewOwner& owner) {
+  ViewMenuState menus;
+  for (const char* item : kViewPopupItems) menus.PopupVisible[item] = true;
+  for (int n = 1; n <= kSlotCount; ++n) {
+    const std::string& copy = owner.CopyCaptions[size_t(n - 1)];
+    const std::string& move = owner.MoveCaptions[size_t(n - 1)];
+    for (const char* prefix : {"mnVCpy", "pmVCpy"}) {
+      menus.Captions[Slot(prefix, n)] = copy;
+      menus.Enabled[Slot(prefix, n)] = DirectoryExists(copy);
+    }
+    for (const char* prefix : {"mnVMove", "pmVMove"}) {
+      menus.Captions[Slot(prefix, n)] = move;
+      menus.Enabled[Slot(prefix, n)] = DirectoryExists(move);
+    }
+  }
+  menus.Enabled["mnVWallUndo"] = owner.WallUndoEnabled;
+  return menus;
+}
+
+void EnterModeMenus(ViewMenuState& menus, int mode, bool showMenuBar) {
+  const auto transforms = {"pmTriming", "pmRightRotate", "pmLeftRotate", "pmHorizon", "pmVertical"};
+  switch (mode) {
+    case kModeReal:
+      menus.MenuBar = showMenuBar;
+      SetVisible(menus, {"pmVReal", "pmVFit", "pmVFul"}, false);
+      SetVisible(menus, transforms, true);
+      break;
+    case kModeFit:
+      menus.MenuBar = false;
+      SetVisible(menus, transforms, false);
+      SetVisible(menus, {"N3", "pmVFit"}, false);
+      SetVisible(menus, {"pmVReal", "pmVFul"}, true);
+      break;
+    case kModeFull:
+      menus.MenuBar = false;
+      SetVisible(menus, transforms, false);
+      SetVisible(menus, {"N3", "pmVSaveAs", "pmVSave", "N4", "pmVFul"}, false);
+      SetVisible(menus, {"pmVReal", "pmVFit"}, true);
+      break;
+  }
+}
+
+void HideFileCommands(ViewMenuState& menus) {
+  SetVisible(menus, {"pmVRename", "pmVCopy", "pmVMove", "pmVDel", "N2", "N1"}, false);
+}
+
+// --- navigation --------------------------------------------------------------------------
+
+bool ViewNext(FileList& list, Dialogs& dialogs) {
+  if (list.Count() == 0) return false;
+  const int index = list.ItemIndex() + 1;
+  if (index > list.Count() - 1) {
+    list.SetItemIndex(list.Count() - 1);
+    if (!dialogs.ConfirmYesNo(kLastFileQuestion)) return false;
+    list.SetItemIndex(0);
+    return true;
+  }
+  list.SetItemIndex(index);
+  return true;
+}
+
+bool ViewPrev(FileList& list, Dialogs& dialogs) {
+  if (list.Count() == 0) return false;
+  const int index = list.ItemIndex() - 1;
+  if (index < 0) {
+    list.SetItemIndex(0);
+    if (!dialogs.ConfirmYesNo(kFirstFileQuestion)) return false;
+    list.SetItemIndex(list.Count() - 1);
+    return true;
+  }
+  list.SetItemIndex(index);
+  return true;
+}
+
+bool ViewFirst(FileList& list) {
+  list.SetItemIndex(0);
+  return HasCurrentFile(list);
+}
+
+bool ViewLast(FileList& list) {
+  list.SetItemIndex(list.Count() - 1);
+  return HasCurrentFile(list);
+}
+
+int JpegScaleFor(int iw, int ih, int tw, int th) {
+  if (tw <= 0 || th <= 0 || iw <= 2 * tw || ih <= 2 * th) return 1;
+  for (int d : {8, 4, 2})
+    if ((iw + d - 1) / d >= tw && (ih + d - 1) / d >= th) return d;
+  return 1;
+}
+
+// --- the viewer ----------------------------------------------------------------------------
+
+namespace {
+
+struct BusyCursor {
+  explicit BusyCursor(ViewSurface& s) : surface(s) { surface.SetBusy(true); }
+  ~BusyCursor() { surface.SetBusy(false); }
+  ViewSurface& surface;
+};
+
+TJPEGScale ScaleOf(int denominator) {
+  switch (denominator) {
+    case 2:
+      return TJPEGScale::jsHalf;
+    case 4:
+      return TJPEGScale::jsQuarter;
+    case 8:
+      return TJPEGScale::jsEighth;
+    default:
+      return TJPEGScale::jsFullSize;
+  }
+}
+
+TRect Normalised(int x1, int y1, int x2, int y2) {
+  return TRect{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
+}
+
+}  // namespace
+
+TViewer::TViewer(ViewEnv env, ViewSurface& surface, const ViewOwner& owner)
+    : env_(env), surface_(surface), owner_(owner) {
+  Menus = InitialViewMenus(owner_);
+  WorkArea = env_.Plat.WorkArea();
+  WorkPicture = std::make_unique<TPicture>();
+}
+
+TViewer::~TViewer() {
+  TaskBar(false);
+}
+
+void TViewer::TaskBar(bool hidden) {
+  if (hidden == taskBarHidden_) return;
+  taskBarHidden_ = hidden;
+  if (hidden)
+    HideTaskBar(env_.Plat);
+  else
+    ShowTaskBar(env_.Plat);
+}
+
+TColor TViewer::Background() const {
+  return DisplayMode == kModeFull ? env_.Settings.FullScreenColor : surface_.FaceColor();
+}
+
+void TViewer::EnterMode(int mode) {
+  DisplayMode = static_cast<int16_t>(mode);
+  EnterModeMenus(Menus, mode, ShowMenuBar);
+  surface_.ApplyMode(mode, Menus);
+  HideBand();
+  Selecting = Panning = false;
+}
+
+void TViewer::LoadCurrent() {
+  // A failed load leaves an empty picture, never the previous file's.
+  WorkPicture = std::make_unique<TPicture>();
+  ++loads_;
+  WorkPicture->LoadFromFile(env_.List.CurrentFile());
+}
+
+void TViewer::ScaleFor(int tw, int th) {
+  auto* jpeg = dynamic_cast<TJPEGImage*>(WorkPicture->Graphic());
+  if (!jpeg) return;
+  jpeg->SetScale(ScaleOf(JpegScaleFor(jpeg->Header().Width, jpeg->Header().Height, tw, th)));
+}
+
+void TViewer::ShowShown(TViewFrame frame) {
+  noPicture_ = false;
+  frame.Mode = DisplayMode;
+  frame.Background = Background();
+  const bool drawable = (shown_.PixelFormat() == TPixelFormat::pf24bit ||
+                         shown_.PixelFormat() == TPixelFormat::pf32bit) &&
+                        !shown_.Transparent();
+  if (drawable) {
+    display_ = TBitmap();
+  } else {
+    display_ = DrawToRaster(shown_, shown_.Width(), shown_.Height(), frame.Background);
+  }
+  frame.Shown = drawable ? &shown_ : &display_;
+  surface_.ShowFrame(frame);
+}
+
+void TViewer::ShowNoPicture() {
+  noPicture_ = true;
+  shown_ = TBitmap();
+  display_ = TBitmap();
+  surface_.ClearPicture();
+  TViewFrame frame;
+  frame.Mode = DisplayMode;
+  frame.Background = Background();
+  frame.NoPicture = true;
+  if (DisplayMode == kModeFull) {
+    const TRect screen = env_.Plat.ScreenRect();
+    frame.Window = screen;
+    frame.Control = NoPictureFullControl(screen.Width(), screen.Height());
+    frame.TextInControl = true;
+    frame.TextAt = {45, 65};
+  } else {
+    frame.Window = Bounds(WorkArea.Left, WorkArea.Top, kNoPictureWidth, kNoPictureHeight);
+    frame.TextAt = {120, 60};
+    ShownWidth = ShownHeight = 0;
+  }
+  surface_.ShowFrame(frame);
+}
+
+void TViewer::ShowReal() {
+  EnterMode(kModeReal);
+  BandRect = TrimRect = TRect{};
+  BusyCursor busy(surface_);
+  surface_.SetCaption(ViewCaption(env_.List));
+  TaskBar(false);
+  surface_.ClearPicture();
+  try {
+    if (KeepWorkPicture)
+      KeepWorkPicture = false;
+    else
+      LoadCurrent();
+    const int w = WorkPicture->Width(), h = WorkPicture->Height();
+    ShownWidth = w;
+    ShownHeight = h;
+    TRealLayout layout = LayoutReal(w, h, WorkArea, surface_.Borders());
+    shown_ = TBitmap();
+    if (const TGraphic* graphic = WorkPicture->Graphic()) shown_.Assign(*graphic);
+    TViewFrame frame;
+    frame.Window = layout.Window;
+    frame.Control = layout.Control;
+    frame.HorzScroll = layout.HorzScroll;
+    frame.VertScroll = layout.VertScroll;
+    ShowShown(frame);
+  } catch (const EInvalidGraphic&) {
+    ShowNoPicture();
+  }
+}
+
+void TViewer::ShowFit() {
+  EnterMode(kModeFit);
+  BusyCursor busy(surface_);
+  surface_.SetCaption(ViewCaption(env_.List));
+  TaskBar(false);
+  surface_.ClearPicture();
+  try {
+    LoadCurrent();
+    const int w = WorkPicture->Width(), h = WorkPicture->Height();
+    TFitLayout layout = LayoutFit(w, h, WorkArea, surface_.Borders());
+    const TGraphic* graphic = WorkPicture->Graphic();
+    if (layout.Stretch) {
+      const int cw = layout.Control.Width(), ch = layout.Control.Height();
+      ScaleFor(cw, ch);
+      shown_ = graphic ? DrawToRaster(*graphic, cw, ch, Background()) : TBitmap();
+      // Save writes what is shown: the client-size rendering.
+      auto rendering = std::make_unique<TPicture>();
+      rendering->SetGraphic(std::make_unique<TBitmap>(shown_));
+      WorkPicture = std::move(rendering);
+    } else {
+      // Shown at its own size and clipped; the picture itself stays as it is.
+      shown_ = TBitmap();
+      if (graphic) shown_.Assign(*graphic);
+    }
+    TViewFrame frame;
+    frame.Window = layout.Window;
+    frame.Control = layout.Control;
+    ShowShown(frame);
+  } catch (const EInvalidGraphic&) {
+    ShowNoPicture();
+  }
+}
+
+void TViewer::ShowFull() {
+  EnterMode(kModeFull);
+  BusyCursor busy(surface_);
+  const std::string caption = ViewCaption(env_.List);
+  surface_.SetCaption(caption);
+  surface_.SetLabel(caption);
+  TaskBar(true);
+  surface_.ClearPicture();
+  try {
+    LoadCurrent();
+    const TRect screen = env_.Plat.ScreenRect();
+    const TRect control = LayoutFull(WorkPicture->Width(), WorkPicture->Height(), screen.Width(),
+                                     screen.Height(), FullRatio(screen.Width(), screen.Height()));
+    ScaleFor(control.Width(), control.Height());
+    const TGraphic* graphic = WorkPicture->Graphic();
+    shown_ = graphic && !control.IsEmpty()
+                 ? DrawToRaster(*graphic, control.Width(), control.Height(), Background())
+                 : TBitmap();
+    TViewFrame frame;
+    frame.Window = screen;
+    frame.Control = control;
+    ShowShown(frame);
+  } catch (const EInvalidGraphic&) {
+    ShowNoPicture();
+  }
+}
+
+void TViewer::Redisplay() {
+  switch (DisplayMode) {
+    case kModeFit:
+      ShowFit();
+      break;
+    case kModeFull:
+      ShowFull();
+      break;
+    default:
+      ShowReal();
+  }
+}
+
+void TViewer::AfterRemoval() {
+  if (HasCurrentFile(env_.List)) {
+    Redisplay();
+    return;
+  }
+  surface_.ClearPicture();
+  surface_.SetCaption({});
+  surface_.SetLabel({});
+  env_.Dlg.Information(kNoFilesLeft);
+  surface_.CloseWindow();
+}
+
+void TViewer::TransformShown(const std::function<TBitmap(const TBitmap&)>& transform) {
+  // Nothing is kept until the transform has worked: a failure leaves the picture and the
+  // next display as they were.
+  auto picture = std::make_unique<TPicture>();
+  picture->SetGraphic(std::make_unique<TBitmap>(transform(shown_)));
+  WorkPicture = std::move(picture);
+  KeepWorkPicture = true;
+  ShowReal();
+}
+
+// --- commands ------------------------------------------------------------------------------
+
+void TViewer::mnVNextClick() {
+  if (ViewNext(env_.List, env_.Dlg)) Redisplay();
+}
+
+void TViewer::mnVPrevClick() {
+  if (ViewPrev(env_.List, env_.Dlg)) Redisplay();
+}
+
+void TViewer::mnVFirstClick() {
+  ViewFirst(env_.List);
+  Redisplay();
+}
+
+void TViewer::mnVLastClick() {
+  ViewLast(env_.List);
+  Redisplay();
+}
+
+void TViewer::pmVRealClick() {
+  ShowMenuBar = true;
+  ShowReal();
+}
+
+void TViewer::mnVWallCenterClick() {
+  if (!owner_.WallCenter) return;
+  Menus.Enabled["mnVWallUndo"] = owner_.WallCenter();
+  surface_.PaintMenus(Menus);
+}
+
+void TViewer::mnVWallAllClick() {
+  if (!owner_.WallTile) return;
+  Menus.Enabled["mnVWallUndo"] = owner_.WallTile();
+  surface_.PaintMenus(Menus);
+}
+
+void TViewer::mnVWallUndoClick() {
+  if (!owner_.WallUndo) return;
+  Menus.Enabled["mnVWallUndo"] = owner_.WallUndo();
+  surface_.PaintMenus(Menus);
+}
+
+void TViewer::ScrollBy(int dx, int dy) {
+  const TPoint pos = surface_.ScrollPos();
+  surface_.SetScrollPos({pos.X + dx, pos.Y + dy});
+}
+
+// --- mouse -----------------------------------------------------------------------------------
+
+TPoint TViewer::Clamp(int x, int y) const {
+  return {std::clamp(x, 0, std::max(shown_.Width() - 1, 0)),
+          std::clamp(y, 0, std::max(shown_.Height() - 1, 0))};
+}
+
+void TViewer::HideBand() {
+  surface_.ShowBand(std::nullopt);
+}
+
+void TViewer::MouseDown(int x, int y, bool left, bool shift) {
+  if (DisplayMode != kModeReal || !left || shown_.Empty()) return;
+  if (!shift) {
+    Panning = true;
+    surface_.SetScreenCursor(2);
+    PanAnchor = {x, y};
+  }
+  // The band is gone, and with it the selection it showed.
+  HideBand();
+  BandRect = TRect{x, y, x, y};
+  TrimRect = TRect{};
+  if (shift) {
+    Selecting = true;
+    surface_.SetScreenCursor(1);
+  }
+}
+
+void TViewer::MouseMove(int x, int y) {
+  if (DisplayMode != kModeReal) return;
+  if (Selecting) {
+    // Dragging past the visible part's right or bottom edge brings more into view.
+    const TPoint pos = surface_.ScrollPos(), client = surface_.ClientSize();
+    TPoint next = pos;
+    if (x - pos.X > client.X) next.X += kBandAutoScroll;
+    if (y - pos.Y > client.Y) next.Y += kBandAutoScroll;
+    if (!(next == pos)) surface_.SetScrollPos(next);
+    const TPoint p = Clamp(x, y);
+    BandRect.Right = p.X;
+    BandRect.Bottom = p.Y;
+    surface_.ShowBand(Normalised(BandRect.Left, BandRect.Top, p.X, p.Y));
+  } else if (Panning) {
+    // The anchor stays: the grabbed point of the picture follows the pointer.
+    const TPoint pos = surface_.ScrollPos();
+    surface_.SetScrollPos({pos.X - (x - PanAnchor.X), pos.Y - (y - PanAnchor.Y)});
+  }
+}
+
+void TViewer::MouseUp(int x, int y, bool left) {
+  if (DisplayMode != kModeReal || !left) return;
+  if (Selecting) {
+    Selecting = false;
+    surface_.SetScreenCursor(0);
+    const TPoint p = Clamp(x, y);
+    BandRect.Right = p.X;
+    BandRect.Bottom = p.Y;
+    TrimRect = Normalised(BandRect.Left, BandRect.Top, p.X, p.Y);
+    surface_.ShowBand(TrimRect);
+  }
+  if (Panning) {
+    Panning = false;
+    surface_.SetScreenCursor(0);
+  }
+}
+
+// --- openers -----------------------------------------------------------------------------------
+
+void RunViewOpener(int mode, const FileList& list, const ViewOpenerHost& host,
+                   const std::function<void(int)>& runView) {
+  if (!HasCurrentFile(list)) return;
+  if (host.ClearPreview) host.ClearPreview();
+  const bool hide = mode != kModeFull;
+  if (hide && host.HideMain) host.HideMain();
+  // The main window comes back whatever happens below: a hidden main window and no other
+  // window would leave nothing to close the program with.
+  struct ShowAgain {
+    const ViewOpenerHost& host;
+    bool on;
+    ~ShowAgain() {
+      if (!on || !host.ShowMain) return;
+      try {
+        host.ShowMain();
+      } catch (...) {
+      }
+    }
+  } showAgain{host, hide};
+  runView(mode);
+  if (host.Repaint) host.Repaint();
+  if (host.RefreshPreview) host.RefreshPreview();
+}
+
+}  // namespace verid
