@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "imaging/Jpeg.h"
 #include "support/ImageBuilders.h"
 
@@ -47,6 +50,53 @@ TEST(Draw, ShrinkingAveragesTheCoveredArea) {
   TBitmap half = DrawToRaster(blocks, 2, 1);
   EXPECT_EQ(G(half, 0, 0), 35);
   EXPECT_EQ(G(half, 1, 0), 55);
+}
+
+// The exact area average of one channel, in doubles.
+double ReferenceAverage(const TBitmap& src, int channel, int dw, int dh, int tx, int ty) {
+  const double sx = double(src.Width()) / dw, sy = double(src.Height()) / dh;
+  const double x0 = tx * sx, x1 = (tx + 1) * sx, y0 = ty * sy, y1 = (ty + 1) * sy;
+  double sum = 0;
+  for (int y = int(y0); y < y1 && y < src.Height(); ++y)
+    for (int x = int(x0); x < x1 && x < src.Width(); ++x) {
+      const double cover = (std::min<double>(x + 1, x1) - std::max<double>(x, x0)) *
+                           (std::min<double>(y + 1, y1) - std::max<double>(y, y0));
+      sum += cover * ((src.PixelRGB(x, y) >> (8 * channel)) & 0xFF);
+    }
+  return sum / (sx * sy);
+}
+
+TEST(Draw, OpaqueColourPicturesStayWithinOneStepOfTheExactAverage) {
+  // The shrink factors a scaled JPEG decode leaves (under 2), larger ones, and 1:1.
+  const struct {
+    int sw, sh, dw, dh;
+  } cases[] = {{200, 150, 103, 77}, {97, 61, 50, 40}, {120, 90, 17, 11}, {64, 48, 64, 48}};
+  for (TPixelFormat sf : {TPixelFormat::pf24bit, TPixelFormat::pf32bit}) {
+    for (const auto& c : cases) {
+      const TBitmap src = test::Pattern(c.sw, c.sh, sf, 5);
+      TBitmap dst(c.dw, c.dh, TPixelFormat::pf24bit);
+      StretchDrawRaster(dst, Bounds(0, 0, c.dw, c.dh), src, false);
+      int worst = 0;
+      for (int y = 0; y < c.dh; ++y)
+        for (int x = 0; x < c.dw; ++x)
+          for (int ch = 0; ch < 3; ++ch) {
+            const int got = int((dst.PixelRGB(x, y) >> (8 * ch)) & 0xFF);
+            const double want = ReferenceAverage(src, ch, c.dw, c.dh, x, y);
+            worst = std::max(worst, int(std::abs(got - want) + 0.5));
+          }
+      EXPECT_LE(worst, 1) << c.sw << "x" << c.sh << " -> " << c.dw << "x" << c.dh;
+    }
+  }
+  // A flat colour stays exact, and a clipped rectangle writes only its visible part.
+  TBitmap flat(90, 70, TPixelFormat::pf24bit);
+  FillRect(flat, Bounds(0, 0, 90, 70), RGBColor(201, 7, 99));
+  TBitmap dst(40, 40, TPixelFormat::pf32bit);
+  FillRect(dst, Bounds(0, 0, 40, 40), RGBColor(1, 2, 3));
+  StretchDrawRaster(dst, Bounds(-10, 15, 47, 31), flat, false);
+  EXPECT_EQ(dst.PixelRGB(0, 15), 0xC90763u);
+  EXPECT_EQ(dst.PixelRGB(36, 39), 0xC90763u);
+  EXPECT_EQ(dst.PixelRGB(37, 15), 0x010203u);
+  EXPECT_EQ(dst.PixelRGB(0, 14), 0x010203u);
 }
 
 TEST(Draw, EnlargingRepeatsNearestPixelsAndClipsToTheTarget) {
