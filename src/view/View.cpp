@@ -202,6 +202,19 @@ void TViewer::ScaleFor(int tw, int th) {
   jpeg->SetScale(ScaleOf(JpegScaleFor(jpeg->Header().Width, jpeg->Header().Height, tw, th)));
 }
 
+void TViewer::RenderShown(const TGraphic& graphic, int w, int h) {
+  const bool reuse = shown_.Width() == w && shown_.Height() == h &&
+                     shown_.PixelFormat() == TPixelFormat::pf32bit && !shown_.Transparent();
+  if (!reuse) {
+    shown_ = DrawToRaster(graphic, w, h, Background());
+    return;
+  }
+  const TBitmap& raster = graphic.ColorRaster();
+  const bool transparent = graphic.Transparent() || raster.Transparent();
+  if (transparent || raster.Empty()) FillRect(shown_, Bounds(0, 0, w, h), Background());
+  StretchDrawRaster(shown_, Bounds(0, 0, w, h), raster, transparent);
+}
+
 void TViewer::ShowShown(TViewFrame frame) {
   noPicture_ = false;
   frame.Mode = DisplayMode;
@@ -284,7 +297,10 @@ void TViewer::ShowFit() {
     if (layout.Stretch) {
       const int cw = layout.Control.Width(), ch = layout.Control.Height();
       ScaleFor(cw, ch);
-      shown_ = graphic ? DrawToRaster(*graphic, cw, ch, Background()) : TBitmap();
+      if (graphic)
+        RenderShown(*graphic, cw, ch);
+      else
+        shown_ = TBitmap();
       // Save writes what is shown: the client-size rendering.
       auto rendering = std::make_unique<TPicture>();
       rendering->SetGraphic(std::make_unique<TBitmap>(shown_));
@@ -318,9 +334,10 @@ void TViewer::ShowFull() {
                                      screen.Height(), FullRatio(screen.Width(), screen.Height()));
     ScaleFor(control.Width(), control.Height());
     const TGraphic* graphic = WorkPicture->Graphic();
-    shown_ = graphic && !control.IsEmpty()
-                 ? DrawToRaster(*graphic, control.Width(), control.Height(), Background())
-                 : TBitmap();
+    if (graphic && !control.IsEmpty())
+      RenderShown(*graphic, control.Width(), control.Height());
+    else
+      shown_ = TBitmap();
     TViewFrame frame;
     frame.Window = screen;
     frame.Control = control;

@@ -192,6 +192,9 @@ class TViewer {
   void ShowShown(TViewFrame frame);
   // Sets a JPEG's decode scale for showing it in a tw x th control.
   void ScaleFor(int tw, int th);
+  // shown_ := the graphic stretched to w x h, in shown_'s own memory when it has that size
+  // (stepping through pictures then touches no fresh pages).
+  void RenderShown(const TGraphic& graphic, int w, int h);
   void HideBand();
   TPoint Clamp(int x, int y) const;
   TColor Background() const;

@@ -61,7 +61,18 @@ TViewImage::TViewImage(TViewForm& form, QWidget* parent) : QWidget(parent), form
 void TViewImage::SetBitmap(const TBitmap* bitmap) {
   image_ = bitmap && !bitmap->Empty() ? RasterImage(*bitmap) : QImage();
   text_.clear();
+  Opaque();
   update();
+}
+
+void TViewImage::Opaque() {
+  // A picture that covers the control spares the window painting under it.
+  setAttribute(Qt::WA_OpaquePaintEvent,
+               !image_.isNull() && image_.width() >= width() && image_.height() >= height());
+}
+
+void TViewImage::resizeEvent(QResizeEvent*) {
+  Opaque();
 }
 
 void TViewImage::SetBand(const std::optional<TRect>& band) {
@@ -495,13 +506,20 @@ void TViewForm::ApplyMode(int mode, const ViewMenuState& menus) {
 }
 
 void TViewForm::PaintMenus(const ViewMenuState& menus) {
+  // Only what changed: every display passes through here.
+  if (painted_ && painted_->MenuBar == menus.MenuBar &&
+      painted_->PopupVisible == menus.PopupVisible && painted_->Enabled == menus.Enabled &&
+      painted_->Captions == menus.Captions)
+    return;
   menuBar_->setVisible(menus.MenuBar);
   for (const auto& [name, visible] : menus.PopupVisible)
     if (QAction* action = Action(name)) action->setVisible(visible);
   for (const auto& [name, enabled] : menus.Enabled)
     if (QAction* action = Action(name)) action->setEnabled(enabled);
-  for (const auto& [name, caption] : menus.Captions)
-    if (QAction* action = Action(name)) action->setText(FolderCaption(caption));
+  if (!painted_ || painted_->Captions != menus.Captions)
+    for (const auto& [name, caption] : menus.Captions)
+      if (QAction* action = Action(name)) action->setText(FolderCaption(caption));
+  painted_ = menus;
   LayoutContents();
 }
 

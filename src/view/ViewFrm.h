@@ -40,8 +40,11 @@ class TViewImage : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
+  void Opaque();
+
   TViewForm& form_;
   QImage image_;
   std::optional<TRect> band_;
@@ -181,6 +184,7 @@ class TViewForm : public QDialog, public ViewSurface {
   QColor windowColour_, textColour_;
   int mode_ = kModeReal;
   TBorders bordersUsed_;
+  std::optional<ViewMenuState> painted_;
   bool shownOnce_ = false;
   int busy_ = 0;
 };

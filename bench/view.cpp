@@ -1,0 +1,214 @@
+// The view window's display against its peers, measured in one run on 4000 x 3000 JPEG
+// photos made here, and printed as ratios (ours / theirs):
+// - fit to a 1280 x 800 screen (DCT-scaled decode, one stretch) against a full decode
+//   and the same stretch;
+// - stepping through 20 pictures in full screen under offscreen Qt (read, decode, stretch,
+//   paint) against a bare libjpeg-turbo decode of the same files at the same scale.
+// jpeglib.h needs size_t and FILE declared first.
+// clang-format off
+#include <cstddef>
+#include <cstdio>
+#include <jpeglib.h>
+// clang-format on
+#include <unistd.h>
+
+#include <QApplication>
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <random>
+
+#include "imaging/Draw.h"
+#include "imaging/Jpeg.h"
+#include "support/FakePlatform.h"
+#include "support/ScriptedDialogs.h"
+#include "ui/Application.h"
+#include "view/ViewFrm.h"
+
+using namespace verid;
+
+namespace {
+
+constexpr int kWidth = 4000, kHeight = 3000, kFiles = 20, kDistinct = 4;
+
+TBitmap PhotoLike(uint32_t seed) {
+  TBitmap b(kWidth, kHeight, TPixelFormat::pf24bit);
+  std::mt19937 rng(seed);
+  std::uniform_int_distribution<int> noise(-12, 12);
+  for (int y = 0; y < kHeight; ++y) {
+    uint8_t* p = b.ScanLine(y);
+    for (int x = 0; x < kWidth; ++x, p += 3) {
+      int r = x * 255 / kWidth, g = y * 255 / kHeight, bl = ((x + y + int(seed) * 40) / 23) % 256;
+      p[0] = uint8_t(std::clamp(bl + noise(rng), 0, 255));
+      p[1] = uint8_t(std::clamp(g + noise(rng), 0, 255));
+      p[2] = uint8_t(std::clamp(r + noise(rng), 0, 255));
+    }
+  }
+  return b;
+}
+
+double Millis(const std::function<void()>& f) {
+  auto t0 = std::chrono::steady_clock::now();
+  f();
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+volatile uint32_t gSink;
+
+void BareDecode(const std::vector<uint8_t>& data, int denominator) {
+  jpeg_decompress_struct cinfo;
+  jpeg_error_mgr err;
+  cinfo.err = jpeg_std_error(&err);
+  jpeg_create_decompress(&cinfo);
+  jpeg_mem_src(&cinfo, data.data(), static_cast<unsigned long>(data.size()));
+  jpeg_read_header(&cinfo, TRUE);
+  cinfo.scale_num = 1;
+  cinfo.scale_denom = static_cast<unsigned>(denominator);
+  cinfo.out_color_space = JCS_EXT_BGR;
+  jpeg_start_decompress(&cinfo);
+  const size_t stride = size_t(cinfo.output_width) * 3;
+  std::unique_ptr<uint8_t[]> buffer(new uint8_t[stride * cinfo.output_height]);
+  while (cinfo.output_scanline < cinfo.output_height) {
+    JSAMPROW row = buffer.get() + stride * cinfo.output_scanline;
+    jpeg_read_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_decompress(&cinfo);
+  jpeg_destroy_decompress(&cinfo);
+  gSink = buffer[stride];
+}
+
+// A surface that takes every display and does nothing with it.
+class NullSurface : public ViewSurface {
+ public:
+  void ApplyMode(int, const ViewMenuState&) override {}
+  void PaintMenus(const ViewMenuState&) override {}
+  TColor FaceColor() override { return 0; }
+  void SetBusy(bool) override {}
+  void SetCaption(const std::string&) override {}
+  void SetLabel(const std::string&) override {}
+  void ClearPicture() override {}
+  TBorders Borders() override { return {8, 34, 16}; }
+  void ShowFrame(const TViewFrame& frame) override {
+    if (frame.Shown) gSink = frame.Shown->ScanLine(1)[0];
+  }
+  void ShowBand(const std::optional<TRect>&) override {}
+  void SetScreenCursor(int) override {}
+  TPoint ScrollPos() override { return {}; }
+  void SetScrollPos(const TPoint&) override {}
+  TPoint ClientSize() override { return {}; }
+  void CloseWindow() override {}
+};
+
+void Report(const char* what, double ours, double theirs, double target) {
+  const double ratio = ours / theirs;
+  std::printf("%-52s %8.1f ms / %8.1f ms = %.3f (target <= %.2f) %s\n", what, ours, theirs, ratio,
+              target, ratio <= target ? "ok" : "MISSED");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+  const std::string folder =
+      std::filesystem::temp_directory_path() / ("verid_bench_view_" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  const std::string config = folder + "/screen.json";
+  std::ofstream(config) << R"({"screens":[{"name":"S","x":0,"y":0,"width":1280,"height":800,)"
+                        << R"("logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})";
+  setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).c_str(), 1);
+  QApplication app(argc, argv);
+  SetupApplication(app);
+
+  std::vector<std::vector<uint8_t>> distinct;
+  for (int k = 0; k < kDistinct; ++k) {
+    TJPEGImage encoder;
+    encoder.Assign(PhotoLike(uint32_t(k + 1)));
+    encoder.SetCompressionQuality(90);
+    encoder.Compress();
+    distinct.push_back(encoder.Data());
+  }
+  std::vector<std::vector<uint8_t>> files;
+  for (int i = 0; i < kFiles; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/p%02d.jpg", i);
+    files.push_back(distinct[size_t(i % kDistinct)]);
+    std::ofstream(folder + name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(files.back().data()),
+               std::streamsize(files.back().size()));
+  }
+  std::printf("%d pictures of %d x %d, JPEG about %zu bytes, best of %d runs\n", kFiles, kWidth,
+              kHeight, files[0].size(), runs);
+
+  FileList list;
+  list.SetFolder(folder);
+  list.SetItemIndex(0);
+  AppSettings settings;
+  test::ScriptedDialogs dialogs;
+  test::FakePlatform platform;
+  platform.workArea = TRect{0, 0, 1280, 770};
+  platform.screen = TRect{0, 0, 1280, 800};
+  ViewEnv env{list, settings, dialogs, platform};
+
+  // Fit: ours against a full decode plus the same stretch to the client size.
+  {
+    NullSurface surface;
+    TViewer viewer(env, surface, ViewOwner{});
+    const TFitLayout layout = LayoutFit(kWidth, kHeight, platform.workArea, surface.Borders());
+    const int cw = layout.Control.Width(), ch = layout.Control.Height();
+    double ours = 1e300, peer = 1e300;
+    for (int i = 0; i < runs; ++i) {
+      peer = std::min(peer, Millis([&] {
+                        TPicture picture;
+                        picture.LoadFromFile(list.CurrentFile());
+                        TBitmap out = DrawToRaster(*picture.Graphic(), cw, ch);
+                        gSink = out.ScanLine(1)[0];
+                      }));
+      ours = std::min(ours, Millis([&] { viewer.ShowFit(); }));
+    }
+    std::printf("fit window client %d x %d\n", cw, ch);
+    Report("fit 4000x3000 on 1280x800 vs full decode + stretch", ours, peer, 0.5);
+    // What the scaled decode alone can give: libjpeg-turbo at 1/2 against full size.
+    double half = 1e300, full = 1e300;
+    for (int i = 0; i < runs; ++i) {
+      full = std::min(full, Millis([&] { BareDecode(files[0], 1); }));
+      half = std::min(half, Millis([&] { BareDecode(files[0], 2); }));
+    }
+    std::printf("%-52s %8.1f ms / %8.1f ms = %.3f (the floor of the ratio above)\n",
+                "bare libjpeg-turbo decode at 1/2 vs full size", half, full, half / full);
+  }
+
+  // Full screen under offscreen Qt: one step = next picture, painted.
+  {
+    TViewForm form(env, ViewOwner{});
+    form.ShowFull();
+    form.show();
+    QCoreApplication::processEvents();
+    const TRect control = LayoutFull(kWidth, kHeight, 1280, 800);
+    const int d = JpegScaleFor(kWidth, kHeight, control.Width(), control.Height());
+    double ours = 1e300, bare = 1e300;
+    for (int i = 0; i < runs; ++i) {
+      bare = std::min(bare, Millis([&] {
+                              for (const auto& data : files) BareDecode(data, d);
+                            }) / kFiles);
+      list.SetItemIndex(0);
+      form.ShowFull();
+      ours = std::min(ours, Millis([&] {
+                              for (int k = 1; k < kFiles; ++k) {
+                                form.mnVNextClick();
+                                form.repaint();
+                              }
+                              list.SetItemIndex(-1);
+                              form.mnVFirstClick();
+                              form.repaint();
+                            }) / kFiles);
+    }
+    std::printf("full-screen control %d x %d, decode scale 1/%d\n", control.Width(),
+                control.Height(), d);
+    Report("full-screen step vs bare decode at the same scale", ours, bare, 1.15);
+  }
+  std::filesystem::remove_all(folder);
+  return 0;
+}
