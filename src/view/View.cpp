@@ -37,6 +37,18 @@ bool ViewMenuState::IsEnabled(const std::string& item) const {
   return it == Enabled.end() || it->second;
 }
 
+ViewOwner ViewOwnerFor(const AppSettings& settings, bool wallUndoEnabled) {
+  ViewOwner owner;
+  for (size_t k = 0; k < size_t(kSlotCount); ++k) {
+    owner.CopyCaptions[k] =
+        settings.CopyFolders[k].empty() ? kUnsetFolder : settings.CopyFolders[k];
+    owner.MoveCaptions[k] =
+        settings.MoveFolders[k].empty() ? kUnsetFolder : settings.MoveFolders[k];
+  }
+  owner.WallUndoEnabled = wallUndoEnabled;
+  return owner;
+}
+
 ViewMenuState InitialViewMenus(const ViewOwner& owner) {
   ViewMenuState menus;
   for (const char* item : kViewPopupItems) menus.PopupVisible[item] = true;

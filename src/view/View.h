@@ -48,6 +48,10 @@ struct ViewOwner {
   std::function<bool()> WallCenter, WallTile, WallUndo;
 };
 
+// The owner for the main window: its registered folders as its menus show them, and its
+// undo item's state.
+ViewOwner ViewOwnerFor(const AppSettings& settings, bool wallUndoEnabled);
+
 // The pop-up items, in menu order ("N" names are separators).
 inline constexpr const char* kViewPopupItems[] = {
     "pmVReal",   "pmVFit",        "pmVFul",       "N5",        "pmVPrev",    "pmVNext",

@@ -93,4 +93,19 @@ void TWallPaper::UndoWallpaper() {
   }
 }
 
+bool WallCenterCommand(TWallPaper& paper, const FileList& list) {
+  if (!list.CurrentFile().empty()) paper.CenterWallpaper(list.CurrentFile());
+  return paper.CanUndo();
+}
+
+bool WallTileCommand(TWallPaper& paper, const FileList& list) {
+  if (!list.CurrentFile().empty()) paper.TileWallpaper(list.CurrentFile());
+  return paper.CanUndo();
+}
+
+bool WallUndoCommand(TWallPaper& paper) {
+  paper.UndoWallpaper();
+  return paper.CanUndo();
+}
+
 }  // namespace verid

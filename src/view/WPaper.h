@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/Dialogs.h"
+#include "app/FileList.h"
 #include "imaging/Bitmap.h"
 #include "platform/Platform.h"
 
@@ -44,5 +45,12 @@ class TWallPaper {
   // overwrites the file, and undo writes this back.
   std::unique_ptr<TBitmap> oldBitmap_;
 };
+
+// The main window's wallpaper commands. Centre and tile act on the list's current file
+// (nothing without one); each returns whether undo is possible afterwards, which is the
+// enabled state of the undo items (mnWallUndo, mnVWallUndo).
+bool WallCenterCommand(TWallPaper& paper, const FileList& list);
+bool WallTileCommand(TWallPaper& paper, const FileList& list);
+bool WallUndoCommand(TWallPaper& paper);
 
 }  // namespace verid

@@ -414,6 +414,17 @@ TEST(ViewMenus, SlotsTakeTheOwnersCaptionsAndNeedAnExistingFolder) {
     EXPECT_FALSE(m.Visible(hidden)) << hidden;
 }
 
+TEST(ViewMenus, MainWindowOwnerShowsUnsetSlotsAsUnset) {
+  AppSettings settings;
+  settings.CopyFolders[0] = "/pics/keep";
+  settings.MoveFolders[3] = "";
+  ViewOwner owner = ViewOwnerFor(settings, true);
+  EXPECT_EQ(owner.CopyCaptions[0], "/pics/keep");
+  EXPECT_EQ(owner.CopyCaptions[1], kUnsetFolder);
+  EXPECT_EQ(owner.MoveCaptions[3], kUnsetFolder);
+  EXPECT_TRUE(owner.WallUndoEnabled);
+}
+
 TEST(RunViewOpener, HidesTheMainWindowForRealSizeAndFitOnly) {
   TempDir dir;
   test::Pattern(4, 4, TPixelFormat::pf24bit).SaveToFile(dir / "a.bmp");

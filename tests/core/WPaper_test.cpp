@@ -147,5 +147,18 @@ TEST_F(WallPaperTest, AUsersFileOfTheSameNameIsNeverTouched) {
   EXPECT_EQ(test::ReadAll(theirs), bytes);
 }
 
+TEST_F(WallPaperTest, MainWindowCommandsReportTheUndoState) {
+  FileList list;
+  EXPECT_FALSE(WallCenterCommand(paper, list));  // no current file: nothing
+  EXPECT_TRUE(platform.wallpaperCalls.empty());
+  Picture("a.bmp", 4, 4, 1);
+  list.SetFolder(dir.Path());
+  list.SetItemIndex(0);
+  EXPECT_TRUE(WallTileCommand(paper, list));
+  EXPECT_EQ(platform.wallpaperCalls.back(), "apply " + paper.CopyPath() + " tiled");
+  EXPECT_FALSE(WallUndoCommand(paper));
+  EXPECT_FALSE(WallUndoCommand(paper));  // nothing left to undo
+}
+
 }  // namespace
 }  // namespace verid
