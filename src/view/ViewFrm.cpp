@@ -48,7 +48,7 @@ constexpr const char* kConvertNames[6] = {"mnVConvertBtoJ", "mnVConvertBtoP", "m
                                           "mnVConvertJtoP", "mnVConvertPtoB", "mnVConvertPtoJ"};
 
 // The frame last seen on a framed window: a window not shown yet has none to measure.
-QSize g_knownFrame;
+QSize g_knownFrame(0, 0);
 
 }  // namespace
 
@@ -162,7 +162,7 @@ TViewForm::TViewForm(ViewEnv env, const ViewOwner& owner, QWidget* parent)
   setFocusPolicy(Qt::StrongFocus);
   if (parent && !parent->frameGeometry().size().isEmpty()) {
     QSize frame = parent->frameGeometry().size() - parent->geometry().size();
-    if (!frame.isEmpty() && g_knownFrame.isEmpty()) g_knownFrame = frame;
+    if ((frame.width() > 0 || frame.height() > 0) && g_knownFrame.isNull()) g_knownFrame = frame;
   }
 
   scroll_ = new QScrollArea(this);
@@ -434,7 +434,9 @@ void TViewForm::contextMenuEvent(QContextMenuEvent* event) {
 QSize TViewForm::FrameMargins() const {
   if (mode_ != kModeFull && isVisible()) {
     QSize frame = frameGeometry().size() - geometry().size();
-    if (!frame.isEmpty()) g_knownFrame = frame;
+    // Not framed yet (the window manager answers later): the last frame seen.
+    if (frame.width() <= 0 && frame.height() <= 0) return g_knownFrame;
+    g_knownFrame = frame;
     return frame;
   }
   return g_knownFrame;
