@@ -17,6 +17,12 @@
 namespace verid {
 namespace {
 
+// The list enters its folder; a test leaves the working folder as it found it.
+struct KeepWorkingFolder {
+  std::filesystem::path at = std::filesystem::current_path();
+  ~KeepWorkingFolder() { std::filesystem::current_path(at); }
+};
+
 struct RecordingHost : CatalogBuildHost {
   int started = 0, ended = 0, done = 0;
   bool record = true;
@@ -203,6 +209,7 @@ class CatalogBuildLoop : public ::testing::TestWithParam<int> {
     options.Workers = GetParam();
     return BuildCatalog(list, size, catalog, host, platform, options);
   }
+  KeepWorkingFolder keep;
   test::TempDir dir;
   FileList list;
   Catalog catalog;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include "catalog/CatalogBuild.h"
 #include "support/FakePlatform.h"
@@ -14,6 +15,12 @@
 
 namespace verid {
 namespace {
+
+// The list enters its folder; a test leaves the working folder as it found it.
+struct KeepWorkingFolder {
+  std::filesystem::path at = std::filesystem::current_path();
+  ~KeepWorkingFolder() { std::filesystem::current_path(at); }
+};
 
 std::vector<uint8_t> Hex(const std::string& text) {
   std::vector<uint8_t> out;
@@ -193,6 +200,7 @@ TEST(CatalogFile, SavedReopenedAndSavedAgainIsByteIdentical) {
 }
 
 TEST(CatalogFile, DeletingEntryTwoOfFiveKeepsFiveThumbnails) {
+  KeepWorkingFolder keep;
   test::TempDir dir;
   FileList list;
   for (const char* n : {"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp"})
@@ -393,6 +401,7 @@ TEST(CatalogFile, OpeningATextFileGivesAnEmptyCatalogAfterTheBox) {
 }
 
 TEST(CatalogFile, SaveAsUsesTheCatalogFolderAndRemembersTheChoice) {
+  KeepWorkingFolder keep;
   test::TempDir dir;
   FileList list;
   test::Pattern(4, 4, TPixelFormat::pf24bit).SaveToFile(dir / "holiday.photo.bmp");

@@ -72,6 +72,7 @@ TEST(CataProgresForm, EscPressesStopAndOnlyTheBuildClosesTheWindow) {
 }
 
 TEST(CataProgresForm, StopClickedDuringTheFourthFileEndsTheBuildWithFourEntries) {
+  const std::filesystem::path start = std::filesystem::current_path();
   test::TempDir dir;
   for (char c = '0'; c <= '9'; ++c)
     test::WriteBmp(dir / std::string{'p', c, '.', 'b', 'm', 'p'}, 30, 20);
@@ -99,6 +100,7 @@ TEST(CataProgresForm, StopClickedDuringTheFourthFileEndsTheBuildWithFourEntries)
   EXPECT_FALSE(seen->isVisible());
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(seen.isNull());
+  std::filesystem::current_path(start);
 }
 
 }  // namespace
