@@ -45,6 +45,11 @@ constexpr NamedColour kColours[] = {
     {"clWhite", 0xFFFFFF}, {"clNone", 0x1FFFFFFF},  {"clDefault", 0x20000000},
 };
 
+// Identifier texts that the stream writes as values of their own.
+bool IsValueWord(std::string_view s) {
+  return SameText(s, "False") || SameText(s, "True") || SameText(s, "Null") || SameText(s, "nil");
+}
+
 // --- writing ----------------------------------------------------------------------------
 
 class Out {
@@ -374,7 +379,8 @@ void ReadList(In& in, Catalog& c) {
       if (v.Type == vaNil || v.Type == vaNull)
         view.PopupMenu.clear();
       else if (v.Type == vaIdent)
-        view.PopupMenu = v.Text;
+        // Words that are values of their own name nothing that could be resolved.
+        view.PopupMenu = IsValueWord(v.Text) ? std::string() : v.Text;
       else
         Fail(name + " needs a reference");
     } else if (name == "TabOrder") {
@@ -413,8 +419,11 @@ void Catalog::Clear() {
 
 std::string EncodeCaption(const std::string& caption) {
   if (auto bytes = Utf8ToCp932(caption)) return bytes->substr(0, CutCp932(*bytes));
-  const size_t room = kMaxStrBytes - kRawMarker.size();
-  return std::string(kRawMarker) + caption.substr(0, CutUtf8(caption, room));
+  const std::string cut = caption.substr(0, CutUtf8(caption, kMaxStrBytes - kRawMarker.size()));
+  // The cut may have dropped what CP932 could not hold; then it is plain CP932 again, so
+  // a caption read back is written back the same.
+  if (auto bytes = Utf8ToCp932(cut)) return *bytes;
+  return std::string(kRawMarker) + cut;
 }
 
 std::string DecodeCaption(const std::string& bytes) {

@@ -177,8 +177,11 @@ TEST(CatalogFile, CaptionsAreCp932CutAtACharacterBoundary) {
     EXPECT_LE(stored.size(), 255u);
     EXPECT_EQ(DecodeCaption(stored), odd.substr(0, stored.size() - 3));
   }
-  EXPECT_EQ(EncodeCaption(std::string(252, 'x') + "\xC3\xA9").size(), 255u);
-  EXPECT_EQ(EncodeCaption(std::string(251, 'x') + "\xC3\xA9").size(), 254u);
+  const std::string e = "\xC3\xA9";
+  EXPECT_EQ(EncodeCaption(e + std::string(300, 'x')).size(), 255u);
+  EXPECT_EQ(EncodeCaption(e + std::string(249, 'x') + e).size(), 254u);  // é not split
+  // When the cut drops the only character CP932 lacks, the rest is plain CP932.
+  EXPECT_EQ(EncodeCaption(std::string(252, 'x') + e), std::string(252, 'x'));
 }
 
 TEST(CatalogFile, SavedReopenedAndSavedAgainIsByteIdentical) {
