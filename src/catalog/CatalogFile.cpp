@@ -2,6 +2,9 @@
 
 #include <array>
 #include <cstring>
+#include <functional>
+#include <limits>
+#include <stdexcept>
 #include <string_view>
 
 #include "app/Cp932.h"
@@ -102,10 +105,16 @@ class Out {
       if (n.Value == c) return Ident(n.Name);
     Int(c);
   }
-  void Binary(const std::vector<uint8_t>& block) {
+  // A block put together in place; its length goes in front once it is known.
+  void Binary(const std::function<void(std::vector<uint8_t>&)>& fill) {
     Byte(vaBinary);
-    I32(static_cast<int32_t>(block.size()));
-    Raw(block.data(), block.size());
+    const size_t at = b_.size();
+    I32(0);
+    fill(b_);
+    const size_t n = b_.size() - at - 4;
+    if (n > size_t(std::numeric_limits<int32_t>::max()))
+      throw std::length_error("ｶﾀﾛｸﾞが大きすぎて保存できません");
+    for (int i = 0; i < 4; ++i) b_[at + size_t(i)] = static_cast<uint8_t>(n >> (8 * i));
   }
   void Begin(std::string_view className, std::string_view name) {
     Raw(kSignature.data(), kSignature.size());
@@ -457,9 +466,10 @@ std::vector<uint8_t> WriteItemsData(const std::vector<CatalogEntry>& items) {
   return block;
 }
 
-std::vector<uint8_t> WriteStoreRecord(const Catalog& catalog) {
+namespace {
+
+void AppendStoreRecord(std::vector<uint8_t>& bytes, const Catalog& catalog) {
   const TImageList& store = catalog.Images;
-  std::vector<uint8_t> bytes;
   Out out(bytes);
   out.Begin("TImageList", catalog.StoreName);
   if (store.AllocBy() != 4) {
@@ -472,15 +482,13 @@ std::vector<uint8_t> WriteStoreRecord(const Catalog& catalog) {
   out.Int(store.Width());
   if (store.Count() > 0) {
     out.Str("Bitmap");
-    out.Binary(store.WriteStrip());
+    out.Binary([&](std::vector<uint8_t>& b) { store.AppendStrip(b); });
   }
   out.End();
-  return bytes;
 }
 
-std::vector<uint8_t> WriteListRecord(const Catalog& catalog) {
+void AppendListRecord(std::vector<uint8_t>& bytes, const Catalog& catalog) {
   const CatalogView& view = catalog.View;
-  std::vector<uint8_t> bytes;
   Out out(bytes);
   out.Begin("TListView", view.Name);
   out.Str("Left");
@@ -506,20 +514,36 @@ std::vector<uint8_t> WriteListRecord(const Catalog& catalog) {
   out.Bool(view.AutoArrange);
   if (!catalog.Items.empty()) {
     out.Str("Items.Data");
-    out.Binary(WriteItemsData(catalog.Items));
+    out.Binary([&](std::vector<uint8_t>& b) {
+      const std::vector<uint8_t> items = WriteItemsData(catalog.Items);
+      b.insert(b.end(), items.begin(), items.end());
+    });
   }
   out.Str("PopupMenu");
   out.Ident(view.PopupMenu.empty() ? "nil" : view.PopupMenu);
   out.Str("TabOrder");
   out.Int(view.TabOrder);
   out.End();
+}
+
+}  // namespace
+
+std::vector<uint8_t> WriteStoreRecord(const Catalog& catalog) {
+  std::vector<uint8_t> bytes;
+  AppendStoreRecord(bytes, catalog);
+  return bytes;
+}
+
+std::vector<uint8_t> WriteListRecord(const Catalog& catalog) {
+  std::vector<uint8_t> bytes;
+  AppendListRecord(bytes, catalog);
   return bytes;
 }
 
 std::vector<uint8_t> WriteCatalog(const Catalog& catalog) {
-  std::vector<uint8_t> bytes = WriteStoreRecord(catalog);
-  const std::vector<uint8_t> list = WriteListRecord(catalog);
-  bytes.insert(bytes.end(), list.begin(), list.end());
+  std::vector<uint8_t> bytes;
+  AppendStoreRecord(bytes, catalog);
+  AppendListRecord(bytes, catalog);
   return bytes;
 }
 

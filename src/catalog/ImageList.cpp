@@ -207,6 +207,12 @@ int TImageList::Add(const TBitmap& image) {
 }
 
 std::vector<uint8_t> TImageList::WriteStrip(const StripLayout& layout) const {
+  std::vector<uint8_t> out;
+  AppendStrip(out, layout);
+  return out;
+}
+
+void TImageList::AppendStrip(std::vector<uint8_t>& out, const StripLayout& layout) const {
   const int depth = layout.Depth;
   if (depth != 16 && depth != 24 && depth != 32)
     throw std::invalid_argument("strip depth must be 16, 24 or 32");
@@ -225,8 +231,7 @@ std::vector<uint8_t> TImageList::WriteStrip(const StripLayout& layout) const {
   if (total > std::numeric_limits<int32_t>::max() || stripH > std::numeric_limits<int32_t>::max())
     throw std::length_error("ｶﾀﾛｸﾞが大きすぎて保存できません");
 
-  std::vector<uint8_t> out;
-  out.reserve(static_cast<size_t>(total));
+  out.reserve(out.size() + static_cast<size_t>(total));
   out.push_back('I');
   out.push_back('L');
   Put16(out, kStripVersion);
@@ -296,7 +301,6 @@ std::vector<uint8_t> TImageList::WriteStrip(const StripLayout& layout) const {
     }
   }
   out.insert(out.end(), static_cast<size_t>(std::max(layout.TrailingZeros, 0)), 0);
-  return out;
 }
 
 void TImageList::ReadStrip(const uint8_t* data, size_t size) {

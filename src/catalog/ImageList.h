@@ -70,6 +70,8 @@ class TImageList {
 
   // The "IL" block. Throws std::length_error when it would not fit a file's 32-bit length.
   std::vector<uint8_t> WriteStrip(const StripLayout& layout = {}) const;
+  // The same appended to `out` (a file being put together in memory).
+  void AppendStrip(std::vector<uint8_t>& out, const StripLayout& layout = {}) const;
   // Replaces cell size, images, masks and header values from a block (whose length is
   // authoritative). Throws EStripError, leaving the store as it was, when it does not parse.
   void ReadStrip(const uint8_t* data, size_t size);
