@@ -118,12 +118,18 @@ class Prefetcher {
   int Count() const { return static_cast<int>(paths_.size()); }
 
   // The cell of file i (taken in order), or the failure that making it raised. With
-  // `use` false the result is dropped.
-  TBitmap Take(int i, bool use) {
+  // `use` false the result is dropped. With `help`, the calling thread makes the next
+  // unclaimed cells itself while file i is not ready, instead of sitting idle.
+  TBitmap Take(int i, bool use, bool help) {
     if (i >= Count()) return {};
     std::unique_lock lock(m_);
     Slot& s = slots_[size_t(i % window_)];
-    cv_.wait(lock, [&] { return s.Ready && s.Index == i; });
+    while (!(s.Ready && s.Index == i)) {
+      if (help && CanClaim())
+        MakeNext(lock);
+      else
+        cv_.wait(lock);
+    }
     Slot out = std::move(s);
     s.Ready = false;
     s.Index = -1;
@@ -142,25 +148,33 @@ class Prefetcher {
     std::exception_ptr Error;
   };
 
+  // A file is left and its slot is free (the window holds no cell not yet taken).
+  bool CanClaim() const { return next_ < Count() && next_ < taken_ + window_; }
+
+  // Claims the next file, makes its cell with the lock released, and stores it.
+  void MakeNext(std::unique_lock<std::mutex>& lock) {
+    const int k = next_++;
+    lock.unlock();
+    Slot made;
+    try {
+      made.Cell = MakeThumbnail(paths_[size_t(k)], size_);
+    } catch (...) {
+      made.Error = std::current_exception();
+    }
+    lock.lock();
+    Slot& s = slots_[size_t(k % window_)];
+    s = std::move(made);
+    s.Index = k;
+    s.Ready = true;
+    cv_.notify_all();
+  }
+
   void Work() {
     std::unique_lock lock(m_);
     for (;;) {
-      cv_.wait(lock, [&] { return cancel_ || next_ >= Count() || next_ < taken_ + window_; });
+      cv_.wait(lock, [&] { return cancel_ || next_ >= Count() || CanClaim(); });
       if (cancel_ || next_ >= Count()) return;
-      const int k = next_++;
-      lock.unlock();
-      Slot made;
-      try {
-        made.Cell = MakeThumbnail(paths_[size_t(k)], size_);
-      } catch (...) {
-        made.Error = std::current_exception();
-      }
-      lock.lock();
-      Slot& s = slots_[size_t(k % window_)];
-      s = std::move(made);
-      s.Index = k;
-      s.Ready = true;
-      cv_.notify_all();
+      MakeNext(lock);
     }
   }
 
@@ -246,6 +260,7 @@ BuildResult BuildCatalog(FileList& list, int size, Catalog& catalog, CatalogBuil
   catalog.Clear();
   auto limit = [&] { return std::min(list.Count(), kMaxCatalogEntries); };
   const int n = limit();
+  catalog.Images = TImageList();  // a remake of an opened catalog keeps nothing of its file
   catalog.Images.SetSize(size, size);
   catalog.Images.SetAllocBy(n);
   catalog.View.AllocBy = n;
@@ -272,10 +287,10 @@ BuildResult BuildCatalog(FileList& list, int size, Catalog& catalog, CatalogBuil
       const std::string path = list.PathOf(i);
       TBitmap cell;
       if (ahead && ahead->PathOf(i) == path) {
-        cell = ahead->Take(i, true);
+        cell = ahead->Take(i, true, options.LoopHelps);
       } else {
         // The list changed under the build: this file is made here.
-        if (ahead) ahead->Take(i, false);
+        if (ahead) ahead->Take(i, false, false);
         cell = MakeThumbnail(path, size);
       }
       const int index = catalog.Images.Add(std::move(cell));

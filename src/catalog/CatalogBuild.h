@@ -65,6 +65,9 @@ struct BuildOptions {
   // Threads that prepare cells ahead of the loop; 0 makes each cell in the loop itself,
   // kAutoWorkers uses DefaultWorkerCount().
   int Workers = kAutoWorkers;
+  // While the next cell is not ready, the loop makes cells of later files itself rather
+  // than wait (it handles events once per file all the same).
+  bool LoopHelps = true;
 };
 // One fewer than the hardware threads, at least one.
 int DefaultWorkerCount();
