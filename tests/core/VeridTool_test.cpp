@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "catalog/CatalogBuild.h"
+#include "catalog/CatalogFile.h"
 #include "imaging/Bitmap.h"
 #include "imaging/Jpeg.h"
+#include "support/FakePlatform.h"
 #include "support/ImageBuilders.h"
 #include "support/TempDir.h"
 
@@ -157,8 +161,53 @@ TEST_F(VeridTool, ConvertUsesTheDestinationExtensionAndOptions) {
   EXPECT_NE(r.err.find("--quality"), std::string::npos);
 }
 
+TEST_F(VeridTool, CatalogIsTheProgramsOwnAndListsBack) {
+  const std::filesystem::path start = std::filesystem::current_path();
+  dir.MakeDir("pics");
+  test::Pattern(40, 30, TPixelFormat::pf24bit).SaveToFile(dir / "pics/b.bmp");
+  test::Pattern(20, 50, TPixelFormat::pf8bit).SaveToFile(dir / "pics/a.bmp");
+  dir.Write("pics/c.jpg", std::string("no picture"));
+  // A relative output name means the working folder, not the pictures' folder.
+  ASSERT_EQ(test::Run("cd '" + dir.Path() + "' && '" + VERID_TOOL_PATH +
+                      "' catalog pics out.doz --size 65 --workers 0 >/dev/null"),
+            0);
+  const std::vector<uint8_t> written = test::ReadAll(dir / "out.doz");
+
+  FileList list;
+  list.SetFolder(dir / "pics");
+  struct Quiet : CatalogBuildHost {
+    void BuildStarted() override {}
+    void FileDone(const TBitmap&, const BuildProgress&) override {}
+    bool StopRequested() override { return false; }
+    void BuildEnded() override {}
+  } host;
+  test::FakePlatform platform;
+  Catalog catalog;
+  BuildCatalog(list, 65, catalog, host, platform);
+  std::filesystem::current_path(start);
+  catalog.View.Width = 1016;
+  catalog.View.Height = 694;
+  EXPECT_EQ(written, WriteCatalog(catalog));
+
+  Result r = Tool("catalog-list '" + dir / "out.doz" + "'", dir);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "size: 65x65\nthumbnails: 3\nentries: 3\n0\ta.bmp\n1\tb.bmp\n2\tc.jpg\n");
+  r = Tool("catalog '" + dir / "pics" + "' '" + dir / "w.doz" + "' --workers 2", dir);
+  EXPECT_EQ(r.out, "3 entries\n");
+  EXPECT_EQ(Tool("catalog-list '" + dir / "w.doz" + "'", dir).out.rfind("size: 80x80\n", 0), 0u);
+
+  dir.Write("text.doz", std::string("hello\n"));
+  r = Tool("catalog-list '" + dir / "text.doz" + "'", dir);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("not a catalog"), std::string::npos);
+  dir.MakeDir("empty");
+  EXPECT_EQ(Tool("catalog '" + dir / "empty" + "' '" + dir / "e.doz" + "'", dir).status, 1);
+  EXPECT_EQ(Tool("catalog '" + dir / "pics" + "' x.doz --size 0", dir).status, 2);
+}
+
 TEST_F(VeridTool, HelpAndMistakes) {
-  for (std::string cmd : {"--help", "info --help", "decode --help", "convert --help"}) {
+  for (std::string cmd : {"--help", "info --help", "decode --help", "convert --help",
+                          "catalog --help", "catalog-list --help"}) {
     Result r = Tool(cmd, dir);
     EXPECT_EQ(r.status, 0) << cmd;
     EXPECT_NE(r.out.find("Usage: verid-tool"), std::string::npos) << cmd;

@@ -1,13 +1,15 @@
-// verid-tool: the program's image code from the command line (info, decode, convert).
+// verid-tool: the program's image and catalog code from the command line.
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <string>
 #include <vector>
 
+#include "Catalog.h"
 #include "Info.h"
 #include "app/Hanyou.h"
 #include "app/Settings.h"
+#include "catalog/CatalogBuild.h"
 #include "imaging/Bitmap.h"
 #include "imaging/Graphic.h"
 #include "imaging/Jpeg.h"
@@ -27,6 +29,8 @@ const char* const kMainHelp =
     "  info FILE              print the picture's format, size and properties\n"
     "  decode FILE OUT.pam    write the decoded pixels as a PAM file\n"
     "  convert SRC DST        convert between BMP, JPEG and PNG by extension\n"
+    "  catalog FOLDER OUT.doz make a catalog of the folder's pictures\n"
+    "  catalog-list FILE.doz  list a catalog's entries and thumbnails\n"
     "\n"
     "Run 'verid-tool COMMAND --help' for a command's options.\n";
 
@@ -55,6 +59,22 @@ const char* const kConvertHelp =
     "  --filter N     PNG filters: 0 adaptive, 1 None, 2 Sub, 3 Up, 4 Average, 5 Paeth\n"
     "  --interlace    write PNG with Adam7 interlacing\n"
     "  --idat N       PNG image data chunk size 256..100000 (default 32768)\n";
+
+const char* const kCatalogHelp =
+    "Usage: verid-tool catalog FOLDER OUT.doz [--size S] [--workers N]\n"
+    "\n"
+    "Makes a catalog of the folder's BMP, JPEG and PNG files in name order, as the\n"
+    "program's catalog command does, and saves it as OUT.doz (replacing it).\n"
+    "  --size S       thumbnail edge in pixels, 1..255 (default 80; the program offers\n"
+    "                 65, 80, 100 and 120)\n"
+    "  --workers N    threads that load pictures ahead, 0..64 (default: one fewer than\n"
+    "                 the hardware threads, at least one)\n";
+
+const char* const kCatalogListHelp =
+    "Usage: verid-tool catalog-list FILE.doz\n"
+    "\n"
+    "Prints the thumbnail size, the number of thumbnails and of entries, then one line\n"
+    "per entry: its thumbnail index, a tab and its caption.\n";
 
 bool WantsHelp(const std::vector<std::string>& args) {
   for (const auto& a : args)
@@ -208,6 +228,36 @@ int Convert(const std::vector<std::string>& args) {
   return 0;
 }
 
+int MakeCatalogCommand(const std::vector<std::string>& args) {
+  if (WantsHelp(args)) {
+    std::fputs(kCatalogHelp, stdout);
+    return 0;
+  }
+  Parsed p = Parse(args, {"--size", "--workers"}, {});
+  if (p.files.size() != 2) throw UsageError{"catalog takes a folder and an output file."};
+  int size = 80, workers = kAutoWorkers;
+  for (const auto& [name, value] : p.options) {
+    if (name == "--size")
+      size = ParseInt(name, value, 1, 255);
+    else
+      workers = ParseInt(name, value, 0, 64);
+  }
+  const int entries = MakeCatalog(p.files[0], p.files[1], size, workers);
+  std::printf("%d entries\n", entries);
+  return 0;
+}
+
+int ListCatalogCommand(const std::vector<std::string>& args) {
+  if (WantsHelp(args)) {
+    std::fputs(kCatalogListHelp, stdout);
+    return 0;
+  }
+  Parsed p = Parse(args, {}, {});
+  if (p.files.size() != 1) throw UsageError{"catalog-list takes exactly one file."};
+  std::fputs(ListCatalog(p.files[0]).c_str(), stdout);
+  return 0;
+}
+
 int Main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   try {
@@ -221,6 +271,8 @@ int Main(int argc, char** argv) {
     if (command == "info") return Info(args);
     if (command == "decode") return Decode(args);
     if (command == "convert") return Convert(args);
+    if (command == "catalog") return MakeCatalogCommand(args);
+    if (command == "catalog-list") return ListCatalogCommand(args);
     throw UsageError{"Unknown command '" + command + "'."};
   } catch (const UsageError& e) {
     std::fprintf(stderr, "verid-tool: %s\n\n%s", e.message.c_str(), kMainHelp);
