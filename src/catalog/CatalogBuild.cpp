@@ -49,7 +49,7 @@ TBitmap MakePanel(int index) {
   TBitmap cell(kPanelCellSize, kPanelCellSize, TPixelFormat::pf24bit);
   FillRect(cell, Bounds(0, 0, kPanelCellSize, kPanelCellSize), kWhite);
   if (index == kNoPictureIndex) {
-    FillRect(cell, Bounds(0, 0, kNoPictureWidth, kNoPictureHeight), kPanelFace);
+    FillRect(cell, Bounds(0, 0, kNoPictureLabelWidth, kNoPictureLabelHeight), kPanelFace);
     int x = 2;
     for (const Letter& letter : kNoPictureFont) {
       for (int row = 0; row < 7; ++row)
@@ -233,11 +233,12 @@ TBitmap MakeThumbnail(const std::string& path, int size) {
     StretchDraw(cell, Placement(picture.Width(), picture.Height(), size), *picture.Graphic());
   } catch (const EInvalidGraphic&) {
     // The label is drawn from its own 50 x 10 picture, so nothing else of its cell shows.
-    TBitmap label(kNoPictureWidth, kNoPictureHeight, TPixelFormat::pf24bit);
+    TBitmap label(kNoPictureLabelWidth, kNoPictureLabelHeight, TPixelFormat::pf24bit);
     const TBitmap& src = PanelImage(kNoPictureIndex);
-    for (int y = 0; y < kNoPictureHeight; ++y)
-      std::memcpy(label.ScanLine(y), src.ScanLine(y), size_t(kNoPictureWidth) * 3);
-    StretchDrawRaster(cell, Placement(kNoPictureWidth, kNoPictureHeight, size), label, false);
+    for (int y = 0; y < kNoPictureLabelHeight; ++y)
+      std::memcpy(label.ScanLine(y), src.ScanLine(y), size_t(kNoPictureLabelWidth) * 3);
+    StretchDrawRaster(cell, Placement(kNoPictureLabelWidth, kNoPictureLabelHeight, size), label,
+                      false);
   }
   return cell;
 }

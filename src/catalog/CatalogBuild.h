@@ -19,7 +19,7 @@ inline constexpr int kCatalogSizes[4] = {65, 80, 100, 120};
 // The panel pictures live in cells of this size.
 inline constexpr int kPanelCellSize = 120;
 inline constexpr int kNoPictureIndex = 4;
-inline constexpr int kNoPictureWidth = 50, kNoPictureHeight = 10;
+inline constexpr int kNoPictureLabelWidth = 50, kNoPictureLabelHeight = 10;
 inline constexpr TColor kPanelFace = 0xBDBDBD;  // RGB (189, 189, 189)
 // JPEG files up to this many bytes are decoded whole, larger ones at a quarter.
 inline constexpr int64_t kFullDecodeLimit = 5000;

@@ -21,9 +21,11 @@ class NullPlatform : public Platform {
   void ShowTaskBar() override {}
   bool CanTrash(const std::string&) override { return false; }
   TrashOutcome MoveToTrash(const std::string&) override { return {false, "no trash"}; }
+  WallpaperAbility WallpaperSupport() override { return WallpaperAbility::None; }
   std::string WallpaperFolder() override { return {}; }
-  std::string CurrentWallpaper(WallpaperStyle*) override { return {}; }
+  std::optional<WallpaperSetting> ReadWallpaper() override { return std::nullopt; }
   std::string ApplyWallpaper(const std::string&, WallpaperStyle) override { return "no desktop"; }
+  std::string RestoreWallpaper(const WallpaperSetting&) override { return "no desktop"; }
   void ClearAttributes(const std::string&) override {}
   void SetSystemAttribute(const std::string&) override {}
   TRect WorkArea() override { return {}; }
@@ -33,6 +35,7 @@ class NullPlatform : public Platform {
     return static_cast<uint32_t>(
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
   }
+  TDateTime LocalTime(int64_t) override { return {}; }
   void ProcessPendingEvents() override {}
   void WaitForEvents(uint32_t ms) override {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
