@@ -67,17 +67,18 @@ std::map<std::string, FormatRow>& RawRegistry() {
 }
 
 std::map<std::string, FormatRow>& Registry() {
-  // The set-up runs once; the format units it calls register through this same function.
-  static bool started = false;
-  if (!started) {
-    started = true;
+  // Set up once, also when threads arrive together (catalog workers load pictures); the
+  // format units it calls register through RawRegistry.
+  static const bool started = [] {
     auto& rows = RawRegistry();
     rows.emplace("bmp", FormatRow{"Bitmaps", [] { return std::make_unique<TBitmap>(); }});
     auto jpeg = [] { return std::make_unique<TJPEGImage>(); };
     rows.emplace("jpeg", FormatRow{"JPEG Image File", jpeg});
     rows.emplace("jpg", FormatRow{"JPEG Image File", jpeg});
     RegisterZudiraFormat();
-  }
+    return true;
+  }();
+  (void)started;
   return RawRegistry();
 }
 
