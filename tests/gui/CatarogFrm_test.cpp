@@ -1,0 +1,493 @@
+// The catalog window under offscreen Qt: made and opened catalogs, menus and their
+// enabling, the commands on the synced file, removals, remake, save, close.
+#include "catalog/CatarogFrm.h"
+
+#include <unistd.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+#include <cstdlib>
+#include <fstream>
+
+#include "app/Hanyou.h"
+#include "catalog/CataProgresFrm.h"
+#include "dialogs/RenameFrm.h"
+#include "imaging/Stream.h"
+#include "support/GuiTest.h"
+#include "view/InfoFrm.h"
+#include "view/ViewFrm.h"
+
+namespace verid::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Messages with the catalog's row count at the moment each was shown.
+class CountingDialogs : public ScriptedDialogs {
+ public:
+  std::function<int()> rows;
+  std::vector<int> rowsAtMessage;
+  MsgButton Message(const MessageRequest& request) override {
+    rowsAtMessage.push_back(rows ? rows() : -1);
+    return ScriptedDialogs::Message(request);
+  }
+};
+
+// The texts of a menu's items in order, "-" for a separator.
+std::string Texts(const QMenu* menu) {
+  std::string out;
+  for (QAction* a : menu->actions())
+    out += (a->isSeparator() ? std::string("-") : a->text().toStdString()) + "|";
+  return out;
+}
+
+// Runs `inspect` on the modal window that the command opens, then closes it.
+template <typename Window>
+void OnModal(const std::function<void(Window&)>& inspect) {
+  QTimer::singleShot(0, [inspect] {
+    auto* w = qobject_cast<Window*>(QApplication::activeModalWidget());
+    ASSERT_NE(w, nullptr);
+    inspect(*w);
+    w->close();
+  });
+}
+
+class CatalogWindow : public ::testing::Test {
+ protected:
+  void SetUp() override { start_ = fs::current_path(); }
+  void TearDown() override {
+    delete form.data();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    fs::current_path(start_);
+  }
+  void Files(std::vector<std::string> names) {
+    for (const std::string& name : names) WriteBmp(dir / name, 40, 30);
+    list.SetFolder(dir.Path());
+    list.SetItemIndex(0);
+  }
+  CatalogEnv Env() { return CatalogEnv{list, settings, dialogs, platform}; }
+  CatalogOwner Owner() {
+    CatalogOwner o;
+    o.View = ViewOwnerFor(settings, false);
+    auto note = [this](const char* what) { return [this, what] { log.push_back(what); }; };
+    o.ClearPreview = note("clear");
+    o.HideMain = note("hide");
+    o.ShowMain = note("show");
+    o.LockCommands = note("lock");
+    o.UnlockCommands = note("unlock");
+    o.RefreshPreview = [this] { log.push_back("refresh " + ExtractFileName(list.CurrentFile())); };
+    o.RenameStatus = [this](const std::string& path, const std::string&) {
+      log.push_back("status " + ExtractFileName(path));
+    };
+    return o;
+  }
+  TCatarogForm& Make(int size = 80) {
+    settings.CatalogThumbSize = static_cast<uint8_t>(size);
+    BuildOptions quick;
+    quick.Workers = 0;
+    form = MakeCatalogWindow(Env(), Owner(), quick);
+    EXPECT_TRUE(form);
+    return *form;
+  }
+  std::vector<std::string> Captions() const {
+    std::vector<std::string> out;
+    for (const CatalogEntry& e : form->Data().Items) out.push_back(e.Caption);
+    return out;
+  }
+  bool Enabled(const char* item) const { return form->Action(item)->isEnabled(); }
+
+  TempDir dir;
+  FileList list;
+  AppSettings settings;
+  CountingDialogs dialogs;
+  FakePlatform platform;
+  QPointer<TCatarogForm> form;
+  std::vector<std::string> log;
+
+ private:
+  fs::path start_;
+};
+
+TEST_F(CatalogWindow, MakeShowsMaximisedLargeIconsOnGreyInPlaceOfTheMainWindow) {
+  Files({"a.bmp", "b.bmp", "c.bmp"});
+  TCatarogForm& f = Make();
+  EXPECT_EQ(log, (std::vector<std::string>{"clear", "lock", "hide"}));
+  EXPECT_TRUE(f.isVisible());
+  EXPECT_TRUE(f.isMaximized());
+  EXPECT_EQ(f.windowTitle().toStdString(), dir.Path());
+  EXPECT_EQ(f.font().pixelSize(), 12);
+  QListView* view = f.ListView();
+  EXPECT_EQ(view->viewMode(), QListView::IconMode);
+  EXPECT_EQ(view->iconSize(), QSize(80, 80));
+  EXPECT_EQ(view->palette().color(QPalette::Base), QColor(128, 128, 128));
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"a.bmp", "b.bmp", "c.bmp"}));
+  EXPECT_EQ(f.Model()->data(f.Model()->index(1), Qt::DisplayRole).toString(), "b.bmp");
+  EXPECT_EQ(f.Model()->data(f.Model()->index(1), Qt::DecorationRole).value<QPixmap>().size(),
+            QSize(80, 80));
+  EXPECT_EQ(f.Selected(), 0);
+  EXPECT_EQ(list.ItemIndex(), 2);  // the last file built, whose name the save proposes
+  // The thumbnails are drawn: the panel face shows around each picture.
+  QCoreApplication::processEvents();  // the delayed layout of the icons
+  const QImage shot = view->viewport()->grab().toImage();
+  int face = 0;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = 0; x < shot.width(); ++x) face += shot.pixelColor(x, y) == QColor(189, 189, 189);
+  EXPECT_GT(face, 3 * (80 * 80 - 40 * 30) / 2);
+  EXPECT_EQ(shot.pixelColor(shot.width() - 1, shot.height() - 1), QColor(128, 128, 128));
+
+  list.SetItemIndex(-1);
+  EXPECT_EQ(MakeCatalogWindow(Env(), Owner()), nullptr);  // no current file: nothing
+}
+
+TEST_F(CatalogWindow, MenusAndPopupHaveTheirItemsInOrder) {
+  Files({"a.bmp"});
+  TCatarogForm& f = Make();
+  std::string tops;
+  for (QAction* a : f.MainMenu1()->actions()) tops += a->text().toStdString() + "|";
+  EXPECT_EQ(tops, "ﾌｧｲﾙ(&F)|画像表示(&V)|画像選択(&S)|ｵﾌﾟｼｮﾝ(&O)|");
+  auto menu = [&](const char* name) { return f.Action(name)->menu(); };
+  EXPECT_EQ(Texts(menu("mnCFile")),
+            "名前の変更(&R)|指定ﾌｫﾙﾀﾞにｺﾋﾟｰ(&C)|指定ﾌｫﾙﾀﾞに移動(&M)|削除(&D)|-|"
+            "ｶﾀﾛｸﾞ(*.doz)を保存|-|閉じる(&X)|");
+  EXPECT_EQ(Texts(menu("mnCCopy")),
+            "未指定|未指定|未指定|未指定|未指定|未指定|未指定|未指定|上の指定先以外|");
+  EXPECT_EQ(Texts(menu("mnCView")),
+            "実ｻｲｽﾞ表示(&R)|画面にﾌｨｯﾄ表示(&T)|ﾌﾙｽｸﾘｰﾝ表示(&F)|-|ｽﾗｲﾄﾞｼｮｰ表示(&S)|-|"
+            "ｶﾀﾛｸﾞ再作成(&M)|");
+  EXPECT_EQ(Texts(menu("mnCRemake")), " 65×65| 80×80|100×100|120×120|");
+  EXPECT_EQ(Texts(menu("mnCSelect")), "前の画像(&P)|次の画像(&N)|先頭の画像(&F)|末尾の画像(&L)|");
+  EXPECT_EQ(Texts(menu("mnCOption")),
+            "画像情報(&I)|壁紙設定(&W)|画像形式ｺﾝﾊﾞｰﾄ|-|ﾒﾆｭｰを表示しない(&N)|");
+  EXPECT_EQ(Texts(menu("mnCWPaper")), "中央に表示(&C)|全体に表示(&A)|元に戻す(&U)|");
+  EXPECT_EQ(Texts(menu("mnCConvert")),
+            "BMP->JPEG|BMP->PNG|-|JPEG->BMP|JPEG->PNG|-|PNG->BMP|PNG->JPEG|");
+  EXPECT_EQ(Texts(f.PopupMenu1()),
+            "実ｻｲｽﾞ表示|-|名前の変更|指定ﾌｫﾙﾀﾞにｺﾋﾟｰ|指定ﾌｫﾙﾀﾞに移動|削除|-|ｶﾀﾛｸﾞ再作成|"
+            "ｶﾀﾛｸﾞ(*.doz)を保存|-|ﾒﾆｭｰを表示する|閉じる|");
+  EXPECT_EQ(Texts(menu("pmCRemake")), " 65× 65| 80× 80|100×100|120×120|");
+}
+
+TEST_F(CatalogWindow, EnablingFollowsTheSelectionTheFoldersAndTheMenusShown) {
+  Files({"a.bmp", "b.bmp"});
+  settings.CopyFolders[0] = dir.MakeDir("copies");
+  settings.MoveFolders[1] = dir / "later";
+  TCatarogForm& f = Make();
+  fs::create_directory(dir / "later");  // too late for this window
+  for (const char* slot : {"mnCCpy1", "pmCCpy1"}) {
+    EXPECT_TRUE(Enabled(slot));
+    EXPECT_EQ(f.Action(slot)->text().toStdString(), settings.CopyFolders[0]);
+  }
+  EXPECT_TRUE(Enabled("mnCDel"));
+  f.Select(-1);
+  for (const char* item : {"mnCDel", "mnCReal", "mnCNext", "mnCWPaper", "pmCReal", "pmCDel"})
+    EXPECT_FALSE(Enabled(item)) << item;
+  EXPECT_TRUE(Enabled("mnCFirst"));
+  f.Select(1);
+  EXPECT_TRUE(Enabled("pmCDel"));
+  EXPECT_FALSE(Enabled("mnCMove2"));
+  EXPECT_FALSE(Enabled("pmCMove2"));
+  EXPECT_FALSE(Enabled("mnCWallUndo"));
+  EXPECT_FALSE(Enabled("pmCShowMenu"));
+
+  f.mnCHideMenuClick();
+  EXPECT_FALSE(f.MainMenu1()->isVisible());
+  for (const char* top : {"mnCFile", "mnCView", "mnCSelect", "mnCOption"})
+    EXPECT_FALSE(f.Action(top)->isVisible());
+  EXPECT_TRUE(Enabled("pmCShowMenu"));
+  f.pmCShowMenuClick();
+  EXPECT_TRUE(f.MainMenu1()->isVisible());
+  EXPECT_TRUE(f.Action("mnCFile")->isVisible());
+  EXPECT_FALSE(Enabled("pmCShowMenu"));
+}
+
+TEST_F(CatalogWindow, CommandsOnTheSyncedFile) {
+  Files({"a.bmp", "b.bmp", "c.png"});
+  TCatarogForm& f = Make();
+  f.Select(2);
+  f.mnCConvertClick();  // the submenu opening
+  EXPECT_EQ(list.ItemIndex(), 2);
+  EXPECT_FALSE(Enabled("mnCConvertBtoJ"));
+  EXPECT_TRUE(Enabled("mnCConvertPtoJ"));
+
+  f.Select(1);
+  std::string dims;
+  OnModal<TInfoForm>([&](TInfoForm& info) { dims = info.Label6->text().toStdString(); });
+  f.mnCInfoClick();
+  EXPECT_EQ(dims, "40×30ﾋﾟｸｾﾙ");
+  EXPECT_EQ(list.ItemIndex(), 1);
+}
+
+TEST_F(CatalogWindow, WallpaperCommandsGoToTheMainWindowAndSetUndo) {
+  Files({"a.bmp", "b.bmp"});
+  std::vector<std::string> wall;
+  settings.CatalogThumbSize = 65;
+  CatalogOwner owner = Owner();
+  owner.View.WallUndoEnabled = true;  // the main window's; the catalog's starts disabled
+  owner.View.WallCenter = [&] { return wall.push_back("centre " + list.CurrentFile()), true; };
+  owner.View.WallUndo = [&] { return wall.push_back("undo"), false; };
+  form = MakeCatalogWindow(Env(), owner);
+  EXPECT_FALSE(Enabled("mnCWallUndo"));
+  form->Select(1);
+  form->mnCWallCenterClick();
+  EXPECT_TRUE(Enabled("mnCWallUndo"));
+  form->mnCWallUndoClick();
+  EXPECT_FALSE(Enabled("mnCWallUndo"));
+  EXPECT_EQ(wall, (std::vector<std::string>{"centre " + dir / "b.bmp", "undo"}));
+}
+
+TEST_F(CatalogWindow, ViewWindowInEachModeWithoutFileCommandsLeavesTheCatalogAsItWas) {
+  Files({"a.bmp", "b.bmp", "c.bmp"});
+  TCatarogForm& f = Make();
+  const std::pair<void (TCatarogForm::*)(), int> modes[] = {
+      {&TCatarogForm::mnCRealClick, kModeReal},
+      {&TCatarogForm::mnCFitClick, kModeFit},
+      {&TCatarogForm::mnCFulClick, kModeFull}};
+  for (auto [command, mode] : modes) {
+    f.Select(1);
+    OnModal<TViewForm>([&, mode = mode](TViewForm& view) {
+      EXPECT_EQ(view.Viewer().DisplayMode, mode);
+      const QString caption = mode == kModeFull ? view.cLabel()->text() : view.windowTitle();
+      EXPECT_EQ(caption.toStdString(), "b.bmp  [2/3]");
+      EXPECT_FALSE(view.MainMenu1()->isVisible());
+      for (const char* item : {"pmVRename", "pmVCopy", "pmVMove", "pmVDel", "N2", "N1"})
+        EXPECT_FALSE(view.Action(item)->isVisible()) << item;
+      view.mnVNextClick();
+    });
+    (f.*command)();
+    EXPECT_EQ(list.ItemIndex(), 2);  // the view moved the list ...
+    EXPECT_EQ(f.Selected(), 1);      // ... not the catalog
+  }
+}
+
+TEST_F(CatalogWindow, KeysAndDoubleClickWhileAnEntryIsSelected) {
+  Files({"a.bmp", "b.bmp", "c.bmp"});
+  TCatarogForm& f = Make();
+  SendKey(f.ListView(), Qt::Key_Space);
+  EXPECT_EQ(f.Selected(), 1);
+  SendKey(f.ListView(), Qt::Key_Space);
+  SendKey(f.ListView(), Qt::Key_Backspace);
+  EXPECT_EQ(f.Selected(), 1);
+  std::string shown;
+  OnModal<TViewForm>([&](TViewForm& view) { shown = view.windowTitle().toStdString(); });
+  SendKey(f.ListView(), Qt::Key_Return);
+  EXPECT_EQ(shown, "b.bmp  [2/3]");
+
+  QApplication::processEvents();
+  const QPoint at = f.ListView()->visualRect(f.Model()->index(2)).center();
+  OnModal<TViewForm>([&](TViewForm& view) { shown = view.windowTitle().toStdString(); });
+  DoubleClick(f.ListView()->viewport(), at);
+  EXPECT_EQ(shown, "c.bmp  [3/3]");
+  // Nothing selected: no file to show, nothing opens.
+  f.Select(-1);
+  f.ListViewDblClick();
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(CatalogWindow, DeleteEntryTwoOfFiveThenSaveWritesFiveThumbnailsAndFourEntries) {
+  Files({"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp"});
+  settings.DeleteMethod = 2;
+  settings.CatarogDir = dir.Path();
+  TCatarogForm& f = Make();
+  f.Select(2);
+  dialogs.AnswerMessage(MsgButton::Ok);
+  f.mnCDelClick();
+  EXPECT_EQ(dialogs.LastMessage().Text, dir / "c.bmp" + "を削除しますか");
+  EXPECT_FALSE(fs::exists(dir / "c.bmp"));
+  EXPECT_EQ(list.Entries(), (std::vector<std::string>{"a.bmp", "b.bmp", "d.bmp", "e.bmp"}));
+  EXPECT_EQ(f.Model()->rowCount(), 4);
+  EXPECT_EQ(f.Selected(), -1);
+  EXPECT_FALSE(Enabled("mnCDel"));
+
+  f.Select(3);
+  dialogs.AnswerSave(FileDialogResult{dir / "out/cat.doz", 1});
+  fs::create_directory(dir / "out");
+  f.pmCsaveClick();
+  const FileDialogRequest& request = dialogs.Calls().back().File;
+  EXPECT_EQ(request.InitialDir, dir.Path());
+  EXPECT_EQ(request.Filter, "Veridｶﾀﾛｸﾞ形式(*.doz)|*.doz");
+  EXPECT_EQ(request.DefaultExt, "doz");
+  EXPECT_TRUE(request.OverwritePrompt);
+  EXPECT_EQ(settings.CatarogDir, dir / "out/");
+  Catalog back;
+  const std::vector<uint8_t> bytes = ReadAll(dir / "out/cat.doz");
+  ASSERT_TRUE(ReadCatalog(bytes.data(), bytes.size(), back).Ok);
+  EXPECT_EQ(back.Images.Count(), 5);
+  std::vector<int> indexes;
+  for (const CatalogEntry& e : back.Items) indexes.push_back(e.ImageIndex);
+  EXPECT_EQ(indexes, (std::vector<int>{0, 1, 3, 4}));
+  EXPECT_EQ(back.View.Width, f.ListView()->width());
+}
+
+TEST_F(CatalogWindow, MoveShowsTheMessageBeforeOrAfterTheRemoval) {
+  Files({"a.bmp", "b.bmp", "photo.bmp"});
+  const std::string dst = dir.MakeDir("dst");
+  dir.Write("dst/photo.bmp", "");
+  dir.Write("dst/photo0.bmp", "");
+  settings.MoveFolders[0] = dst;
+  settings.MoveClashMode = 1;
+  TCatarogForm& f = Make();
+  dialogs.rows = [&] { return f.Model()->rowCount(); };
+  f.Select(0);
+  f.mnCMoveClick(1);  // plain move: the message first
+  f.Select(1);
+  f.mnCMoveClick(1);  // clash, free name: the removal first
+  EXPECT_EQ(dialogs.MessageTexts(), (std::vector<std::string>{"移動しました", "移動しました"}));
+  EXPECT_EQ(dialogs.rowsAtMessage, (std::vector<int>{3, 1}));
+  EXPECT_TRUE(fs::exists(dst + "/a.bmp"));
+  EXPECT_TRUE(fs::exists(dst + "/photo00.bmp"));
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"b.bmp"}));
+  EXPECT_EQ(list.Entries(), (std::vector<std::string>{"b.bmp"}));
+}
+
+TEST_F(CatalogWindow, RenameSetsTheCaptionOnlyWhenTheFileWasRenamed) {
+  Files({"a.bmp", "b.bmp"});
+  TCatarogForm& f = Make();
+  f.Select(1);
+  OnModal<TRenameForm>([](TRenameForm& rename) {
+    rename.RenameEdit->setText("new");
+    rename.OKBtnClick();
+  });
+  f.mnCRenameClick();
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"a.bmp", "new.bmp"}));
+  EXPECT_TRUE(fs::exists(dir / "new.bmp"));
+  EXPECT_EQ(log.back(), "status new.bmp");
+  OnModal<TRenameForm>([](TRenameForm&) {});  // cancelled
+  f.mnCRenameClick();
+  EXPECT_EQ(Captions()[1], "new.bmp");
+}
+
+TEST_F(CatalogWindow, RemakeRebuildsHiddenAtTheNewSize) {
+  Files({"a.bmp", "b.bmp", "c.bmp"});
+  TCatarogForm& f = Make(65);
+  const std::vector<std::string> before = Captions();
+  bool hidden = true;
+  platform.onEvents = [&] { hidden = hidden && !f.isVisible(); };
+  f.Select(2);
+  f.pmRemake120Click();
+  EXPECT_TRUE(hidden);
+  EXPECT_TRUE(f.isVisible());
+  EXPECT_EQ(Captions(), before);
+  EXPECT_EQ(f.Data().Images.Width(), 120);
+  EXPECT_EQ(f.Data().Images.Count(), 3);
+  EXPECT_EQ(f.ListView()->iconSize(), QSize(120, 120));
+  EXPECT_EQ(f.Selected(), 0);
+}
+
+TEST_F(CatalogWindow, BuildEndingAtAVanishedFileShowsWhatWasMade) {
+  Files({"a.bmp", "b.bmp", "c.bmp"});
+  fs::remove(dir / "b.bmp");
+  EXPECT_THROW(Make(), EFileError);
+  TCatarogForm* made = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* c = qobject_cast<TCatarogForm*>(w)) made = c;
+  ASSERT_NE(made, nullptr);
+  form = made;
+  EXPECT_TRUE(made->isVisible());
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"a.bmp"}));
+  EXPECT_EQ(log.back(), "hide");
+}
+
+TEST_F(CatalogWindow, OpenedCatalogIsViewOnly) {
+  Files({"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp"});
+  Catalog made;
+  RunCatalogBuild(nullptr, list, 80, made, platform);
+  SaveCatalogFile(dir / "c.doz", made);
+  form = OpenCatalogWindow(dir / "c.doz", Env(), Owner());
+  ASSERT_TRUE(form);
+  EXPECT_EQ(log, (std::vector<std::string>{"clear", "lock", "hide", "unlock"}));
+  EXPECT_EQ(form->windowTitle().toStdString(), dir / "c.doz");
+  EXPECT_TRUE(form->isMaximized());
+  EXPECT_FALSE(form->MainMenu1()->isVisible());
+  EXPECT_EQ(form->Model()->rowCount(), 5);
+  EXPECT_EQ(form->Selected(), -1);
+  form->ListViewContextPopup(QPoint(10, 10));
+  EXPECT_FALSE(form->PopupMenu1()->isVisible());
+
+  form->Select(3);
+  std::string shown;
+  OnModal<TViewForm>([&](TViewForm& view) { shown = view.windowTitle().toStdString(); });
+  SendKey(form->ListView(), Qt::Key_Return);
+  EXPECT_EQ(shown, "d.bmp  [4/5]");
+
+  form->mnCExitClick();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(form.isNull());
+  EXPECT_EQ(log, (std::vector<std::string>{"clear", "lock", "hide", "unlock", "show", "unlock",
+                                           "refresh a.bmp"}));
+}
+
+TEST_F(CatalogWindow, TextFileNamedDozOpensEmptyAfterTheErrorBox) {
+  Files({"a.bmp"});
+  dir.Write("x.doz", "just some text\n");
+  form = OpenCatalogWindow(dir / "x.doz", Env(), Owner());
+  ASSERT_TRUE(form);
+  EXPECT_EQ(dialogs.LastMessage().Kind, MsgKind::Error);
+  EXPECT_EQ(dialogs.LastMessage().Text,
+            "拡張子が誤って付けられています\r\nこのﾌｧｲﾙは.dozではありません");
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(form->Model()->rowCount(), 0);
+  EXPECT_FALSE(form->MainMenu1()->isVisible());
+  EXPECT_TRUE(form->State().PopupOff);
+}
+
+TEST_F(CatalogWindow, UnreadableCatalogLeavesTheMainWindowAsItWas) {
+  Files({"a.bmp"});
+  EXPECT_THROW(OpenCatalogWindow(dir / "gone.doz", Env(), Owner()), EFileError);
+  EXPECT_EQ(log, (std::vector<std::string>{"clear", "lock", "unlock"}));
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  for (QWidget* w : QApplication::topLevelWidgets())
+    EXPECT_EQ(qobject_cast<TCatarogForm*>(w), nullptr);
+}
+
+TEST_F(CatalogWindow, Screenshots) {
+  // Grabs for looking at by eye; they are written only when asked for.
+  const char* out = std::getenv("VERID_SCREENSHOT_DIR");
+  if (!out) GTEST_SKIP() << "set VERID_SCREENSHOT_DIR to write the grabs";
+  for (int i = 0; i < 14; ++i) {
+    const std::string name = "photo_" + std::to_string(1000 + i) + ".bmp";
+    if (i % 3 == 1)
+      WriteBmp(dir / name, 120 + 40 * i, 300);
+    else
+      WriteBmp(dir / name, 640, 200 + 30 * i);
+  }
+  dir.Write("broken.jpg", "not a picture");
+  list.SetFolder(dir.Path());
+  list.SetItemIndex(0);
+  TCatarogForm& f = Make(65);
+  auto grab = [&](const char* name) {
+    // Without a window manager nothing maximises: take the screen's work area then.
+    if (!WaitUntil([&] { return f.width() > 1000; }))
+      f.setGeometry(f.screen()->availableGeometry());
+    QCoreApplication::processEvents();
+    f.grab().save(QString("%1/catalog_%2.png").arg(out, name), "PNG");
+  };
+  grab("65");
+  f.pmRemake120Click();
+  f.Select(3);
+  grab("120");
+}
+
+}  // namespace
+}  // namespace verid::test
+
+// A 1024 x 768 screen for the offscreen platform, unless a display was asked for.
+int main(int argc, char** argv) {
+  std::string config;
+  const char* qpa = std::getenv("QT_QPA_PLATFORM");
+  if (!qpa || std::string(qpa).rfind("offscreen", 0) == 0) {
+    config = std::filesystem::temp_directory_path() /
+             ("verid_screen_" + std::to_string(getpid()) + ".json");
+    std::ofstream(config) << R"({"screens":[{"name":"S","x":0,"y":0,"width":1024,"height":768,)"
+                          << R"("logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})";
+    setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).c_str(), 1);
+  }
+  int rc = verid::test::GuiTestMain(argc, argv);
+  if (!config.empty()) std::filesystem::remove(config);
+  return rc;
+}
