@@ -446,6 +446,14 @@ void TCatarogForm::ShowView(int mode) {
   if (SyncMain() < 0) return;
   ViewOwner owner = owner_.View;
   owner.WallUndoEnabled = mainWallUndo_;
+  // A wallpaper set or undone in this view is what the next view starts from.
+  auto tracked = [this](const std::function<bool()>& command) -> std::function<bool()> {
+    if (!command) return {};
+    return [this, command] { return mainWallUndo_ = command(); };
+  };
+  owner.WallCenter = tracked(owner.WallCenter);
+  owner.WallTile = tracked(owner.WallTile);
+  owner.WallUndo = tracked(owner.WallUndo);
   TViewForm form(ViewEnv{env_.List, env_.Settings, env_.Dlg, env_.Plat}, owner, this);
   form.HideFileCommands();
   // A picture that fails to load is reported; the window still opens in its mode.

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -214,6 +215,14 @@ TEST_F(CatalogWindow, InformationConversionAndWallpaperActOnTheSyncedFile) {
   f.mnCWallUndoClick();
   EXPECT_FALSE(Enabled("mnCWallUndo"));
   EXPECT_EQ(wall, (std::vector<std::string>{"centre " + dir / "b.bmp", "undo"}));
+
+  // A wallpaper set in one view is undoable in the next.
+  OnModal<TViewForm>([](TViewForm& view) { view.mnVWallCenterClick(); });
+  f.mnCRealClick();
+  bool undo = false;
+  OnModal<TViewForm>([&](TViewForm& view) { undo = view.Action("mnVWallUndo")->isEnabled(); });
+  f.mnCRealClick();
+  EXPECT_TRUE(undo);
 }
 
 TEST_F(CatalogWindow, ViewWindowInEachModeWithoutFileCommandsLeavesTheCatalogAsItWas) {
@@ -428,9 +437,12 @@ TEST_F(CatalogWindow, Screenshots) {
   TCatarogForm& f = Make(65);
   auto grab = [&](const char* name) {
     // Without a window manager nothing maximises: take the screen's work area then.
-    if (!WaitUntil([&] { return f.width() > 1000; }))
-      f.setGeometry(f.screen()->availableGeometry());
-    QCoreApplication::processEvents();
+    const QRect area = f.screen()->availableGeometry();
+    if (!WaitUntil([&] { return f.width() >= area.width() - 16; })) f.setGeometry(area);
+    // The icons are laid out again a moment after a resize.
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 300) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     f.grab().save(QString("%1/catalog_%2.png").arg(out, name), "PNG");
   };
   grab("65");
