@@ -352,6 +352,18 @@ TEST_F(CatalogWindow, RemakeRebuildsHiddenAtTheNewSize) {
   EXPECT_EQ(f.Data().Images.Count(), 3);
   EXPECT_EQ(f.ListView()->iconSize(), QSize(120, 120));
   EXPECT_EQ(f.Selected(), 0);
+
+  // Every file deleted: a remake has nothing to build and shows an empty catalog.
+  settings.DeleteMethod = 2;
+  settings.DeleteNoConfirm = true;
+  for (int i = 0; i < 3; ++i) {
+    f.Select(0);
+    f.mnCDelClick();
+  }
+  f.pmRemake80Click();
+  EXPECT_TRUE(f.isVisible());
+  EXPECT_EQ(f.Model()->rowCount(), 0);
+  EXPECT_EQ(f.Selected(), -1);
 }
 
 TEST_F(CatalogWindow, BuildEndingAtAVanishedFileShowsWhatWasMade) {
