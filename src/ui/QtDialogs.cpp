@@ -7,6 +7,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "platform/Platform.h"
+#include "ui/SelectDirDlg.h"
+
 namespace verid {
 
 QString QtText(const std::string& text) {
@@ -103,11 +106,9 @@ MsgButton QtDialogs::Message(const MessageRequest& request) {
 }
 
 std::optional<std::string> QtDialogs::SelectDirectory(const DirectoryRequest& request) {
-  QString folder =
-      QFileDialog::getExistingDirectory(Parent(), QString::fromStdString(request.Caption),
-                                        PathToQt(request.InitialDir), QFileDialog::ShowDirsOnly);
-  if (folder.isEmpty()) return std::nullopt;
-  return PathFromQt(folder);
+  TSelectDirDlg dialog(request, DriveRoots(), Parent());
+  if (dialog.exec() != QDialog::Accepted || dialog.Chosen().empty()) return std::nullopt;
+  return dialog.Chosen();
 }
 
 std::optional<FileDialogResult> QtDialogs::RunFileDialog(const FileDialogRequest& request,
