@@ -43,8 +43,10 @@ std::string WithDelim(const std::string& folder) {
 }
 
 // Copies the bytes through a temporary file beside the target (TFileReplacement), so a
-// failed copy never leaves a partial file under the target name. A copy keeps its
-// source's mode and time; a move keeps the owner and group as well where permitted.
+// failed copy never leaves a partial file under the target name. A copy gets its
+// source's time, and its mode unless it replaces a file, whose mode, owner and group it
+// keeps as writing into that file would; a move keeps its source's mode, owner and group
+// where permitted, as a rename does.
 bool CopyThrough(const std::string& source, const std::string& target, bool replace, bool moving,
                  FsError* error) {
   try {
@@ -56,7 +58,8 @@ bool CopyThrough(const std::string& source, const std::string& target, bool repl
       if (n <= 0) break;
       out.Stream().WriteBuffer(buffer.data(), n);
     }
-    out.TakeAttributesOf(source, moving, true);
+    if (moving || !out.Replaces()) out.TakeModeOf(source, moving);
+    out.TakeTimeOf(source);
     out.Place();
   } catch (const EFileError& e) {
     return Fail(error, e.what(), e.Code() == EEXIST);

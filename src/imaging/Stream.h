@@ -134,9 +134,13 @@ class TFileReplacement {
   TStream& Stream() { return *stream_; }
   // The file that will be replaced or created (links followed).
   const std::string& Target() const { return target_; }
-  // Takes the mode, and with `owner` the owner and group, and with `time` the
-  // modification time, from another file (the source of a copy or move) instead.
-  void TakeAttributesOf(const std::string& path, bool owner, bool time);
+  // Whether an existing file is being replaced (links followed).
+  bool Replaces() const { return replaces_; }
+  // Takes the mode, and with `owner` the owner and group, from another file (the source
+  // of a move) instead of the replaced one.
+  void TakeModeOf(const std::string& path, bool owner);
+  // Gives the new file another file's modification time (the source of a copy).
+  void TakeTimeOf(const std::string& path);
   // Flushes the content to disk and puts it under the target name: replacing what is
   // there, or, without `replace`, failing with EEXIST when the name is taken. Throws
   // EFileError with the system's reason; the target is then as it was.
@@ -147,6 +151,7 @@ class TFileReplacement {
   std::string target_;
   std::string temp_;
   bool replace_;
+  bool replaces_ = false;
   bool placed_ = false;
   std::unique_ptr<TFileStream> stream_;
   bool haveAttributes_ = false;

@@ -1,6 +1,7 @@
 #include "app/FileOps.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -428,6 +429,37 @@ TEST_F(FileOpsTest, ReplacingThroughALinkKeepsTheLink) {
   EXPECT_EQ(Text(dir_ / "elsewhere/b.jpg"), "b.jpg");
   EXPECT_FALSE(fs::exists(src_ + "/b.jpg"));
   EXPECT_EQ(Names(dir_ / "elsewhere"), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+}
+
+// A copy over an existing file keeps that file's mode, owner and group, as writing into it
+// would; a new copy takes its source's mode. Both carry the source's time.
+TEST_F(FileOpsTest, ACopyOverAFileKeepsItsModeAndOwner) {
+  MakeList({"a.jpg"}, 0);
+  std::string source = src_ + "/a.jpg";
+  ::chmod(source.c_str(), 0600);
+  fs::last_write_time(source, fs::last_write_time(source) - std::chrono::hours(2));
+  std::string old = dir_.Write("dst/a.jpg", "old");
+  ::chmod(old.c_str(), 0664);
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(old.c_str(), test::NobodyUid(), test::NobodyGid()), 0);
+  }
+  struct stat before, after;
+  ASSERT_EQ(::stat(old.c_str(), &before), 0);
+  settings_.CopyClashMode = 0;
+  dialogs_.AnswerMessage(MsgButton::Ok);
+  EXPECT_EQ(CopyToFolder(Env(), dst_), OpResult::Done);
+  EXPECT_EQ(Text(old), "a.jpg");
+  ASSERT_EQ(::stat(old.c_str(), &after), 0);
+  EXPECT_EQ(after.st_mode & 07777, 0664u);
+  EXPECT_EQ(after.st_uid, before.st_uid);
+  EXPECT_EQ(after.st_gid, before.st_gid);
+  EXPECT_EQ(fs::last_write_time(old), fs::last_write_time(source));
+
+  std::string other = dir_.MakeDir("fresh");
+  EXPECT_EQ(CopyToFolder(Env(), other), OpResult::Done);
+  ASSERT_EQ(::stat((other + "/a.jpg").c_str(), &after), 0);
+  EXPECT_EQ(after.st_mode & 07777, 0600u);
+  EXPECT_EQ(fs::last_write_time(other + "/a.jpg"), fs::last_write_time(source));
 }
 
 // --- delete ----------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 
 namespace verid::test {
@@ -56,7 +57,14 @@ void RunAsNobody(const std::string& folder, const std::function<void()>& body) {
       ::_exit(2);
     }
     const bool before = ::testing::Test::HasFailure();
-    body();
+    // Nothing may unwind out of the child: it would go on running the other tests.
+    try {
+      body();
+    } catch (const std::exception& e) {
+      ADD_FAILURE() << "exception in the unprivileged child: " << e.what();
+    } catch (...) {
+      ADD_FAILURE() << "exception in the unprivileged child";
+    }
     const bool failed = !before && ::testing::Test::HasFailure();
     std::fflush(nullptr);
     ::_exit(failed ? 1 : 0);

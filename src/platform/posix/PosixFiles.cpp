@@ -155,7 +155,7 @@ TFileReplacement::TFileReplacement(const std::string& path, bool replace)
     : target_(path), replace_(replace) {
   struct stat st;
   if (replace_ && CheckedTarget(path, &target_, &st)) {
-    haveAttributes_ = true;
+    replaces_ = haveAttributes_ = true;
     mode_ = st.st_mode & 07777;
     owner_ = st.st_uid;
     group_ = st.st_gid;
@@ -177,14 +177,19 @@ TFileReplacement::~TFileReplacement() {
   ::unlink(temp_.c_str());
 }
 
-void TFileReplacement::TakeAttributesOf(const std::string& path, bool owner, bool time) {
+void TFileReplacement::TakeModeOf(const std::string& path, bool owner) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) return;
   haveAttributes_ = true;
   mode_ = st.st_mode & 07777;
   owner_ = owner ? st.st_uid : -1;
   group_ = owner ? st.st_gid : -1;
-  haveTime_ = time;
+}
+
+void TFileReplacement::TakeTimeOf(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return;
+  haveTime_ = true;
   seconds_ = st.st_mtim.tv_sec;
   nanoseconds_ = st.st_mtim.tv_nsec;
 }
