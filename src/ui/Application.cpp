@@ -7,12 +7,14 @@
 #include <QApplication>
 #include <QBitmap>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <QTranslator>
 #include <cerrno>
 #include <map>
 
@@ -100,8 +102,23 @@ QFont UiFont(int pixels) {
   return font;
 }
 
+namespace {
+
+// The whole interface is Japanese, so Qt's own dialogs are too, whatever the locale.
+// Without the translation installed they stay in English.
+void LoadQtTranslation(QApplication& app) {
+  auto* translator = new QTranslator(&app);
+  if (!translator->load(QStringLiteral("qtbase_ja"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+      !QCoreApplication::installTranslator(translator))
+    delete translator;
+}
+
+}  // namespace
+
 void SetupApplication(QApplication& app) {
   QFont::insertSubstitution(QString::fromUtf8(kUiFontFamily), QString::fromUtf8(kUiFontSubstitute));
+  LoadQtTranslation(app);
   QApplication::setApplicationName(QString::fromUtf8(kAppTitle));
   QApplication::setApplicationDisplayName(QString());
   app.setFont(UiFont());
