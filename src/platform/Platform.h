@@ -99,7 +99,7 @@ std::unique_ptr<Platform> CreatePosixPlatform(ScreenProvider* screen);
 // left), which a native Wayland session forbids: there, unless the user has chosen a Qt
 // platform, the program runs on XWayland. Returns whether it did so.
 bool PrepareWindowSystem();
-// The user's home folder (empty when unknown).
+// The user's home folder, without a separator at the end.
 std::string HomeFolder();
 // What the directory dialog offers as drives: the root, the home folder and the file
 // systems mounted under /media, /mnt and /run/media.

@@ -70,13 +70,14 @@ bool PrepareWindowSystem() {
 }
 
 std::string HomeFolder() {
-  return posix::HomeDir();
+  std::string home = posix::HomeDir();
+  while (home.size() > 1 && home.back() == '/') home.pop_back();
+  return home;
 }
 
 std::vector<std::string> DriveRoots() {
   std::vector<std::string> drives{"/"};
-  std::string home = posix::HomeDir();
-  while (home.size() > 1 && home.back() == '/') home.pop_back();
+  std::string home = HomeFolder();
   if (!home.empty() && home != "/") drives.push_back(home);
   std::ifstream in("/proc/self/mounts");
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
