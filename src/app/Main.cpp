@@ -599,19 +599,15 @@ void TMainForm::mnOpenClick() {
         this, [this](const std::string& folder) { Run([this, folder] { OpenFolder(folder); }); });
     explorer_->Reveal(list_.Folder());
   }
-  explorer_->Dock();
+  // An existing chooser stays where it is; it only comes to the front.
   explorer_->show();
   explorer_->raise();
 }
 
 void TMainForm::moveEvent(QMoveEvent* event) {
   QMainWindow::moveEvent(event);
-  if (explorer_) explorer_->Dock();
-}
-
-void TMainForm::resizeEvent(QResizeEvent* event) {
-  QMainWindow::resizeEvent(event);
-  if (explorer_) explorer_->Dock();
+  // Qt also reports the place a window is shown at again; only a real move counts.
+  if (explorer_ && event->pos() != event->oldPos()) explorer_->Follow();
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -633,10 +629,7 @@ void TMainForm::HideWithChooser() {
 
 void TMainForm::ShowWithChooser() {
   show();
-  if (explorer_) {
-    explorer_->Dock();
-    explorer_->show();
-  }
+  if (explorer_) explorer_->show();
 }
 
 // --- opening -------------------------------------------------------------------------------

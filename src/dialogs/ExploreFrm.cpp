@@ -103,8 +103,16 @@ void TEXplorerForm::Dock() {
   move(frame.x() - kExplorerOffset, frame.y());
 }
 
+void TEXplorerForm::Follow() {
+  if (!owner_) return;
+  QRect frame = owner_->frameGeometry();
+  move(frame.x() - kExplorerOffset, frame.y());
+}
+
 void TEXplorerForm::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
   Dock();
 }
 
