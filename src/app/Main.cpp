@@ -383,6 +383,7 @@ void TMainForm::BuildToolBar() {
   countPanel_->setGeometry(332, 2, 50, 18);
   itemCountLbl_ = new QLabel(countPanel_);
   itemCountLbl_->setObjectName(QStringLiteral("itemCountLbl"));
+  itemCountLbl_->setTextFormat(Qt::PlainText);
   itemCountLbl_->setAlignment(Qt::AlignCenter);
   itemCountLbl_->setGeometry(1, 1, 48, 16);
 
