@@ -4,6 +4,8 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -148,6 +150,8 @@ TEST(QtFileDialog, JapaneseTextsAndFiltersAsWritten) {
   EXPECT_EQ(cancel, "キャンセル");
   ASSERT_TRUE(chosen.has_value());
   EXPECT_EQ(chosen->FileName, dir / "a.doz");
+  // The file list's type column too, where Qt's own catalog has no word for it.
+  EXPECT_EQ(QFileIconProvider().type(QFileInfo(PathToQt(dir.Path()))), "フォルダー");
 
   request.Filter = "JPEG(*.jpg,*.jpeg)|*.jpg;*.jpeg|BMP(*.bmp)|*.bmp|PNG(*.png)|*.png";
   request.FilterIndex = 3;
