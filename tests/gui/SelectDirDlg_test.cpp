@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QTreeWidget>
 #include <deque>
@@ -167,6 +168,49 @@ TEST_F(SelectDirDialog, CancelChoosesNothing) {
     EXPECT_TRUE(dlg->isVisible());
     dlg->CancelBtn->click();
   }}));
+}
+
+// Grabs for looking at by eye, written only when asked for: the directory dialog and the
+// catalog open dialog as the main window opens them, each over the screen it stands on.
+class Screenshots : public MainWindowTest {};
+
+TEST_F(Screenshots, DirectoryAndCatalogDialogs) {
+  const char* out = std::getenv("VERID_SCREENSHOT_DIR");
+  if (!out) GTEST_SKIP() << "set VERID_SCREENSHOT_DIR to write the grabs";
+  std::string pics = dir.MakeDir("写真");
+  dir.MakeDir("写真/2001.05");
+  dir.MakeDir("写真/旅行");
+  WriteBmp(pics + "/夕焼け.bmp", 40, 30);
+  dir.Write("写真/一覧.doz", "");
+  AppSettings s;
+  s.FirstRunHint = false;
+  s.CatarogDir = pics + "/";
+  WriteSettings(s);
+  QtDialogs qt;
+  TMainForm f(qt, platform, pics);
+  f.show();
+  f.move(300, 150);
+  WaitUntil([&] { return f.isVisible(); });
+  auto grab = [out](const char* name) {
+    return [out, name](QWidget* w) {
+      WaitUntil([w] { return w->isVisible(); });
+      QCoreApplication::processEvents();
+      w->grab().save(QString("%1/%2.png").arg(out, name), "PNG");
+      if (QScreen* screen = w->screen())
+        screen->grabWindow(0).save(QString("%1/%2_screen.png").arg(out, name), "PNG");
+      w->close();
+    };
+  };
+  {
+    ModalSteps steps({grab("directory_dialog")});
+    f.Action("mnAnotherCpy")->trigger();
+    EXPECT_TRUE(steps.Done());
+  }
+  {
+    ModalSteps steps({grab("catalog_open_dialog")});
+    f.mnCatarogReadClick();
+    EXPECT_TRUE(steps.Done());
+  }
 }
 
 }  // namespace
