@@ -1,8 +1,7 @@
 #include "app/FileOps.h"
 
-#include <cstdio>
+#include <cerrno>
 #include <filesystem>
-#include <random>
 #include <system_error>
 
 #include "app/Browse.h"
@@ -43,48 +42,30 @@ std::string WithDelim(const std::string& folder) {
   return folder + PathDelim;
 }
 
-// A hidden name beside the target that the image list never shows (its extension is
-// not an image kind).
-std::string TempNameBeside(const std::string& target) {
-  static std::mt19937_64 random{std::random_device{}()};
-  std::string folder = ExtractFilePath(target);
-  std::string name = ExtractFileName(target);
-  for (;;) {
-    char suffix[20];
-    std::snprintf(suffix, sizeof suffix, "%012llx",
-                  static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
-    std::string path = folder + "." + name + ".verid-" + suffix;
-    if (!NameTaken(path)) return path;
+// Copies the bytes through a temporary file beside the target (TFileReplacement), so a
+// failed copy never leaves a partial file under the target name. A copy gets its
+// source's time, and its mode unless it replaces a file, whose mode, owner and group it
+// keeps as writing into that file would; a move keeps its source's mode, owner and group
+// where permitted, as a rename does.
+bool CopyThrough(const std::string& source, const std::string& target, bool replace, bool moving,
+                 FsError* error) {
+  try {
+    TFileStream in(source, FileMode::Read);
+    TFileReplacement out(target, replace);
+    std::vector<uint8_t> buffer(1 << 20);
+    for (;;) {
+      int64_t n = in.Read(buffer.data(), static_cast<int64_t>(buffer.size()));
+      if (n <= 0) break;
+      out.Stream().WriteBuffer(buffer.data(), n);
+    }
+    if (moving || !out.Replaces()) out.TakeModeOf(source, moving);
+    out.TakeTimeOf(source);
+    out.Place();
+  } catch (const EFileError& e) {
+    return Fail(error, e.what(), e.Code() == EEXIST);
+  } catch (const std::exception& e) {
+    return Fail(error, e.what());
   }
-}
-
-void CopyBytes(const std::string& source, const std::string& temp) {
-  TFileStream in(source, FileMode::Read);
-  TFileStream out(temp, FileMode::Create);
-  std::vector<uint8_t> buffer(1 << 20);
-  for (;;) {
-    int64_t n = in.Read(buffer.data(), static_cast<int64_t>(buffer.size()));
-    if (n <= 0) break;
-    out.WriteBuffer(buffer.data(), n);
-  }
-  out.Close();
-}
-
-// Puts a finished file under its final name without replacing anything there.
-bool PlaceWithoutReplacing(const std::string& temp, const std::string& target, FsError* error) {
-  std::error_code ec;
-  fs::create_hard_link(temp, target, ec);
-  if (!ec) {
-    fs::remove(temp, ec);
-    return true;
-  }
-  if (ec == std::errc::file_exists) return Fail(error, target + ": " + ec.message(), true);
-  // File systems without hard links: a plain check, then the rename.
-  if (NameTaken(target))
-    return Fail(error, target + ": " + std::make_error_code(std::errc::file_exists).message(),
-                true);
-  fs::rename(temp, target, ec);
-  if (ec) return FailCode(error, target, ec);
   return true;
 }
 
@@ -134,29 +115,7 @@ bool CopyFileTo(const std::string& source, const std::string& target, bool repla
   if (!replace && NameTaken(target))
     return Fail(error, target + ": " + std::make_error_code(std::errc::file_exists).message(),
                 true);
-  std::string temp = TempNameBeside(target);
-  std::error_code ec;
-  try {
-    CopyBytes(source, temp);
-  } catch (const std::exception& e) {
-    fs::remove(temp, ec);
-    return Fail(error, e.what());
-  }
-  // A copy keeps what the source says about itself; failures here are not worth a
-  // lost copy.
-  fs::permissions(temp, fs::status(source, ec).permissions(), ec);
-  auto stamp = fs::last_write_time(source, ec);
-  if (!ec) fs::last_write_time(temp, stamp, ec);
-
-  bool placed;
-  if (replace) {
-    fs::rename(temp, target, ec);
-    placed = !ec || FailCode(error, target, ec);
-  } else {
-    placed = PlaceWithoutReplacing(temp, target, error);
-  }
-  if (!placed) fs::remove(temp, ec);
-  return placed;
+  return CopyThrough(source, target, replace, false, error);
 }
 
 bool MoveFileTo(const std::string& source, const std::string& target, bool replace,
@@ -168,11 +127,19 @@ bool MoveFileTo(const std::string& source, const std::string& target, bool repla
     return Fail(error, target + ": 移動元と移動先が同じﾌｧｲﾙです", !replace);
 
   if (replace) {
+    // The file a link names is replaced and the link stays; a file that may not be
+    // written is not replaced either.
+    std::string resolved;
+    try {
+      resolved = CheckReplaceable(target);
+    } catch (const EFileError& e) {
+      return Fail(error, e.what());
+    }
     // One rename over the target: either both names change or neither does.
-    fs::rename(source, target, ec);
+    fs::rename(source, resolved, ec);
     if (!ec) return true;
-    if (ec != std::errc::cross_device_link) return FailCode(error, target, ec);
-    if (!CopyFileTo(source, target, true, error)) return false;
+    if (ec != std::errc::cross_device_link) return FailCode(error, resolved, ec);
+    if (!CopyThrough(source, resolved, true, true, error)) return false;
     fs::remove(source, ec);
     if (ec) return FailCode(error, source, ec);
     return true;
@@ -192,7 +159,7 @@ bool MoveFileTo(const std::string& source, const std::string& target, bool repla
   }
   if (ec == std::errc::file_exists) return FailCode(error, target, ec);
   if (ec == std::errc::cross_device_link) {
-    if (!CopyFileTo(source, target, false, error)) return false;
+    if (!CopyThrough(source, target, false, true, error)) return false;
     fs::remove(source, ec);
     if (!ec) return true;
     std::error_code ignored;

@@ -75,12 +75,17 @@ struct FsError {
   bool Exists = false;
 };
 // Copies through a temporary file in the target folder renamed into place, so a failed
-// copy never leaves a partial file under the target name. Keeps the source's permissions
-// and modification time. Without `replace` an existing target is never touched.
+// copy never leaves a partial file under the target name. Keeps the source's
+// modification time, and its permissions for a new file; a replaced file keeps its own
+// mode, owner and group where permitted. Without `replace` an existing target is never
+// touched; with it a symbolic link is followed (the file it names is replaced, the link
+// stays) and a target that may not be written is refused with the system's reason.
 bool CopyFileTo(const std::string& source, const std::string& target, bool replace,
                 FsError* error = nullptr);
-// Renames (one atomic rename over the target when `replace`); across file systems it
-// copies as above and deletes the source only after the copy is in place.
+// Renames (one atomic rename over the target when `replace`, which treats links and
+// read-only targets as a copy does); across file systems it copies as above, keeping the
+// owner and group where permitted, and deletes the source only after the copy is in
+// place.
 bool MoveFileTo(const std::string& source, const std::string& target, bool replace,
                 FsError* error = nullptr);
 // Renames within a folder, failing when another file has the new name. A change of case

@@ -325,27 +325,16 @@ std::string TIniFile::Serialize() const {
 void TIniFile::UpdateFile() const {
   namespace fs = std::filesystem;
   if (path_.empty() || unreadable_) ThrowCannotWrite();
-  // Write through a symbolic link instead of replacing the link with a file.
-  fs::path target(path_);
-  std::error_code ec;
-  if (fs::is_symlink(target, ec)) {
-    fs::path resolved = fs::weakly_canonical(target, ec);
-    if (ec) ThrowCannotWrite();
-    target = resolved;
-  }
-  // Renaming over a read-only file succeeds, so the file's own permission is checked
-  // first: a read-only settings file is reported, never replaced. A file nobody may
-  // write counts as read-only for root too, as the user meant it.
-  fs::file_status status = fs::status(target, ec);
-  if (fs::exists(status)) {
-    bool anyWrite = (status.permissions() & (fs::perms::owner_write | fs::perms::group_write |
-                                             fs::perms::others_write)) != fs::perms::none;
-    if (!fs::is_regular_file(status) || !anyWrite || ::access(target.c_str(), W_OK) != 0)
-      ThrowCannotWrite();
-  }
   std::string bytes = Serialize();
   try {
-    WriteFileAtomically(target.string(), [&](TStream& out) {
+    // The replacement follows links and refuses what a plain open for writing refuses. A
+    // file nobody may write counts as read-only for root too, as the user meant it.
+    std::error_code ec;
+    fs::file_status status = fs::status(CheckReplaceable(path_), ec);
+    bool anyWrite = (status.permissions() & (fs::perms::owner_write | fs::perms::group_write |
+                                             fs::perms::others_write)) != fs::perms::none;
+    if (fs::exists(status) && !anyWrite) ThrowCannotWrite();
+    WriteFileAtomically(path_, [&](TStream& out) {
       out.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
     });
   } catch (const std::exception&) {

@@ -383,6 +383,7 @@ void TMainForm::BuildToolBar() {
   countPanel_->setGeometry(332, 2, 50, 18);
   itemCountLbl_ = new QLabel(countPanel_);
   itemCountLbl_->setObjectName(QStringLiteral("itemCountLbl"));
+  itemCountLbl_->setTextFormat(Qt::PlainText);
   itemCountLbl_->setAlignment(Qt::AlignCenter);
   itemCountLbl_->setGeometry(1, 1, 48, 16);
 
@@ -599,19 +600,15 @@ void TMainForm::mnOpenClick() {
         this, [this](const std::string& folder) { Run([this, folder] { OpenFolder(folder); }); });
     explorer_->Reveal(list_.Folder());
   }
-  explorer_->Dock();
+  // An existing chooser stays where it is; it only comes to the front.
   explorer_->show();
   explorer_->raise();
 }
 
 void TMainForm::moveEvent(QMoveEvent* event) {
   QMainWindow::moveEvent(event);
-  if (explorer_) explorer_->Dock();
-}
-
-void TMainForm::resizeEvent(QResizeEvent* event) {
-  QMainWindow::resizeEvent(event);
-  if (explorer_) explorer_->Dock();
+  // Qt also reports the place a window is shown at again; only a real move counts.
+  if (explorer_ && event->pos() != event->oldPos()) explorer_->Follow();
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -633,10 +630,7 @@ void TMainForm::HideWithChooser() {
 
 void TMainForm::ShowWithChooser() {
   show();
-  if (explorer_) {
-    explorer_->Dock();
-    explorer_->show();
-  }
+  if (explorer_) explorer_->show();
 }
 
 // --- opening -------------------------------------------------------------------------------

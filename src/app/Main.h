@@ -170,7 +170,6 @@ class TMainForm : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;

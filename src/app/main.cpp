@@ -12,6 +12,8 @@
 #include "ui/QtScreen.h"
 
 int main(int argc, char* argv[]) {
+  // Before the application object: it picks the window system.
+  verid::PrepareWindowSystem();
   QApplication app(argc, argv);
   verid::SetupApplication(app);
 

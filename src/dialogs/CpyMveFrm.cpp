@@ -29,6 +29,7 @@ TCpyMveForm::TCpyMveForm(FileOpEnv env, RemovalStep removal, QWidget* parent)
     panel->setGeometry(16, y, 257, 20);
     auto* label = new QLabel(QString::fromStdString(DisplayText(state.Labels[k])), panel);
     label->setObjectName("CpyLabel" + n);
+    label->setTextFormat(Qt::PlainText);  // a folder name, never markup
     label->setGeometry(panel->contentsRect());
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     auto* button = new QPushButton(QString::fromStdString(state.ButtonCaption), this);

@@ -11,6 +11,7 @@
 
 #include "app/Cp932.h"
 #include "app/Hanyou.h"
+#include "platform/Platform.h"
 
 namespace verid {
 
@@ -55,8 +56,8 @@ TEXplorerForm::TEXplorerForm(QWidget* owner, ChooseHandler onChoose)
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(tree_);
 
-  const char* home = std::getenv("HOME");
-  if (home && *home && DirectoryExists(home))
+  std::string home = HomeFolder();
+  if (home != "/" && DirectoryExists(home))
     AddFolder(nullptr, home, ExtractFileName(ExcludeTrailingDelim(home)));
   AddFolder(nullptr, "/", "/");
 
@@ -102,8 +103,16 @@ void TEXplorerForm::Dock() {
   move(frame.x() - kExplorerOffset, frame.y());
 }
 
+void TEXplorerForm::Follow() {
+  if (!owner_) return;
+  QRect frame = owner_->frameGeometry();
+  move(frame.x() - kExplorerOffset, frame.y());
+}
+
 void TEXplorerForm::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
   Dock();
 }
 

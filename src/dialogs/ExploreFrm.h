@@ -21,8 +21,12 @@ class TEXplorerForm : public QWidget {
   // `owner` is the main window: the chooser stays above it and docks beside it.
   TEXplorerForm(QWidget* owner, ChooseHandler onChoose);
 
-  // Left of the owner by 173 pixels, at its top, as tall as it.
+  // Left of the owner by 173 pixels, at its top, as tall as it: where a new chooser
+  // stands.
   void Dock();
+  // Back to the owner's left by 173 pixels, at its top, keeping the height: the owner
+  // has moved.
+  void Follow();
   // Opens the tree down to `folder` and selects it (nothing when it is not there).
   void Reveal(const std::string& folder);
   QTreeWidget* ShellTreeView1() const { return tree_; }
@@ -33,7 +37,8 @@ class TEXplorerForm : public QWidget {
   void ShellTreeView1Click(QTreeWidgetItem* item);
 
  protected:
-  // The frame is known once shown: dock again with it.
+  // The frame is known once first shown: dock again with it. Later showings (after a
+  // view window) leave the chooser where it is.
   void showEvent(QShowEvent* event) override;
 
  private:
@@ -43,6 +48,7 @@ class TEXplorerForm : public QWidget {
   QWidget* owner_;
   ChooseHandler onChoose_;
   QTreeWidget* tree_;
+  bool shown_ = false;
 };
 
 }  // namespace verid

@@ -29,6 +29,7 @@ TRenameForm::TRenameForm(FileList& list, Dialogs& dialogs, StatusSink onStatus, 
 
   Label1 = new QLabel(Q(kRenamePrompt), this);
   Label1->setObjectName("Label1");
+  Label1->setTextFormat(Qt::PlainText);
   Label1->move(48, 24);
   Label1->adjustSize();
 
@@ -38,6 +39,7 @@ TRenameForm::TRenameForm(FileList& list, Dialogs& dialogs, StatusSink onStatus, 
 
   ExtLabel = new QLabel(this);
   ExtLabel->setObjectName("ExtLabel");
+  ExtLabel->setTextFormat(Qt::PlainText);  // part of a file name, never markup
   ExtLabel->move(167, 62);
 
   OKBtn = new QPushButton(Q(kCaptionOk), this);

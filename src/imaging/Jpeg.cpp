@@ -30,21 +30,11 @@ struct ErrorState {
   std::longjmp(state->jump, 1);
 }
 
-// Warnings that mean the compressed body is damaged end the decode: a picture half made
-// of grey filler is not what the file holds.
+// Warnings (a file cut short, corrupt entropy data, odd scan parameters) let the decode
+// go on, as libjpeg intends: a damaged picture shows what can be decoded, the missing
+// rows grey. Only error_exit ends it.
 void EmitMessage(j_common_ptr cinfo, int level) {
-  if (level >= 0) return;
-  switch (cinfo->err->msg_code) {
-    case JWRN_JPEG_EOF:
-    case JWRN_HIT_MARKER:
-    case JWRN_HUFF_BAD_CODE:
-    case JWRN_MUST_RESYNC:
-    case JWRN_NOT_SEQUENTIAL:
-    case JWRN_BOGUS_PROGRESSION:
-      ErrorExit(cinfo);
-    default:
-      cinfo->err->num_warnings++;
-  }
+  if (level < 0) cinfo->err->num_warnings++;
 }
 
 void OutputMessage(j_common_ptr) {}

@@ -56,7 +56,8 @@ class TJPEGImage : public TGraphic {
   bool ProgressiveEncoding() const { return header_.Progressive; }
 
   // Decodes on first use: 24 bits (BGR), or 8 bits with a grey palette for one component.
-  // Throws EJPEG when the data is damaged.
+  // Throws EJPEG when libjpeg cannot decode the data; a file cut short or with corrupt
+  // data decodes as far as it goes (the rest grey).
   const TBitmap& ColorRaster() const override;
   // Forces the decode (no-op once decoded).
   void DIBNeeded() const { ColorRaster(); }

@@ -3,16 +3,22 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace verid {
 
-// File-system errors carry the system's message.
+// File-system errors carry the system's message and, where known, its error number.
 class EFileError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit EFileError(const std::string& message, int code = 0)
+      : std::runtime_error(message), code_(code) {}
+  int Code() const { return code_; }
+
+ private:
+  int code_;
 };
 class EStreamError : public EFileError {
  public:
@@ -57,6 +63,8 @@ class TFileStream : public TStream {
   const std::string& Path() const { return path_; }
 
  private:
+  friend class TFileReplacement;
+  TFileStream(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
   std::string path_;
   int fd_ = -1;
 };
@@ -105,10 +113,64 @@ class TMemoryViewStream : public TStream {
 // positioned at its end.
 void UseRemainingBytes(TStream& stream, const std::function<void(const uint8_t*, size_t)>& use);
 
-// Writes a file so that a failure never destroys what was there: the content goes to a
-// temporary file in the same folder, which replaces `path` only after it was completely
-// written and flushed. The temporary file is removed on failure, and the exception (from
-// `write` or from the file system) propagates. An existing file's permissions are kept.
+// New content for a file, written under a short hidden name (".verid-XXXXXX") in the
+// folder of the file it is meant for and put in place only when complete, so a failure
+// never destroys what was there and names up to the system's limit work. The file system
+// keeps its say: a symbolic link is followed to the file it names, which is replaced
+// while the link stays; an existing file that a plain open for writing would refuse
+// (read-only, a folder) is refused with the system's reason before anything is written.
+// The new file gets the replaced file's mode and, where the system permits, its owner
+// and group; a new name gets the mode the umask gives. Unless placed, the temporary file
+// is removed when the object goes away.
+class TFileReplacement {
+ public:
+  // With `replace` false nothing under `path` is followed or checked: Place() then puts
+  // the file there only if the name is free.
+  explicit TFileReplacement(const std::string& path, bool replace = true);
+  ~TFileReplacement();
+  TFileReplacement(const TFileReplacement&) = delete;
+  TFileReplacement& operator=(const TFileReplacement&) = delete;
+
+  TStream& Stream() { return *stream_; }
+  // The file that will be replaced or created (links followed).
+  const std::string& Target() const { return target_; }
+  // Whether an existing file is being replaced (links followed).
+  bool Replaces() const { return replaces_; }
+  // Takes the mode, and with `owner` the owner and group, from another file (the source
+  // of a move) instead of the replaced one.
+  void TakeModeOf(const std::string& path, bool owner);
+  // Gives the new file another file's modification time (the source of a copy).
+  void TakeTimeOf(const std::string& path);
+  // Flushes the content to disk and puts it under the target name: replacing what is
+  // there, or, without `replace`, failing with EEXIST when the name is taken. Throws
+  // EFileError with the system's reason; the target is then as it was.
+  void Place();
+
+ private:
+  void Finish();
+  std::string target_;
+  std::string temp_;
+  bool replace_;
+  bool replaces_ = false;
+  bool placed_ = false;
+  std::unique_ptr<TFileStream> stream_;
+  bool haveAttributes_ = false;
+  unsigned mode_ = 0;
+  long long owner_ = -1, group_ = -1;
+  bool haveTime_ = false;
+  long long seconds_ = 0, nanoseconds_ = 0;
+};
+
+// The file a write to `path` lands in: symbolic links followed (a dangling link gives
+// the name it points at). Throws EFileError for a loop of links.
+std::string ResolveLinks(const std::string& path);
+
+// Follows links from `path` and checks the existing file there as TFileReplacement does;
+// returns the file a replacement would land in. Throws EFileError with the reason.
+std::string CheckReplaceable(const std::string& path);
+
+// Writes a file through a TFileReplacement: `write` fills it, then it replaces `path`.
+// The exception from `write` or from the file system propagates.
 void WriteFileAtomically(const std::string& path, const std::function<void(TStream&)>& write);
 
 // "ファイル %s を開けません" style messages with the system's reason.

@@ -1211,14 +1211,18 @@ void ZOVIDUDWriteStream::WriteImage() {
       WriteChunk("sBIT", d.data(), uint32_t(n));
     }
   }
-  if (colorType == 3 && !pal.empty()) {
-    // More entries than the depth can address would make the file unreadable elsewhere.
-    size_t count = std::min<size_t>(pal.size(), size_t(1) << depth);
+  // More entries than the depth can address would make the file unreadable elsewhere;
+  // the background and the transparent index are looked up among the written ones only.
+  std::vector<TRGBQuad> written(
+      pal.begin(), pal.begin() + std::ptrdiff_t(std::min<size_t>(pal.size(), size_t(1) << depth)));
+  // A palette image needs its palette chunk; a raster without palette shows black.
+  if (colorType == 3 && written.empty()) written.assign(size_t(1) << depth, TRGBQuad{});
+  if (colorType == 3) {
     d.clear();
-    for (size_t i = 0; i < count; ++i) {
-      d.push_back(pal[i].Red);
-      d.push_back(pal[i].Green);
-      d.push_back(pal[i].Blue);
+    for (const TRGBQuad& entry : written) {
+      d.push_back(entry.Red);
+      d.push_back(entry.Green);
+      d.push_back(entry.Blue);
     }
     WriteChunk("PLTE", d.data(), uint32_t(d.size()));
   }
@@ -1232,7 +1236,7 @@ void ZOVIDUDWriteStream::WriteImage() {
   if (BackgroundColor != -1) {
     d.clear();
     if (colorType == 3) {
-      int index = NearestEntry(pal, BackgroundColor);
+      int index = NearestEntry(written, BackgroundColor);
       if (index >= 0) {
         d.push_back(uint8_t(index));
         WriteChunk("bKGD", d.data(), 1);
@@ -1251,12 +1255,13 @@ void ZOVIDUDWriteStream::WriteImage() {
   if (TransparentKey != -1 && !alpha) {
     d.clear();
     if (colorType == 3) {
-      int index = NearestEntry(pal, TransparentKey);
+      // No entry to mark: no chunk (an empty one would be refused by other readers).
+      int index = NearestEntry(written, TransparentKey);
       if (index >= 0) {
         d.assign(size_t(index) + 1, 255);
         d[size_t(index)] = 0;
+        WriteChunk("tRNS", d.data(), uint32_t(d.size()));
       }
-      WriteChunk("tRNS", d.data(), uint32_t(d.size()));
     } else if (colorType == 2) {
       TColor c = ResolveColor(pal, TransparentKey);
       Put16(d, RedOf(c));

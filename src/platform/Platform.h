@@ -126,4 +126,16 @@ class Platform {
 // The Linux implementation; `screen` may be null (no GUI).
 std::unique_ptr<Platform> CreatePosixPlatform(ScreenProvider* screen);
 
+// --- for the window layer, before and besides the platform object -----------------------
+// Called before the application object is made. The program places its windows itself
+// (the folder chooser beside the main window, the view window at the work area's top
+// left), which a native Wayland session forbids: there, unless the user has chosen a Qt
+// platform, the program runs on XWayland. Returns whether it did so.
+bool PrepareWindowSystem();
+// The user's home folder, without a separator at the end.
+std::string HomeFolder();
+// What the directory dialog offers as drives: the root, the home folder and the file
+// systems mounted under /media, /mnt and /run/media.
+std::vector<std::string> DriveRoots();
+
 }  // namespace verid

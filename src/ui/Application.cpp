@@ -7,13 +7,17 @@
 #include <QApplication>
 #include <QBitmap>
 #include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <QTranslator>
 #include <cerrno>
+#include <cstring>
 #include <map>
 
 namespace verid {
@@ -100,8 +104,42 @@ QFont UiFont(int pixels) {
   return font;
 }
 
+namespace {
+
+// Texts of Qt's file dialogs that its Japanese catalog lacks (the file list's type column).
+class MissingQtTexts : public QTranslator {
+ public:
+  using QTranslator::QTranslator;
+  bool isEmpty() const override { return false; }
+  QString translate(const char* context, const char* source, const char* = nullptr,
+                    int = -1) const override {
+    if (std::strcmp(context, "QAbstractFileIconProvider") != 0) return {};
+    if (std::strcmp(source, "Folder") == 0) return QString::fromUtf8("フォルダー");
+    if (std::strcmp(source, "Drive") == 0) return QString::fromUtf8("ドライブ");
+    if (std::strcmp(source, "File") == 0) return QString::fromUtf8("ファイル");
+    if (std::strcmp(source, "Unknown") == 0) return QString::fromUtf8("不明");
+    return {};
+  }
+};
+
+// The whole interface is Japanese, so Qt's own dialogs are too, whatever the locale:
+// their texts, and the file type names they take from the locale. Without the
+// translation installed their texts stay in English.
+void LoadQtTranslation(QApplication& app) {
+  QCoreApplication::installTranslator(new MissingQtTexts(&app));
+  auto* translator = new QTranslator(&app);
+  if (!translator->load(QStringLiteral("qtbase_ja"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+      !QCoreApplication::installTranslator(translator))
+    delete translator;
+  QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+}
+
+}  // namespace
+
 void SetupApplication(QApplication& app) {
   QFont::insertSubstitution(QString::fromUtf8(kUiFontFamily), QString::fromUtf8(kUiFontSubstitute));
+  LoadQtTranslation(app);
   QApplication::setApplicationName(QString::fromUtf8(kAppTitle));
   QApplication::setApplicationDisplayName(QString());
   app.setFont(UiFont());

@@ -25,7 +25,8 @@ inline constexpr const char* kUiFontSubstitute = "IPAPGothic";
 inline constexpr int kUiFontPixels = 12;
 inline constexpr const char* kUnknownErrorMessage = "予期しないエラーが発生しました";
 
-// Title, font (with the Linux substitute) and cursors. Call once after QApplication.
+// Title, font (with the Linux substitute), Qt's Japanese texts and cursors. Call once
+// after QApplication.
 void SetupApplication(QApplication& app);
 // The UI font at the given pixel size.
 QFont UiFont(int pixels = kUiFontPixels);

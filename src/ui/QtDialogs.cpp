@@ -7,6 +7,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "platform/Platform.h"
+#include "ui/SelectDirDlg.h"
+
 namespace verid {
 
 QString QtText(const std::string& text) {
@@ -103,11 +106,9 @@ MsgButton QtDialogs::Message(const MessageRequest& request) {
 }
 
 std::optional<std::string> QtDialogs::SelectDirectory(const DirectoryRequest& request) {
-  QString folder =
-      QFileDialog::getExistingDirectory(Parent(), QString::fromStdString(request.Caption),
-                                        PathToQt(request.InitialDir), QFileDialog::ShowDirsOnly);
-  if (folder.isEmpty()) return std::nullopt;
-  return PathFromQt(folder);
+  TSelectDirDlg dialog(request, DriveRoots(), Parent());
+  if (dialog.exec() != QDialog::Accepted || dialog.Chosen().empty()) return std::nullopt;
+  return dialog.Chosen();
 }
 
 std::optional<FileDialogResult> QtDialogs::RunFileDialog(const FileDialogRequest& request,
@@ -116,6 +117,10 @@ std::optional<FileDialogResult> QtDialogs::RunFileDialog(const FileDialogRequest
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   if (!request.InitialDir.empty()) dialog.setDirectory(PathToQt(request.InitialDir));
+  // Qt's own dialog, so it speaks the program's Japanese; the filter list shows the
+  // descriptions exactly as the program gives them.
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
   QStringList filters = QtNameFilters(request.Filter);
   if (!filters.isEmpty()) {
     dialog.setNameFilters(filters);
@@ -131,7 +136,14 @@ std::optional<FileDialogResult> QtDialogs::RunFileDialog(const FileDialogRequest
 
   FileDialogResult result;
   result.FileName = PathFromQt(dialog.selectedFiles().front());
-  qsizetype chosen = filters.indexOf(dialog.selectedNameFilter());
+  // Qt names the chosen row by its whole filter or, with the details hidden, by what the
+  // row shows: the description, blanks simplified.
+  QString selected = dialog.selectedNameFilter();
+  qsizetype chosen = filters.indexOf(selected);
+  for (qsizetype i = 0; chosen < 0 && i < filters.size(); ++i) {
+    QString shown = filters[i].left(filters[i].lastIndexOf(QLatin1Char('('))).simplified();
+    if (shown == selected.simplified()) chosen = i;
+  }
   result.FilterIndex = chosen >= 0 ? static_cast<int>(chosen) + 1 : request.FilterIndex;
   return result;
 }
@@ -145,8 +157,8 @@ std::optional<FileDialogResult> QtDialogs::SaveFile(const FileDialogRequest& req
 }
 
 std::optional<TColor> QtDialogs::SelectColor(TColor initial) {
-  QColor chosen =
-      QColorDialog::getColor(QColor(RedOf(initial), GreenOf(initial), BlueOf(initial)), Parent());
+  QColor chosen = QColorDialog::getColor(QColor(RedOf(initial), GreenOf(initial), BlueOf(initial)),
+                                         Parent(), QString(), QColorDialog::DontUseNativeDialog);
   if (!chosen.isValid()) return std::nullopt;
   return RGBColor(static_cast<uint8_t>(chosen.red()), static_cast<uint8_t>(chosen.green()),
                   static_cast<uint8_t>(chosen.blue()));

@@ -33,7 +33,9 @@ QString QtText(const std::string& text);
 // A path as Qt shows it and back (file names are the file system's bytes).
 QString PathToQt(const std::string& path);
 std::string PathFromQt(const QString& path);
-// "Desc|pat;pat|Desc|pat" -> Qt's name filters ("Desc (pat pat)").
+// "Desc|pat;pat|Desc|pat" -> Qt's name filters ("Desc (pat pat)"): Qt takes the patterns
+// from the last brackets, and with HideNameFilterDetails shows "Desc" as it stands, even
+// when it holds brackets of its own ("JPEG(*.jpg,*.jpeg)").
 QStringList QtNameFilters(const std::string& filter);
 
 }  // namespace verid

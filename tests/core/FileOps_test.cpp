@@ -1,14 +1,18 @@
 #include "app/FileOps.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "support/FakePlatform.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 namespace verid {
 namespace {
@@ -313,14 +317,28 @@ TEST_F(FileOpsTest, MovingAFileOntoItselfKeepsIt) {
   EXPECT_EQ(list_.Count(), 1);
 }
 
-TEST_F(FileOpsTest, MoveAcrossFileSystems) {
-  std::error_code ec;
+// Two writable file systems, or an empty string when the test machine has only one.
+std::string SecondFileSystemFolder(const std::string& here) {
   struct stat a, b;
   if (::stat("/dev/shm", &b) != 0 || ::access("/dev/shm", W_OK) != 0 ||
-      ::stat(src_.c_str(), &a) != 0 || a.st_dev == b.st_dev)
-    GTEST_SKIP() << "no second writable file system";
+      ::stat(here.c_str(), &a) != 0 || a.st_dev == b.st_dev)
+    return {};
   std::string other = "/dev/shm/verid-move-" + std::to_string(::getpid());
   fs::create_directories(other);
+  return other;
+}
+
+// 82 three-byte characters and ".jpg": 250 bytes, near the system's 255-byte limit.
+std::string LongJapaneseName() {
+  std::string name;
+  for (int i = 0; i < 82; ++i) name += "写";
+  return name + ".jpg";
+}
+
+TEST_F(FileOpsTest, MoveAcrossFileSystems) {
+  std::error_code ec;
+  std::string other = SecondFileSystemFolder(src_);
+  if (other.empty()) GTEST_SKIP() << "no second writable file system";
   MakeList({"a.jpg", "b.jpg"}, 0);
   fs::last_write_time(src_ + "/a.jpg",
                       fs::last_write_time(src_ + "/a.jpg") - std::chrono::hours(1));
@@ -338,6 +356,110 @@ TEST_F(FileOpsTest, MoveAcrossFileSystems) {
   EXPECT_EQ(Text(other + "/a.jpg"), "b.jpg");
   EXPECT_EQ(Names(other), (std::vector<std::string>{"a.jpg"}));
   fs::remove_all(other, ec);
+}
+
+TEST_F(FileOpsTest, ALongJapaneseNameCopiesAndMovesAcrossFileSystems) {
+  const std::string name = LongJapaneseName();
+  ASSERT_EQ(name.size(), 250u);
+  MakeList({name}, 0);
+  EXPECT_EQ(CopyToFolder(Env(), dst_), OpResult::Done);
+  EXPECT_EQ(Text(dst_ + "/" + name), name);
+  // Over the copy just made, after the question.
+  dialogs_.AnswerMessage(MsgButton::Ok);
+  EXPECT_EQ(CopyToFolder(Env(), dst_), OpResult::Done);
+  EXPECT_EQ(Names(dst_), std::vector<std::string>{name});
+  EXPECT_EQ(dialogs_.LastMessage().Text, kCopiedMessage);
+
+  std::string other = SecondFileSystemFolder(src_);
+  if (other.empty()) GTEST_SKIP() << "no second writable file system";
+  // A move keeps the file's owner where the system lets it.
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown((src_ + "/" + name).c_str(), test::NobodyUid(), test::NobodyGid()), 0);
+  }
+  struct stat before, after;
+  ASSERT_EQ(::stat((src_ + "/" + name).c_str(), &before), 0);
+  EXPECT_EQ(MoveToFolder(Env(), other, Follow()), OpResult::Done);
+  EXPECT_EQ(Text(other + "/" + name), name);
+  ASSERT_EQ(::stat((other + "/" + name).c_str(), &after), 0);
+  EXPECT_EQ(after.st_uid, before.st_uid);
+  EXPECT_EQ(after.st_gid, before.st_gid);
+  EXPECT_EQ(after.st_mode, before.st_mode);
+  EXPECT_EQ(Names(other), std::vector<std::string>{name});
+  EXPECT_EQ(list_.Count(), 0);
+  std::error_code ec;
+  fs::remove_all(other, ec);
+}
+
+TEST_F(FileOpsTest, ReplacingRefusesAReadOnlyTarget) {
+  MakeList({"a.jpg"}, 0);
+  std::string target = dir_.Write("dst/a.jpg", "old");
+  settings_.CopyClashMode = settings_.MoveClashMode = 0;
+  test::RunAsNobody(dir_.Path(), [&] {
+    fs::permissions(target, fs::perms::owner_read);
+    dialogs_.AnswerMessage(MsgButton::Ok);
+    EXPECT_EQ(CopyToFolder(Env(), dst_), OpResult::Failed);
+    EXPECT_NE(dialogs_.LastMessage().Text.find(std::strerror(EACCES)), std::string::npos)
+        << dialogs_.LastMessage().Text;
+    dialogs_.AnswerMessage(MsgButton::Ok);
+    EXPECT_EQ(MoveToFolder(Env(), dst_, Follow()), OpResult::Failed);
+    EXPECT_EQ(dialogs_.LastMessage().Kind, MsgKind::Error);
+    EXPECT_EQ(Text(target), "old");
+    EXPECT_EQ(Text(src_ + "/a.jpg"), "a.jpg");
+    EXPECT_EQ(list_.Count(), 1);
+    EXPECT_EQ(Names(dst_), std::vector<std::string>{"a.jpg"});
+  });
+}
+
+TEST_F(FileOpsTest, ReplacingThroughALinkKeepsTheLink) {
+  MakeList({"a.jpg", "b.jpg"}, 0);
+  std::string real = dir_.Write("elsewhere/a.jpg", "old");
+  fs::create_symlink("../elsewhere/a.jpg", dst_ + "/a.jpg");
+  settings_.CopyClashMode = settings_.MoveClashMode = 0;
+  dialogs_.AnswerMessage(MsgButton::Ok);
+  EXPECT_EQ(CopyToFolder(Env(), dst_), OpResult::Done);
+  EXPECT_TRUE(fs::is_symlink(dst_ + "/a.jpg"));
+  EXPECT_EQ(Text(real), "a.jpg");
+
+  dir_.Write("elsewhere/b.jpg", "old");
+  fs::create_symlink(dir_ / "elsewhere/b.jpg", dst_ + "/b.jpg");
+  list_.SetItemIndex(1);
+  dialogs_.AnswerMessage(MsgButton::Ok);
+  EXPECT_EQ(MoveToFolder(Env(), dst_, Follow()), OpResult::Done);
+  EXPECT_TRUE(fs::is_symlink(dst_ + "/b.jpg"));
+  EXPECT_EQ(Text(dir_ / "elsewhere/b.jpg"), "b.jpg");
+  EXPECT_FALSE(fs::exists(src_ + "/b.jpg"));
+  EXPECT_EQ(Names(dir_ / "elsewhere"), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+}
+
+// A copy over an existing file keeps that file's mode, owner and group, as writing into it
+// would; a new copy takes its source's mode. Both carry the source's time.
+TEST_F(FileOpsTest, ACopyOverAFileKeepsItsModeAndOwner) {
+  MakeList({"a.jpg"}, 0);
+  std::string source = src_ + "/a.jpg";
+  ::chmod(source.c_str(), 0600);
+  fs::last_write_time(source, fs::last_write_time(source) - std::chrono::hours(2));
+  std::string old = dir_.Write("dst/a.jpg", "old");
+  ::chmod(old.c_str(), 0664);
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(old.c_str(), test::NobodyUid(), test::NobodyGid()), 0);
+  }
+  struct stat before, after;
+  ASSERT_EQ(::stat(old.c_str(), &before), 0);
+  settings_.CopyClashMode = 0;
+  dialogs_.AnswerMessage(MsgButton::Ok);
+  EXPECT_EQ(CopyToFolder(Env(), dst_), OpResult::Done);
+  EXPECT_EQ(Text(old), "a.jpg");
+  ASSERT_EQ(::stat(old.c_str(), &after), 0);
+  EXPECT_EQ(after.st_mode & 07777, 0664u);
+  EXPECT_EQ(after.st_uid, before.st_uid);
+  EXPECT_EQ(after.st_gid, before.st_gid);
+  EXPECT_EQ(fs::last_write_time(old), fs::last_write_time(source));
+
+  std::string other = dir_.MakeDir("fresh");
+  EXPECT_EQ(CopyToFolder(Env(), other), OpResult::Done);
+  ASSERT_EQ(::stat((other + "/a.jpg").c_str(), &after), 0);
+  EXPECT_EQ(after.st_mode & 07777, 0600u);
+  EXPECT_EQ(fs::last_write_time(other + "/a.jpg"), fs::last_write_time(source));
 }
 
 // --- delete ----------------------------------------------------------------------------------

@@ -8,10 +8,12 @@
 #include <string>
 
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 namespace verid {
 namespace {
 
+using test::RunAsNobody;
 using test::TempDir;
 
 std::string ReadText(const std::string& path) {
@@ -233,14 +235,38 @@ TEST(IniFile, UpdateFileLeavesAReadOnlyFileAlone) {
 }
 
 TEST(IniFile, UpdateFileReportsAReadOnlyFolder) {
-  if (geteuid() == 0) GTEST_SKIP() << "root may write into read-only folders";
   TempDir dir;
   std::string roDir = dir.MakeDir("locked");
+  std::string kept = dir.Write("locked/old.ini", "[s]\r\nk=old\r\n");
   std::filesystem::permissions(
-      roDir, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-  TIniFile inLocked(roDir + "/z.ini");
-  inLocked.WriteString("s", "k", "v");
-  EXPECT_THROW(inLocked.UpdateFile(), std::runtime_error);
+      kept, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  RunAsNobody(dir.Path(), [&] {
+    std::filesystem::permissions(
+        roDir, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    TIniFile inLocked(roDir + "/z.ini");
+    inLocked.WriteString("s", "k", "v");
+    EXPECT_THROW(inLocked.UpdateFile(), std::runtime_error);
+    // A writable file in that folder cannot be replaced either, and stays as it was.
+    TIniFile old(kept);
+    old.WriteString("s", "k", "new");
+    EXPECT_THROW(old.UpdateFile(), std::runtime_error);
+    EXPECT_EQ(ReadText(kept), "[s]\r\nk=old\r\n");
+  });
+}
+
+TEST(IniFile, UpdateFileRefusesAFileItsUserMayNotWrite) {
+  // Write bits for others than the user: readable, not writable, for this user only.
+  TempDir dir;
+  std::string ini = dir.Write("theirs.ini", "[s]\r\nk=old\r\n");
+  RunAsNobody(dir.Path(), [&] {
+    std::filesystem::permissions(ini, std::filesystem::perms::owner_read |
+                                          std::filesystem::perms::group_write |
+                                          std::filesystem::perms::others_write);
+    TIniFile file(ini);
+    file.WriteString("s", "k", "new");
+    EXPECT_THROW(file.UpdateFile(), std::runtime_error);
+    EXPECT_EQ(ReadText(ini), "[s]\r\nk=old\r\n");
+  });
 }
 
 }  // namespace

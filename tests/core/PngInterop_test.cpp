@@ -49,14 +49,21 @@ void ErrorCb(png_structp png, png_const_charp msg) {
   png_longjmp(png, 1);
 }
 void WarnCb(png_structp, png_const_charp) {}
+// Strict reading: a warning counts as a rejection too.
+void StrictWarnCb(png_structp png, png_const_charp msg) {
+  auto* e = static_cast<std::string*>(png_get_error_ptr(png));
+  if (e->empty()) *e = std::string("warning: ") + msg;
+}
 
 // Every image as 8-bit RGBA: 16-bit samples reduced to the high byte, low grey depths
-// scaled, palette and tRNS expanded.
-Rgba LibpngDecode(const std::vector<uint8_t>& file) {
+// scaled, palette and tRNS expanded. `strict` makes libpng's benign errors (a chunk it
+// drops as invalid) and its warnings fail the read.
+Rgba LibpngDecode(const std::vector<uint8_t>& file, bool strict = false) {
   Rgba out;
   MemReader src{&file};
   std::string error;
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &error, ErrorCb, WarnCb);
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &error, ErrorCb,
+                                           strict ? StrictWarnCb : WarnCb);
   png_infop info = png_create_info_struct(png);
   std::vector<png_bytep> rows;
   if (setjmp(png_jmpbuf(png))) {
@@ -64,6 +71,7 @@ Rgba LibpngDecode(const std::vector<uint8_t>& file) {
     png_destroy_read_struct(&png, &info, nullptr);
     return out;
   }
+  if (strict) png_set_benign_errors(png, 0);
   png_set_read_fn(png, &src, ReadCb);
   png_read_info(png, info);
   out.Width = int(png_get_image_width(png, info));
@@ -84,7 +92,8 @@ Rgba LibpngDecode(const std::vector<uint8_t>& file) {
   png_read_image(png, rows.data());
   png_read_end(png, nullptr);
   png_destroy_read_struct(&png, &info, nullptr);
-  out.Ok = true;
+  out.Ok = error.empty();
+  out.Error = error;
   return out;
 }
 
@@ -369,7 +378,7 @@ TEST(PngInterop, EverythingWeWriteIsReadByLibpng) {
                                  std::to_string(grey) + " alpha " + std::to_string(withAlpha) +
                                  " interlace " + std::to_string(interlace) + " mode " +
                                  std::to_string(mode) + " level " + std::to_string(level);
-              Rgba ref = LibpngDecode(out.Bytes());
+              Rgba ref = LibpngDecode(out.Bytes(), true);
               ASSERT_TRUE(ref.Ok) << what << ": " << ref.Error;
               bool alphaWritten =
                   withAlpha && (!g.Bitmap().Indexed() || (grey && f == TPixelFormat::pf8bit));
@@ -387,6 +396,61 @@ TEST(PngInterop, EverythingWeWriteIsReadByLibpng) {
               ++checked;
             }
   EXPECT_GT(checked, 500);
+}
+
+// Palettes with more entries than the depth can address (a 1-bit raster with 256
+// colours, say) or none at all, with background and transparent entries inside and outside what the
+// file can hold: every file passes libpng's strict reading with the source's colours.
+TEST(PngInterop, PalettesLargerThanTheDepthAllowsAreReadByLibpng) {
+  std::mt19937 rng(5);
+  const TColor keys[] = {TColor(-1), TColor(kPaletteIndexFlag | 1), TColor(kPaletteIndexFlag | 200),
+                         RGBColor(250, 250, 250)};
+  int checked = 0;
+  for (TPixelFormat f : {TPixelFormat::pf1bit, TPixelFormat::pf4bit})
+    for (size_t entries : {size_t(0), size_t(17), size_t(256)})
+      for (TColor background : keys)
+        for (TColor transparent : keys)
+          for (int interlace = 0; interlace < 2; ++interlace) {
+            ZOVIDUD g;
+            g.Bitmap() = Noise(13, 5, f, rng, false);
+            std::vector<TRGBQuad> pal = g.Bitmap().Palette();
+            while (pal.size() < entries)
+              pal.push_back(TRGBQuad{uint8_t(rng()), uint8_t(rng()), uint8_t(rng()), 0});
+            if (entries == 0) pal.clear();  // no palette at all: black
+            g.Bitmap().SetPalette(pal);
+            g.BackgroundColor = background;
+            g.TransparentKey = transparent;
+            g.Interlaced = interlace;
+            TMemoryStream out;
+            g.SaveToStream(out);
+            std::string what = "bits " + std::to_string(int(f)) + " entries " +
+                               std::to_string(entries) + " background " +
+                               std::to_string(background) + " key " + std::to_string(transparent);
+            Rgba ref = LibpngDecode(out.Bytes(), true);
+            ASSERT_TRUE(ref.Ok) << what << ": " << ref.Error;
+            // The index a transparent key names among the written entries (-1: none).
+            int n = 1 << g.Bitmap().BitsPerPixel();
+            int keyIndex = -1;
+            if (transparent == TColor(kPaletteIndexFlag | 1)) keyIndex = 1;
+            if (transparent == RGBColor(250, 250, 250)) {
+              int best = 1 << 30;
+              for (int i = 0; i < n; ++i) {
+                TRGBQuad e = size_t(i) < pal.size() ? pal[size_t(i)] : TRGBQuad{};
+                int d = std::abs(e.Red - 250) + std::abs(e.Green - 250) + std::abs(e.Blue - 250);
+                if (d < best) best = d, keyIndex = i;
+              }
+            }
+            for (int y = 0; y < g.Height(); ++y)
+              for (int x = 0; x < g.Width(); ++x) {
+                const uint8_t* p = ref.Px.data() + (size_t(y) * ref.Width + x) * 4;
+                uint32_t got = uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+                ASSERT_EQ(got, g.Bitmap().PixelRGB(x, y)) << what << " at " << x << "," << y;
+                int index = int(g.Bitmap().PixelValue(x, y));
+                ASSERT_EQ(p[3], index == keyIndex ? 0 : 255) << what << " at " << x << "," << y;
+              }
+            ++checked;
+          }
+  EXPECT_EQ(checked, 2 * 3 * 4 * 4 * 2);
 }
 
 TEST(PngInterop, PngSuiteDecodesLikeLibpng) {

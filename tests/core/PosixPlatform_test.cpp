@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/Platform.h"
+#include "platform/posix/PosixDesktop.h"
 #include "platform/posix/XdgDirs.h"
 #include "support/TempDir.h"
 
@@ -138,6 +139,62 @@ TEST_F(PosixPlatformTest, ProgramPathAndTicks) {
   uint32_t t0 = platform_->TickCount();
   platform_->WaitForEvents(20);  // no window layer: a plain sleep
   EXPECT_GE(static_cast<uint32_t>(platform_->TickCount() - t0), 20u);
+}
+
+TEST_F(PosixPlatformTest, DrivesAreTheRootTheHomeAndRemovableMounts) {
+  std::vector<std::string> drives = DriveRoots();
+  ASSERT_GE(drives.size(), 2u);
+  EXPECT_EQ(drives[0], "/");
+  EXPECT_EQ(drives[1], home_.Path());
+  EXPECT_EQ(HomeFolder(), home_.Path());
+
+  const char* mounts =
+      "/dev/vda / ext4 rw 0 0\n"
+      "/dev/sdb1 /media/user/USB\\040STICK vfat rw 0 0\n"
+      "/dev/sdc1 /run/media/user/\\345\\206\\231 ext4 rw 0 0\n"
+      "/dev/sdd1 /mnt ext4 rw 0 0\n"
+      "/dev/sde1 /mnt/backup ext4 rw 0 0\n"
+      "/dev/sde1 /mnt/backup ext4 rw 0 0\n"
+      "tmpfs /media tmpfs rw 0 0\n"
+      "tmpfs /mediax/y tmpfs rw 0 0\n"
+      "proc /proc proc rw 0 0";
+  EXPECT_EQ(posix::RemovableMounts(mounts),
+            (std::vector<std::string>{"/media/user/USB STICK", "/mnt", "/mnt/backup",
+                                      "/run/media/user/写"}));
+}
+
+TEST(WindowSystem, WaylandSessionsRunOnXWaylandUnlessThePlatformIsChosen) {
+  std::map<std::string, std::string> saved;
+  for (const char* name : {"WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+    if (const char* v = getenv(name)) saved[name] = v;
+  struct Case {
+    const char* wayland;
+    const char* chosen;
+    bool changed;
+    const char* result;
+  } cases[] = {
+      {"wayland-0", nullptr, true, "xcb;wayland"},
+      {"wayland-0", "", true, "xcb;wayland"},
+      {"wayland-0", "wayland", false, "wayland"},
+      {nullptr, nullptr, false, nullptr},
+      {"", nullptr, false, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.wayland ? c.wayland : "(unset)") + " / " +
+                 (c.chosen ? c.chosen : "(unset)"));
+    c.wayland ? setenv("WAYLAND_DISPLAY", c.wayland, 1) : unsetenv("WAYLAND_DISPLAY");
+    c.chosen ? setenv("QT_QPA_PLATFORM", c.chosen, 1) : unsetenv("QT_QPA_PLATFORM");
+    EXPECT_EQ(PrepareWindowSystem(), c.changed);
+    const char* now = getenv("QT_QPA_PLATFORM");
+    if (c.result)
+      EXPECT_STREQ(now, c.result);
+    else
+      EXPECT_EQ(now, nullptr);
+  }
+  for (const char* name : {"WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    auto it = saved.find(name);
+    it == saved.end() ? unsetenv(name) : setenv(name, it->second.c_str(), 1);
+  }
 }
 
 }  // namespace

@@ -31,6 +31,7 @@ class CpyMveFormTest : public ::testing::Test {
     settings_.CopyFolders[0] = dir_.MakeDir("c1");
     settings_.CopyFolders[4] = dir_.MakeDir("c5");
     settings_.CopyFolders[5] = dir_ / "gone";
+    settings_.CopyFolders[6] = dir_ / "<b>x";
     settings_.MoveFolders[2] = dir_.MakeDir("m3");
   }
   void TearDown() override { fs::current_path(start_); }
@@ -63,6 +64,10 @@ TEST_F(CpyMveFormTest, CopyModeLayoutAndButtons) {
   EXPECT_EQ(form.CpyLabels[1]->text(), QString::fromUtf8("未指定"));
   EXPECT_EQ(form.CpyLabels[5]->text(), QString::fromStdString(dir_ / "gone"));
   EXPECT_EQ(Enabled(form), (std::vector<int>{1, 5}));
+  // Folder names are shown as typed, never read as markup.
+  for (QLabel* label : form.findChildren<QLabel*>())
+    EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
+  EXPECT_EQ(form.CpyLabels[6]->text(), QString::fromStdString(dir_ / "<b>x"));
 
   form.show();
   form.CopyBtns[4]->click();

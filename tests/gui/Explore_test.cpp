@@ -41,10 +41,21 @@ TEST_F(Chooser, DocksLeftOfTheMainWindowAndFollowsIt) {
   QCoreApplication::processEvents();
   EXPECT_EQ(chooser->frameGeometry().topLeft(),
             QPoint(f.frameGeometry().x() - 173, f.frameGeometry().y()));
-  // The tool bar switch changes the main window's height; the chooser keeps up.
+  // A change of the main window's size alone (the tool bar switch) leaves the chooser
+  // where the user put it, and as tall as it was.
+  chooser->move(20, 30);
+  QRect placed = chooser->frameGeometry();
   f.mnToolBarClick();
-  WaitUntil([&] { return chooser->frameGeometry().height() == f.frameGeometry().height(); });
-  EXPECT_EQ(chooser->frameGeometry().height(), f.frameGeometry().height());
+  WaitUntil([&] { return f.frameGeometry().height() != main.height(); });
+  QCoreApplication::processEvents();
+  EXPECT_NE(f.frameGeometry().height(), main.height());
+  EXPECT_EQ(chooser->frameGeometry(), placed);
+  // The next move of the main window takes it along again.
+  f.move(450, 150);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(chooser->frameGeometry().topLeft(),
+            QPoint(f.frameGeometry().x() - 173, f.frameGeometry().y()));
+  EXPECT_EQ(chooser->frameGeometry().height(), placed.height());
 }
 
 TEST_F(Chooser, AtMostOneAndANewOneAfterClosing) {
@@ -53,9 +64,19 @@ TEST_F(Chooser, AtMostOneAndANewOneAfterClosing) {
   f.mnOpenClick();
   QPointer<TEXplorerForm> first = f.Explorer();
   first->move(0, 0);  // the user drags it away
+  QPoint dragged = first->frameGeometry().topLeft();
   f.mnOpenClick();
   EXPECT_EQ(f.Explorer(), first.data()) << "the open command only shows the existing one";
   EXPECT_EQ(f.findChildren<TEXplorerForm*>().size(), 1);
+  EXPECT_EQ(first->frameGeometry().topLeft(), dragged) << "and does not move it back";
+  // Hidden and shown again around a view window, it stays where it was too.
+  f.HideWithChooser();
+  f.ShowWithChooser();
+  EXPECT_EQ(first->frameGeometry().topLeft(), dragged);
+  first->hide();
+  f.mnOpenClick();
+  EXPECT_TRUE(first->isVisible());
+  EXPECT_EQ(first->frameGeometry().topLeft(), dragged);
 
   first->close();
   WaitUntil([&] { return first.isNull(); });

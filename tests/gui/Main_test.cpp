@@ -248,6 +248,9 @@ TEST_F(MainLayout, FolderCaptionsAndMissingSlotsDisabled) {
   for (const char* name : {"mnGoTos8", "pmGoTos8", "mnAllGoto8"})
     EXPECT_TRUE(Act(name)->isEnabled()) << name;
   EXPECT_EQ(Str(Act("pmGoTos8")->text()), s.MoveFolders[7]);
+  // Folder and file names are shown as typed, never read as markup.
+  for (QLabel* label : f.findChildren<QLabel*>())
+    EXPECT_EQ(label->textFormat(), Qt::PlainText) << Str(label->objectName());
 }
 
 class MainStart : public MainWindowTest {

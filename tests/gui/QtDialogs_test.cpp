@@ -1,6 +1,13 @@
 // The Qt side of the message boxes and dialogs, the cursors and the raster view.
 #include "ui/QtDialogs.h"
 
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -112,6 +119,61 @@ TEST(QtFileDialog, FiltersInQtForm) {
   EXPECT_TRUE(QtNameFilters("").isEmpty());
   std::string path = "/tmp/写真/a.jpg";
   EXPECT_EQ(PathFromQt(PathToQt(path)), path);
+}
+
+// Qt's file dialog in Japanese, its filter rows reading exactly as the program writes
+// them, and the chosen row coming back.
+TEST(QtFileDialog, JapaneseTextsAndFiltersAsWritten) {
+  TempDir dir;
+  dir.Write("a.doz", "");
+  QtDialogs dialogs;
+  FileDialogRequest request;
+  request.InitialDir = dir.Path();
+  request.Filter = "Veridｶﾀﾛｸﾞ形式(*.doz)|*.doz";
+  QStringList rows;
+  QString typeLabel, cancel;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    auto* combo = dialog->findChild<QComboBox*>("fileTypeCombo");
+    ASSERT_NE(combo, nullptr);
+    for (int i = 0; i < combo->count(); ++i) rows << combo->itemText(i);
+    typeLabel = dialog->findChild<QLabel*>("fileTypeLabel")->text();
+    auto* buttons = dialog->findChild<QDialogButtonBox*>("buttonBox");
+    cancel = buttons->button(QDialogButtonBox::Cancel)->text();
+    dialog->findChild<QLineEdit*>("fileNameEdit")->setText("a.doz");
+    static_cast<QDialog*>(dialog)->accept();  // as the Open / Save button does
+  });
+  auto chosen = dialogs.OpenFile(request);
+  EXPECT_EQ(rows, QStringList({"Veridｶﾀﾛｸﾞ形式(*.doz)"}));
+  EXPECT_EQ(typeLabel, "ファイルの種類:");
+  EXPECT_EQ(cancel, "キャンセル");
+  ASSERT_TRUE(chosen.has_value());
+  EXPECT_EQ(chosen->FileName, dir / "a.doz");
+  // The file list's type column too, where Qt's own catalog has no word for it.
+  EXPECT_EQ(QFileIconProvider().type(QFileInfo(PathToQt(dir.Path()))), "フォルダー");
+
+  request.Filter = "JPEG(*.jpg,*.jpeg)|*.jpg;*.jpeg|BMP(*.bmp)|*.bmp|PNG(*.png)|*.png";
+  request.FilterIndex = 3;
+  rows.clear();
+  QString current;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    auto* combo = dialog->findChild<QComboBox*>("fileTypeCombo");
+    for (int i = 0; i < combo->count(); ++i) rows << combo->itemText(i);
+    current = combo->currentText();
+    combo->setCurrentIndex(1);  // the user picks the BMP row
+    emit combo->activated(1);
+    dialog->findChild<QLineEdit*>("fileNameEdit")->setText("b.bmp");
+    static_cast<QDialog*>(dialog)->accept();  // as the Open / Save button does
+  });
+  chosen = dialogs.SaveFile(request);
+  EXPECT_EQ(rows, QStringList({"JPEG(*.jpg,*.jpeg)", "BMP(*.bmp)", "PNG(*.png)"}));
+  EXPECT_EQ(current, "PNG(*.png)");
+  ASSERT_TRUE(chosen.has_value());
+  EXPECT_EQ(chosen->FilterIndex, 2);
+  EXPECT_EQ(chosen->FileName, dir / "b.bmp");
 }
 
 TEST(ScreenCursors, TwoCursorsOfOurOwn) {

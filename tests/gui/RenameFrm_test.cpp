@@ -57,6 +57,8 @@ TEST_F(RenameFormTest, LayoutAndProposedName) {
   EXPECT_TRUE(form.OKBtn->isDefault());
   EXPECT_EQ(form.RenameEdit->text(), "IMG_01");
   EXPECT_EQ(form.ExtLabel->text(), ".jpg");
+  for (QLabel* label : {form.Label1, form.ExtLabel})
+    EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
 }
 
 TEST_F(RenameFormTest, EnterRenamesAndReportsTheStatusTexts) {

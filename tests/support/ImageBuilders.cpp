@@ -155,6 +155,15 @@ void WritePnm(const std::string& path, const TBitmap& bmp, bool grey) {
   std::fclose(f);
 }
 
+size_t FindJpegSegment(const std::vector<uint8_t>& bytes, uint8_t marker) {
+  size_t i = 2;  // after SOI
+  while (i + 4 <= bytes.size() && bytes[i] == 0xFF) {
+    if (bytes[i + 1] == marker) return i;
+    i += 2 + (size_t(bytes[i + 2]) << 8 | bytes[i + 3]);
+  }
+  return std::string::npos;
+}
+
 int Run(const std::string& command) {
   int rc = std::system(command.c_str());
   return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;

@@ -41,6 +41,10 @@ TBitmap ReadPnm(const std::string& path);
 // Writes a raster as a binary PPM (24-bit RGB) or, for an 8-bit grey one, a PGM.
 void WritePnm(const std::string& path, const TBitmap& bmp, bool grey = false);
 
+// Offset of the first header segment with this marker (0xDA: the first scan header) in
+// JPEG bytes, at its 0xFF; npos when the headers end first.
+size_t FindJpegSegment(const std::vector<uint8_t>& bytes, uint8_t marker);
+
 // Runs a shell command and returns its exit status.
 int Run(const std::string& command);
 

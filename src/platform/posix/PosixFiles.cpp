@@ -96,41 +96,159 @@ int64_t TFileStream::Size() {
 
 // --- atomic file replacement ------------------------------------------------------------
 
-void WriteFileAtomically(const std::string& path, const std::function<void(TStream&)>& write) {
-  std::filesystem::path target(path);
-  std::filesystem::path folder = target.parent_path();
-  std::string pattern = (folder.empty() ? std::string(".") : folder.string()) + "/." +
-                        target.filename().string() + ".verid-XXXXXX";
+namespace {
+
+[[noreturn]] void ThrowFileError(const char* what, const std::string& path, int err) {
+  throw EFileError(FileErrorMessage(what, path, err), err);
+}
+
+constexpr const char* kCannotWrite = "ファイルに書き込めません:";
+constexpr const char* kCannotCreate = "ファイルを作成できません:";
+
+}  // namespace
+
+std::string ResolveLinks(const std::string& path) {
+  namespace fs = std::filesystem;
+  fs::path current(path);
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current.string();
+    std::vector<char> buffer(st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : 4096);
+    ssize_t n = ::readlink(current.c_str(), buffer.data(), buffer.size());
+    if (n < 0) return current.string();
+    fs::path link(std::string(buffer.data(), static_cast<size_t>(n)));
+    // A relative link counts from the folder it is in; an absolute one replaces the path.
+    current = current.parent_path() / link;
+  }
+  ThrowFileError(kCannotWrite, path, ELOOP);
+}
+
+namespace {
+
+// The existing file a write to `path` would replace, checked as a plain open for writing
+// checks it (nothing is truncated, and a pipe does not block the check). False when
+// nothing is there yet.
+bool CheckedTarget(const std::string& path, std::string* target, struct stat* st) {
+  *target = ResolveLinks(path);
+  int fd = ::open(target->c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT) return false;
+    ThrowFileError(kCannotWrite, *target, errno);
+  }
+  int err = ::fstat(fd, st) == 0 ? 0 : errno;
+  ::close(fd);
+  if (err) ThrowFileError(kCannotWrite, *target, err);
+  if (!S_ISREG(st->st_mode)) ThrowFileError(kCannotWrite, *target, EINVAL);
+  return true;
+}
+
+}  // namespace
+
+std::string CheckReplaceable(const std::string& path) {
+  std::string target;
+  struct stat st;
+  CheckedTarget(path, &target, &st);
+  return target;
+}
+
+TFileReplacement::TFileReplacement(const std::string& path, bool replace)
+    : target_(path), replace_(replace) {
+  struct stat st;
+  if (replace_ && CheckedTarget(path, &target_, &st)) {
+    replaces_ = haveAttributes_ = true;
+    mode_ = st.st_mode & 07777;
+    owner_ = st.st_uid;
+    group_ = st.st_gid;
+  }
+  std::string folder = std::filesystem::path(target_).parent_path().string();
+  std::string pattern = (folder.empty() ? std::string(".") : folder) + "/.verid-XXXXXX";
   std::vector<char> tmpl(pattern.begin(), pattern.end());
   tmpl.push_back('\0');
-  int fd = ::mkstemp(tmpl.data());
-  if (fd < 0) throw EFileError(FileErrorMessage("ファイルを作成できません:", path, errno));
-  ::close(fd);
-  std::string tmpPath(tmpl.data());
+  int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
+  if (fd < 0) ThrowFileError(kCannotCreate, target_, errno);
+  temp_ = tmpl.data();
+  // Errors while writing name the file the user meant, not the temporary one.
+  stream_.reset(new TFileStream(target_, fd));
+}
 
-  struct stat old;
-  bool hadOld = ::stat(path.c_str(), &old) == 0;
-  try {
-    {
-      TFileStream out(tmpPath, FileMode::Create);
-      write(out);
-      out.Close();
-    }
-    mode_t mode;
-    if (hadOld) {
-      mode = old.st_mode & 07777;
-    } else {
-      mode_t mask = ::umask(0);
-      ::umask(mask);
-      mode = 0666 & ~mask;
-    }
-    ::chmod(tmpPath.c_str(), mode);
-    if (::rename(tmpPath.c_str(), path.c_str()) != 0)
-      throw EFileError(FileErrorMessage("ファイルに書き込めません:", path, errno));
-  } catch (...) {
-    ::unlink(tmpPath.c_str());
-    throw;
+TFileReplacement::~TFileReplacement() {
+  if (placed_) return;
+  stream_.reset();
+  ::unlink(temp_.c_str());
+}
+
+void TFileReplacement::TakeModeOf(const std::string& path, bool owner) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return;
+  haveAttributes_ = true;
+  mode_ = st.st_mode & 07777;
+  owner_ = owner ? st.st_uid : -1;
+  group_ = owner ? st.st_gid : -1;
+}
+
+void TFileReplacement::TakeTimeOf(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return;
+  haveTime_ = true;
+  seconds_ = st.st_mtim.tv_sec;
+  nanoseconds_ = st.st_mtim.tv_nsec;
+}
+
+void TFileReplacement::Finish() {
+  int fd = stream_->fd_;
+  mode_t mode;
+  if (haveAttributes_) {
+    mode = static_cast<mode_t>(mode_);
+  } else {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
   }
+  // Owner first: a change of owner clears the set-id bits that the mode then restores.
+  // Only root may give a file away; a group of one's own is kept even so.
+  if (owner_ >= 0 || group_ >= 0) {
+    if (::fchown(fd, static_cast<uid_t>(owner_), static_cast<gid_t>(group_)) != 0 && group_ >= 0) {
+      [[maybe_unused]] int kept = ::fchown(fd, static_cast<uid_t>(-1), static_cast<gid_t>(group_));
+    }
+  }
+  ::fchmod(fd, mode);
+  if (haveTime_) {
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = static_cast<time_t>(seconds_);
+    times[1].tv_nsec = static_cast<long>(nanoseconds_);
+    ::futimens(fd, times);
+  }
+  stream_->Close();
+}
+
+void TFileReplacement::Place() {
+  Finish();
+  if (replace_) {
+    if (::rename(temp_.c_str(), target_.c_str()) != 0) ThrowFileError(kCannotWrite, target_, errno);
+    placed_ = true;
+    return;
+  }
+  // A hard link is a rename that refuses a taken name, dangling links included.
+  if (::link(temp_.c_str(), target_.c_str()) == 0) {
+    ::unlink(temp_.c_str());
+    placed_ = true;
+    return;
+  }
+  int err = errno;
+  if (err == EEXIST) ThrowFileError(kCannotWrite, target_, EEXIST);
+  // File systems without hard links: a plain check, then the rename.
+  struct stat st;
+  if (::lstat(target_.c_str(), &st) == 0) ThrowFileError(kCannotWrite, target_, EEXIST);
+  if (::rename(temp_.c_str(), target_.c_str()) != 0) ThrowFileError(kCannotWrite, target_, errno);
+  placed_ = true;
+}
+
+void WriteFileAtomically(const std::string& path, const std::function<void(TStream&)>& write) {
+  TFileReplacement replacement(path);
+  write(replacement.Stream());
+  replacement.Place();
 }
 
 }  // namespace verid

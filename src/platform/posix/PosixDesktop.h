@@ -1,0 +1,14 @@
+// Pieces of the desktop session on Linux that the window layer needs: the mounted drives.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace verid::posix {
+
+// Mount points under /media, /mnt and /run/media in the text of /proc/self/mounts, with
+// the octal escapes (\040 for a blank) decoded, in name order and without repeats.
+std::vector<std::string> RemovableMounts(std::string_view mountsText);
+
+}  // namespace verid::posix
