@@ -561,6 +561,9 @@ void TViewForm::ClearPicture() {
 void TViewForm::ShowFrame(const TViewFrame& frame) {
   if (frame.Mode == kModeFull) {
     setGeometry(frame.Window.Left, frame.Window.Top, frame.Window.Width(), frame.Window.Height());
+    // Placing a window that is not shown yet drops its full-screen state, and it would
+    // then open framed.
+    if (!isVisible()) setWindowState(windowState() | Qt::WindowFullScreen);
   } else {
     // Outer bounds: the frame comes around the client size we set.
     const QSize margins = FrameMargins();
