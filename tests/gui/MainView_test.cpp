@@ -86,6 +86,8 @@ TEST_F(MainOpeners, EachViewCommandOpensItsModeAndRefreshesThePreviewAfterwards)
       EXPECT_EQ(f.isVisible(), !c.mainHidden) << c.how;
       EXPECT_EQ(f.Explorer()->isVisible(), !c.mainHidden) << c.how;
       EXPECT_FALSE(f.ThumbImage()->HasPicture()) << c.how;  // cleared first
+      // Laid out before it was shown: the picture is not clipped by a stale canvas.
+      EXPECT_TRUE(view.Canvas()->rect().contains(view.Image()->geometry())) << c.how;
       view.mnVNextClick();
     });
     if (QAction* action = Act(c.how))
