@@ -70,12 +70,10 @@ bool TMainForm::SetWallUndo(bool canUndo) {
 }
 
 void TMainForm::mnWallCenterClick() {
-  if (!HasCurrentFile(list_)) return;
   SetWallUndo(WallCenterCommand(wallPaper_, list_));
 }
 
 void TMainForm::mnWallAllClick() {
-  if (!HasCurrentFile(list_)) return;
   SetWallUndo(WallTileCommand(wallPaper_, list_));
 }
 
