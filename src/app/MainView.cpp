@@ -1,6 +1,7 @@
 // The main window's commands that open the view window, the information dialog and the
 // catalog window, and its wallpaper commands.
 #include <QApplication>
+#include <exception>
 
 #include "app/Browse.h"
 #include "app/Cp932.h"
@@ -126,7 +127,19 @@ void TMainForm::mnCatarogReadClick() {
     dialogs_.Error(kCatalogExtError);
     return;
   }
-  OpenCatalogWindow(chosen->FileName, OpEnv(), MainCatalogOwner());
+  std::exception_ptr failure;
+  try {
+    OpenCatalogWindow(chosen->FileName, OpEnv(), MainCatalogOwner());
+    return;
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  // Nothing to show: the preview comes back before the error box tells why.
+  try {
+    FileListBoxClick();
+  } catch (...) {
+  }
+  std::rethrow_exception(failure);
 }
 
 }  // namespace verid

@@ -237,6 +237,7 @@ TEST_F(MainOpeners, OpenedCatalogIsViewOnlyWithTheMainWindowUnlocked) {
   EXPECT_EQ(OpenCatalog(), nullptr);
   EXPECT_TRUE(f.isVisible());
   EXPECT_FALSE(f.CommandsLocked());
+  EXPECT_TRUE(f.ThumbImage()->HasPicture());
   EXPECT_EQ(dialogs.LastMessage().Title, "Verid");
   // Not a .doz: the error box, no window.
   dialogs.AnswerOpen(FileDialogResult{folder + "/three.DOZ", 1});
