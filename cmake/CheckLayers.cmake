@@ -1,6 +1,6 @@
 # Checks that no file includes a header of a higher layer, and that the outside libraries
 # are used only where they belong. Run as
-#   cmake -DMAP=<layers.txt> -DROOT=<src folder> -P CheckLayers.cmake
+#   cmake -DMAP=<layers.txt> -DROOT=<src folder> [-DCOMPLETE=ON] -P CheckLayers.cmake
 # MAP holds one "<rank> <layer> <absolute path>" line per file of the program's
 # libraries; a file may include the headers of its own rank and lower ones.
 
@@ -14,10 +14,23 @@ foreach(row IN LISTS rows)
 endforeach()
 
 set(errors "")
+# Headers of the operating system: only files under platform/ may include them.
+set(os_headers "^(unistd|fcntl|signal|dirent|pwd|grp|poll|spawn|dlfcn|termios)\\.h$|^sys/|^csignal$")
 foreach(file IN LISTS known)
   set(rank ${rank_of_${file}})
   set(layer ${layer_of_${file}})
   cmake_path(GET file PARENT_PATH here)
+  string(FIND "${file}" "${ROOT}/platform/" at)
+  set(os_file OFF)
+  if(at EQUAL 0)
+    set(os_file ON)
+  endif()
+  if(NOT os_file)
+    file(STRINGS "${file}" environment REGEX "getenv[ \t]*\\(")
+    if(environment)
+      list(APPEND errors "${file}: environment variables are read in platform/ only")
+    endif()
+  endif()
   file(STRINGS "${file}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<]")
   foreach(line IN LISTS includes)
     string(REGEX MATCH "include[ \t]*([\"<])([^\">]+)[\">]" _ "${line}")
@@ -34,6 +47,9 @@ foreach(file IN LISTS known)
       endif()
       if(allowed AND NOT layer STREQUAL allowed)
         list(APPEND errors "${file}: <${name}> belongs to ${allowed} only")
+      endif()
+      if(name MATCHES "${os_headers}" AND NOT os_file)
+        list(APPEND errors "${file}: <${name}> is the operating system's: use it in platform/")
       endif()
       continue()
     endif()
@@ -55,6 +71,17 @@ foreach(file IN LISTS known)
     endif()
   endforeach()
 endforeach()
+
+# A file nobody lists is not built, or not checked (known only when every library is
+# configured: COMPLETE).
+if(COMPLETE)
+  file(GLOB_RECURSE present "${ROOT}/*.cpp" "${ROOT}/*.h")
+  foreach(file IN LISTS present)
+    if(NOT DEFINED rank_of_${file})
+      list(APPEND errors "${file} is in no CMakeLists.txt file list")
+    endif()
+  endforeach()
+endif()
 
 if(errors)
   list(JOIN errors "\n  " text)

@@ -1,9 +1,5 @@
 #include "app/IniFile.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <filesystem>
 #include <stdexcept>
 
@@ -141,26 +137,10 @@ std::optional<int32_t> ParseIniInteger(std::string_view text) {
 }
 
 TIniFile::TIniFile(std::string path) : path_(std::move(path)) {
-  int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    unreadable_ = errno != ENOENT;
-    return;
-  }
   std::string bytes;
-  char buf[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      unreadable_ = true;  // also a folder in the file's place
-      bytes.clear();
-      break;
-    }
-    if (n == 0) break;
-    bytes.append(buf, static_cast<size_t>(n));
-  }
-  ::close(fd);
-  Parse(bytes);
+  const TReadResult read = ReadFileBytes(path_, bytes);
+  unreadable_ = read == TReadResult::Unreadable;
+  if (read == TReadResult::Read) Parse(bytes);
 }
 
 TIniFile TIniFile::FromBytes(std::string_view bytes) {

@@ -173,6 +173,12 @@ std::string CheckReplaceable(const std::string& path);
 // The exception from `write` or from the file system propagates.
 void WriteFileAtomically(const std::string& path, const std::function<void(TStream&)>& write);
 
+// Reads a whole file into `bytes` (emptied first). Missing: nothing under the name;
+// Unreadable: anything else that stops the read (no permission, a folder, an I/O error),
+// and `bytes` is then empty.
+enum class TReadResult { Read, Missing, Unreadable };
+TReadResult ReadFileBytes(const std::string& path, std::string& bytes);
+
 // "ファイル %s を開けません" style messages with the system's reason.
 std::string FileErrorMessage(const std::string& what, const std::string& path, int err);
 

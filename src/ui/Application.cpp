@@ -1,9 +1,5 @@
 #include "ui/Application.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QBitmap>
 #include <QGuiApplication>
@@ -19,6 +15,8 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+
+#include "platform/Signals.h"
 
 namespace verid {
 
@@ -181,32 +179,11 @@ void RunCommand(Dialogs& dialogs, const std::function<void()>& command) noexcept
 
 // --- signals ---------------------------------------------------------------------------
 
-namespace {
-int g_signalPipe[2] = {-1, -1};
-
-extern "C" void OnTerminationSignal(int signo) {
-  int saved = errno;
-  unsigned char byte = static_cast<unsigned char>(signo);
-  if (g_signalPipe[1] >= 0) {
-    [[maybe_unused]] ssize_t n = ::write(g_signalPipe[1], &byte, 1);
-  }
-  errno = saved;
-}
-}  // namespace
-
 CloseOnSignals::CloseOnSignals(QWidget* window) : QObject(window), window_(window) {
-  if (g_signalPipe[0] < 0) {
-    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-  }
-  notifier_ = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, this);
+  const int requests = StartTerminationRequests();
+  if (requests < 0) return;
+  notifier_ = new QSocketNotifier(requests, QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, &CloseOnSignals::OnReadable);
-
-  struct sigaction action {};
-  action.sa_handler = OnTerminationSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  ::sigaction(SIGTERM, &action, nullptr);
-  ::sigaction(SIGINT, &action, nullptr);
 
   // A logout asks the session's programs to save: close the window, which saves.
   connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
@@ -215,18 +192,11 @@ CloseOnSignals::CloseOnSignals(QWidget* window) : QObject(window), window_(windo
 }
 
 CloseOnSignals::~CloseOnSignals() {
-  struct sigaction action {};
-  action.sa_handler = SIG_DFL;
-  sigemptyset(&action.sa_mask);
-  ::sigaction(SIGTERM, &action, nullptr);
-  ::sigaction(SIGINT, &action, nullptr);
+  StopTerminationRequests();
 }
 
 void CloseOnSignals::OnReadable() {
-  unsigned char buffer[64];
-  bool any = false;
-  while (::read(g_signalPipe[0], buffer, sizeof buffer) > 0) any = true;
-  if (!any) return;
+  if (!TakeTerminationRequests()) return;
   ++delivered_;
   CloseWindow(0);
 }

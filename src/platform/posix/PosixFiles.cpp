@@ -12,6 +12,27 @@
 
 namespace verid {
 
+TReadResult ReadFileBytes(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? TReadResult::Missing : TReadResult::Unreadable;
+  char buf[65536];
+  TReadResult result = TReadResult::Read;
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      result = TReadResult::Unreadable;  // also a folder in the file's place
+      bytes.clear();
+      break;
+    }
+    if (n == 0) break;
+    bytes.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return result;
+}
+
 // --- TFileStream ------------------------------------------------------------------------
 
 TFileStream::TFileStream(const std::string& path, FileMode mode) : path_(path) {
