@@ -11,6 +11,52 @@ namespace verid {
 
 namespace fs = std::filesystem;
 
+struct TListSubscription::Listeners {
+  int nextId = 1;
+  std::vector<std::pair<int, std::function<void(TListChange)>>> rows;
+};
+
+void TListSubscription::Reset() {
+  if (auto listeners = listeners_.lock()) {
+    auto& rows = listeners->rows;
+    rows.erase(std::remove_if(rows.begin(), rows.end(),
+                              [this](const auto& row) { return row.first == id_; }),
+               rows.end());
+  }
+  listeners_.reset();
+}
+
+FileList::FileList() : listeners_(std::make_shared<TListSubscription::Listeners>()) {}
+
+FileList::FileList(const FileList& other)
+    : listeners_(std::make_shared<TListSubscription::Listeners>()),
+      folder_(other.folder_),
+      entries_(other.entries_),
+      itemIndex_(other.itemIndex_) {}
+
+FileList& FileList::operator=(const FileList& other) {
+  if (this == &other) return *this;
+  folder_ = other.folder_;
+  entries_ = other.entries_;
+  itemIndex_ = other.itemIndex_;
+  Notify(TListChange::Entries);
+  return *this;
+}
+
+FileList::~FileList() = default;
+
+TListSubscription FileList::Subscribe(std::function<void(TListChange)> changed) {
+  const int id = listeners_->nextId++;
+  listeners_->rows.emplace_back(id, std::move(changed));
+  return TListSubscription(listeners_, id);
+}
+
+void FileList::Notify(TListChange change) {
+  // A copy: a view may end its subscription while it is told.
+  const auto rows = listeners_->rows;
+  for (const auto& row : rows) row.second(change);
+}
+
 static void SortEntries(std::vector<std::string>& entries) {
   std::sort(entries.begin(), entries.end(),
             [](const std::string& a, const std::string& b) { return LessText(a, b); });
@@ -70,6 +116,7 @@ void FileList::SetFolder(const std::string& folder) {
   folder_ = absolute;
   entries_ = std::move(entries);
   itemIndex_ = -1;
+  Notify(TListChange::Entries);
 }
 
 bool FileList::IsImageName(const std::string& name) {
@@ -87,10 +134,12 @@ void FileList::Refresh() {
 void FileList::SetEntries(std::vector<std::string> entries) {
   entries_ = std::move(entries);
   itemIndex_ = -1;
+  Notify(TListChange::Entries);
 }
 
 void FileList::SetEntry(int index, const std::string& name) {
   entries_.at(static_cast<size_t>(index)) = name;
+  Notify(TListChange::Entries);
 }
 
 void FileList::Delete(int index) {
@@ -98,6 +147,7 @@ void FileList::Delete(int index) {
   entries_.erase(entries_.begin() + index);
   if (itemIndex_ >= Count()) itemIndex_ = Count() - 1;
   if (index < itemIndex_) --itemIndex_;
+  Notify(TListChange::Entries);
 }
 
 int FileList::Add(const std::string& name) {
@@ -107,11 +157,14 @@ int FileList::Add(const std::string& name) {
   int index = static_cast<int>(pos - entries_.begin());
   entries_.insert(pos, name);
   if (itemIndex_ >= index) ++itemIndex_;
+  Notify(TListChange::Entries);
   return index;
 }
 
 void FileList::SetItemIndex(int index) {
+  const int before = itemIndex_;
   itemIndex_ = (index >= 0 && index < Count()) ? index : -1;
+  if (itemIndex_ != before) Notify(TListChange::Selection);
 }
 
 int FileList::IndexOf(const std::string& name) const {

@@ -3,6 +3,8 @@
 // window.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,8 +12,41 @@ namespace verid {
 
 inline constexpr const char* kImagePatterns = "*.jpg;*.jpeg;*.bmp;*.png";
 
+// What changed in a list: its entries (and with them, maybe, the selection), or only the
+// selection.
+enum class TListChange { Entries, Selection };
+
+// A view's hold on a list's notifications; they stop when it goes away. It may outlive
+// the list.
+class TListSubscription {
+ public:
+  TListSubscription() = default;
+  TListSubscription(TListSubscription&&) = default;
+  TListSubscription& operator=(TListSubscription&&) = default;
+  ~TListSubscription() { Reset(); }
+  void Reset();
+
+ private:
+  friend class FileList;
+  struct Listeners;
+  TListSubscription(std::weak_ptr<Listeners> listeners, int id)
+      : listeners_(std::move(listeners)), id_(id) {}
+  std::weak_ptr<Listeners> listeners_;
+  int id_ = 0;
+};
+
 class FileList {
  public:
+  FileList();
+  // A copy has the entries and the selection, not the views.
+  FileList(const FileList& other);
+  FileList& operator=(const FileList& other);
+  ~FileList();
+
+  // Calls `changed` after every change of the entries or of the selection, so that the
+  // views showing the list follow it, until the subscription goes away.
+  [[nodiscard]] TListSubscription Subscribe(std::function<void(TListChange)> changed);
+
   // The list's folder as given, made absolute when it was relative (no trailing
   // separator added).
   const std::string& Folder() const { return folder_; }
@@ -52,6 +87,8 @@ class FileList {
   static bool IsImageName(const std::string& name);
 
  private:
+  void Notify(TListChange change);
+  std::shared_ptr<TListSubscription::Listeners> listeners_;
   std::string folder_;
   std::vector<std::string> entries_;
   int itemIndex_ = -1;

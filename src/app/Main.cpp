@@ -18,6 +18,8 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -193,7 +195,14 @@ QMenu* TMainForm::AddSubmenu(QMenu* menu, const char* name, const char* caption,
 
 QAction* TMainForm::Action(const std::string& name) const {
   auto it = actions_.find(name);
-  return it == actions_.end() ? nullptr : it->second;
+  if (it == actions_.end()) {
+#ifndef NDEBUG
+    std::fprintf(stderr, "TMainForm::Action: no item named \"%s\"\n", name.c_str());
+    std::abort();
+#endif
+    return nullptr;
+  }
+  return it->second;
 }
 
 void TMainForm::BuildMenus() {

@@ -108,6 +108,8 @@ class TMainForm : public QMainWindow {
   void Run(const std::function<void()>& command);
 
   // --- widgets (named as in the window's layout) ----------------------------------------
+  // The menu item or menu of that name. A name the window does not have is a slip of the
+  // code: debug builds stop there; release builds give null.
   QAction* Action(const std::string& name) const;
   QWidget* Client() const { return client_; }
   QWidget* ToolBar() const { return toolBar_; }

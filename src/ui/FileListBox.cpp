@@ -46,6 +46,11 @@ TFileListBox::TFileListBox(FileList& list, QWidget* parent)
   setSpacing(0);
   connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current, const QModelIndex&) { OnCurrentChanged(current); });
+  subscription_ = list_.Subscribe([this](TListChange change) {
+    // The box's own choice is already shown.
+    if (change == TListChange::Selection && (choosing_ || syncing_)) return;
+    SyncFromList(change == TListChange::Entries);
+  });
 }
 
 int TFileListBox::CurrentRow() const {
@@ -72,7 +77,9 @@ void TFileListBox::SyncFromList(bool reload) {
 void TFileListBox::OnCurrentChanged(const QModelIndex& current) {
   if (syncing_) return;
   changedInPress_ = true;
+  choosing_ = true;
   list_.SetItemIndex(current.isValid() ? current.row() : -1);
+  choosing_ = false;
   // The selection follows the current row (keyboard moves in single-selection mode).
   if (current.isValid()) selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
   emit Clicked();
@@ -103,7 +110,9 @@ void TFileListBox::mousePressEvent(QMouseEvent* event) {
   // A click on the entry already selected changes nothing, yet it is a click.
   if (event->button() == Qt::LeftButton && !changedInPress_ &&
       indexAt(event->position().toPoint()).isValid()) {
+    choosing_ = true;
     list_.SetItemIndex(indexAt(event->position().toPoint()).row());
+    choosing_ = false;
     emit Clicked();
   }
 }

@@ -38,7 +38,8 @@ class TFileListBox : public QListView {
   explicit TFileListBox(FileList& list, QWidget* parent = nullptr);
   FileList& List() { return list_; }
   // Shows the list's entries and selection as they are now (no click is reported).
-  // Entries are re-read when `reload` is set or their number changed.
+  // Entries are re-read when `reload` is set or their number changed. The box does this
+  // by itself whenever the list changes.
   void SyncFromList(bool reload = false);
   // The row shown as selected (-1 for none).
   int CurrentRow() const;
@@ -60,6 +61,8 @@ class TFileListBox : public QListView {
   FileListModel* model_;
   bool syncing_ = false;
   bool changedInPress_ = false;
+  bool choosing_ = false;  // the user's choice is being handed to the list
+  TListSubscription subscription_;
 };
 
 }  // namespace verid

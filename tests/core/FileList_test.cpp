@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "base/Stream.h"
 #include "support/TempDir.h"
@@ -123,6 +124,60 @@ TEST_F(FileListTest, ReReadsTheFolderOnRefresh) {
   dir.Write("b.png", "x");
   list.Refresh();
   EXPECT_EQ(list.Count(), 2);
+}
+
+TEST_F(FileListTest, TellsItsViewsOfEveryChange) {
+  TempDir dir;
+  dir.Write("a.jpg", "x");
+  FileList list;
+  std::vector<TListChange> seen;
+  TListSubscription view = list.Subscribe([&](TListChange c) { seen.push_back(c); });
+  using C = TListChange;
+  const struct {
+    const char* what;
+    std::function<void()> change;
+    std::vector<TListChange> expected;
+  } cases[] = {
+      {"folder", [&] { list.SetFolder(dir.Path()); }, {C::Entries}},
+      {"refresh", [&] { list.Refresh(); }, {C::Entries}},
+      {"entries",
+       [&] {
+         list.SetEntries({"a.jpg", "b.jpg"});
+       },
+       {C::Entries}},
+      {"select", [&] { list.SetItemIndex(1); }, {C::Selection}},
+      {"same selection", [&] { list.SetItemIndex(1); }, {}},
+      {"rename", [&] { list.SetEntry(0, "z.jpg"); }, {C::Entries}},
+      {"add", [&] { list.Add("c.jpg"); }, {C::Entries}},
+      {"delete", [&] { list.Delete(0); }, {C::Entries}},
+      {"delete nothing", [&] { list.Delete(9); }, {}},
+      {"unreadable folder", [&] { EXPECT_ANY_THROW(list.SetFolder(dir / "missing")); }, {}},
+  };
+  for (const auto& c : cases) {
+    seen.clear();
+    c.change();
+    EXPECT_EQ(seen, c.expected) << c.what;
+  }
+  view.Reset();
+  list.SetItemIndex(0);
+  EXPECT_TRUE(seen.empty());
+}
+
+TEST(FileListViews, EitherSideMayGoFirst) {
+  int calls = 0;
+  TListSubscription outliving;
+  {
+    FileList list;
+    outliving = list.Subscribe([&](TListChange) { ++calls; });
+    {
+      TListSubscription shortLived = list.Subscribe([&](TListChange) { calls += 100; });
+    }
+    FileList copy = list;  // a copy does not take the views along
+    copy.SetEntries({"a.jpg"});
+    list.SetEntries({"b.jpg"});
+  }
+  EXPECT_EQ(calls, 1);
+  outliving.Reset();  // the list is gone: nothing to do, nothing to crash
 }
 
 TEST(FileListNames, ImageKindsByExtension) {

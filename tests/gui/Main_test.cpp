@@ -216,6 +216,13 @@ TEST_F(MainLayout, MenuItemsHaveTheirCaptionsAndInitialStates) {
   EXPECT_EQ(Str(conv[3]->text()), "JPEG->BMP");
 }
 
+TEST_F(MainLayout, AnUnknownItemNameStopsDebugBuilds) {
+  TMainForm& f = Make();
+  ASSERT_NE(f.Action("mnOpen"), nullptr);
+  EXPECT_DEBUG_DEATH(EXPECT_EQ(f.Action("mnNoSuchItem"), nullptr),
+                     "no item named \"mnNoSuchItem\"");
+}
+
 TEST_F(MainLayout, FolderCaptionsAndMissingSlotsDisabled) {
   AppSettings s;
   s.SearchFolders[0] = dir.MakeDir("search1");
@@ -738,6 +745,22 @@ TEST(FileListBoxView, ShowsLargeListsAndDecodesNames) {
   box.SyncFromList();
   EXPECT_EQ(box.model()->rowCount(), 100000);
   EXPECT_FALSE(box.model()->index(100000, 0).data().isValid());
+}
+
+TEST(FileListBoxView, FollowsTheListWithoutBeingAsked) {
+  FileList list;
+  TFileListBox box(list);
+  list.SetEntries({"a.jpg", "b.jpg", "c.jpg"});
+  EXPECT_EQ(box.model()->rowCount(), 3);
+  list.SetItemIndex(2);
+  EXPECT_EQ(box.CurrentRow(), 2);
+  list.SetEntry(0, "x.jpg");  // same count, new name
+  EXPECT_EQ(Str(box.model()->index(0, 0).data().toString()), "x.jpg");
+  list.Delete(2);
+  EXPECT_EQ(box.model()->rowCount(), 2);
+  EXPECT_EQ(box.CurrentRow(), 1);
+  list.SetItemIndex(-1);
+  EXPECT_EQ(box.CurrentRow(), -1);
 }
 
 }  // namespace
