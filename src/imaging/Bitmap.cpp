@@ -18,6 +18,16 @@ int64_t StrideFor(int width, TPixelFormat format) {
   return ((int64_t(width) * StorageBits(format) + 31) / 32) * 4;
 }
 
+bool TDecodeLimits::Fits(int64_t width, int64_t height, TPixelFormat format) const {
+  constexpr int64_t kIntMax = 2147483647;
+  if (width < 0 || height < 0 || width > kIntMax || height > kIntMax) return false;
+  if (width == 0 || height == 0) return true;
+  // Both below 2^31: the product cannot overflow 64 bits.
+  if (width * height > MaxPixels) return false;
+  const int64_t stride = StrideFor(static_cast<int>(width), format);
+  return stride <= MaxRasterBytes / height;
+}
+
 static bool ValidFormat(TPixelFormat format) {
   switch (format) {
     case TPixelFormat::pf1bit:
@@ -96,9 +106,8 @@ void TBitmap::TakePixels(TBitmap& other) {
 
 void TBitmap::Allocate(int width, int height, TPixelFormat format, bool clear) {
   if (width < 0 || height < 0 || !ValidFormat(format)) throw EInvalidGraphic(kInvalidBitmapMessage);
+  if (!kDecodeLimits.Fits(width, height, format)) throw EInvalidGraphic(kInvalidBitmapMessage);
   int64_t stride = StrideFor(width, format);
-  if (int64_t(width) * height > kMaxPixels || stride * height > kMaxRasterBytes)
-    throw EInvalidGraphic(kInvalidBitmapMessage);
   std::unique_ptr<uint8_t[]> bits;
   size_t n = static_cast<size_t>(stride * height);
   if (n > 0) {
@@ -486,8 +495,10 @@ void TBitmap::LoadFromMemory(const uint8_t* data, size_t size) {
     topDown = true;
     height = -height;
   }
-  if (width <= 0 || height <= 0 || width > INT32_MAX || height > INT32_MAX) Invalid();
-  if (width * height > kMaxPixels) Invalid();
+  // The header against the ceiling before anything is allocated; the smallest format
+  // here, the raster checks the one it gets.
+  if (width <= 0 || height <= 0 || !kDecodeLimits.Fits(width, height, TPixelFormat::pf1bit))
+    Invalid();
 
   switch (compression) {
     case kBiRgb:

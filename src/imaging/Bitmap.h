@@ -29,10 +29,18 @@ struct TRGBQuad {
   bool operator==(const TRGBQuad&) const = default;
 };
 
-// Sanity ceiling for any decoder: width x height above this fails with the decoder's own
-// error instead of allocating.
-inline constexpr int64_t kMaxPixels = int64_t(1) << 28;  // 268 million pixels
-inline constexpr int64_t kMaxRasterBytes = int64_t(1) << 31;
+// The ceiling every raster is held to: the BMP and PNG readers check a header against it
+// before they allocate (failing with their own error), and so does the raster itself.
+struct TDecodeLimits {
+  int64_t MaxPixels = int64_t(1) << 28;  // 268 million pixels
+  int64_t MaxRasterBytes = int64_t(1) << 31;
+  // Whether a width x height raster of the format stays within both ceilings. Any
+  // sizes may be given: negative ones and those past int never fit, and nothing
+  // overflows.
+  bool Fits(int64_t width, int64_t height, TPixelFormat format) const;
+};
+inline constexpr TDecodeLimits kDecodeLimits{};
+inline constexpr int64_t kMaxPixels = kDecodeLimits.MaxPixels;
 
 class TBitmap : public TGraphic {
  public:
@@ -54,7 +62,7 @@ class TBitmap : public TGraphic {
   void SetSize(int width, int height);
   // Allocates a raster of the given size and format, discarding the old pixels. The
   // pixels are zero unless `clear` is false (decoders that write every byte skip the fill).
-  // Throws EInvalidGraphic(kInvalidBitmapMessage) past kMaxPixels / kMaxRasterBytes.
+  // Throws EInvalidGraphic(kInvalidBitmapMessage) past kDecodeLimits.
   void Allocate(int width, int height, TPixelFormat format, bool clear = true);
   // Empties the raster (0 x 0), keeping the format; palette and flags stay.
   void Clear();

@@ -410,6 +410,20 @@ void ZOVIDUDReadStream::ReadHeader(uint32_t length) {
   if (s.InterlaceMethod >= 2) Fail("Read Header(PNG): not interlace type");
   chunkLeft_ -= 13;
   if (Failed()) return;
+  // The header is checked here, before any other chunk is looked at: the depths each
+  // colour type allows (as the image data step words them) and the size ceiling.
+  const int depth = s.BitDepth;
+  const bool lowDepth = depth == 1 || depth == 2 || depth == 4;
+  if (s.ColorClass == 0) {
+    if (!lowDepth && depth != 8 && depth != 16) Fail("Read Header(PNG): Error Bitdepth");
+    if (s.AlphaChannel && depth < 8) Fail("Read Header(PNG): not Use AlphaChannel");
+  } else if (s.ColorClass == 2) {
+    if (depth != 8 && depth != 16) Fail("Read Header(PNG): Error BitDepth");
+  } else if (!lowDepth && depth != 8) {
+    Fail("Read Header(PNG): Error BitDepth");
+  }
+  if (!kDecodeLimits.Fits(s.Width, s.Height, TPixelFormat::pf1bit))
+    Fail("Read Header(PNG): Image too large");
   s.HeaderSeen = true;
 }
 
@@ -592,20 +606,16 @@ void ZOVIDUDReadStream::ReadImageData() {
   TPass passes[7];
   int passCount = MakePasses(s.Width, s.Height, s.InterlaceMethod == 1, passes);
   {
-    int64_t pixels = int64_t(s.Width) * int64_t(s.Height);
     TPixelFormat fmt = OutputBits == 16   ? TPixelFormat::pf16bit
                        : OutputBits == 24 ? TPixelFormat::pf24bit
                                           : static_cast<TPixelFormat>(OutputBits);
-    // The pixel ceiling comes first so that the byte count below cannot overflow.
-    if (pixels > kMaxPixels) Fail("Read Header(PNG): Image too large");
-    int64_t rasterBytes = StrideFor(ImageWidth, fmt) * int64_t(s.Height);
-    long double filtered = 0;
+    // The ceiling first: within it the byte counts below cannot overflow.
+    if (!kDecodeLimits.Fits(s.Width, s.Height, fmt)) Fail("Read Header(PNG): Image too large");
+    int64_t filtered = 0;
     for (int p = 0; p < passCount; ++p)
-      filtered += (long double)(RowBytes(passes[p].Width, s.PngBits) + 1) * passes[p].Height;
+      filtered += (RowBytes(passes[p].Width, s.PngBits) + 1) * int64_t(passes[p].Height);
     // Deflate cannot expand data by more than about 1032 : 1.
-    long double possible = (long double)(RemainingData() + 64) * 1040.0L;
-    if (pixels > kMaxPixels || rasterBytes > kMaxRasterBytes || filtered > possible)
-      Fail("Read Header(PNG): Image too large");
+    if ((filtered + 1039) / 1040 > RemainingData() + 64) Fail("Read Header(PNG): Image too large");
   }
 
   if (inflateInit(&s.Z) != Z_OK) Fail("PNG LoadStream: Error ZLIB");

@@ -24,6 +24,35 @@ TEST(Bitmap, AllocateChecksLimitsAndKeepsOldRasterOnFailure) {
   EXPECT_TRUE(empty.Empty());
 }
 
+TEST(Bitmap, DecodeLimitsHoldForAnySizeWithoutOverflow) {
+  using F = TPixelFormat;
+  const int64_t intMax = 2147483647;
+  const struct {
+    int64_t w, h;
+    F format;
+    bool fits;
+  } cases[] = {
+      {0, 0, F::pf32bit, true},
+      {0, intMax, F::pf32bit, true},
+      {-1, 1, F::pf8bit, false},
+      {1, -1, F::pf8bit, false},
+      {intMax + 1, 1, F::pf1bit, false},
+      {intMax, intMax, F::pf32bit, false},   // the product alone would overflow 32 bits
+      {1 << 14, 1 << 14, F::pf32bit, true},  // exactly the pixel ceiling
+      {(1 << 14) + 1, 1 << 14, F::pf1bit, false},
+      {1 << 28, 1, F::pf32bit, true},  // 1 GiB in one row
+      {1, 1 << 28, F::pf32bit, true},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(kDecodeLimits.Fits(c.w, c.h, c.format), c.fits) << c.w << "x" << c.h;
+  // The byte ceiling on its own, with the division that keeps it exact.
+  TDecodeLimits bytes;
+  bytes.MaxRasterBytes = 1000;
+  EXPECT_TRUE(bytes.Fits(10, 25, F::pf32bit));  // 40 x 25 = 1000
+  EXPECT_FALSE(bytes.Fits(10, 26, F::pf32bit));
+  EXPECT_FALSE(bytes.Fits(1 << 20, intMax / (1 << 20) + 1, F::pf1bit));
+}
+
 TEST(Bitmap, SetSizeKeepsTopLeftPixelsAndZeroesNewOnes) {
   TBitmap b(3, 3, TPixelFormat::pf4bit);
   for (int y = 0; y < 3; ++y)

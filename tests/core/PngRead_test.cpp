@@ -116,6 +116,13 @@ TEST(PngRead, HeadersThatCannotBeHeldAreRefusedBeforeAllocating) {
     b.Ihdr(w, h, 8, 6).Idat({0, 0, 0, 0, 0}).Iend();
     EXPECT_EQ(LoadError(b.Bytes()), "Read Header(PNG): Image too large") << w << "x" << h;
   }
+  // Refused as soon as the header is read: nothing after it matters.
+  PngBuilder headerOnly;
+  headerOnly.Ihdr(100000, 100000, 8, 6);
+  EXPECT_EQ(LoadError(headerOnly.Bytes()), "Read Header(PNG): Image too large");
+  PngBuilder badDepthNoData;
+  badDepthNoData.Ihdr(4, 4, 3, 2);
+  EXPECT_EQ(LoadError(badDepthNoData.Bytes()), "Read Header(PNG): Error BitDepth");
   // Zero size gives an empty raster.
   PngBuilder empty;
   empty.Ihdr(0, 5, 8, 2).Idat({}).Iend();
