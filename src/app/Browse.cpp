@@ -1,5 +1,7 @@
 #include "app/Browse.h"
 
+#include <filesystem>
+
 #include "imaging/Draw.h"
 #include "imaging/Graphic.h"
 
@@ -69,6 +71,23 @@ bool GoFirst(FileList& list) {
 bool GoLast(FileList& list) {
   list.SetItemIndex(list.Count() - 1);
   return HasCurrentFile(list);
+}
+
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty() || path.front() == PathDelim) return path;
+  std::error_code ec;
+  std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(path), ec);
+  return ec ? path : absolute.string();
+}
+
+void OpenInList(FileList& list, Platform& platform, const std::string& path, bool isFile,
+                const std::function<void()>& shown) {
+  const std::string target = AbsolutePath(path);
+  list.SetFolder(ExcludeTrailingDelim(ProgramFolder(platform)));
+  if (shown) shown();
+  list.SetFolder(isFile ? ExtractFilePath(target) : target);
+  if (shown) shown();
+  list.SetItemIndex(isFile ? list.IndexOf(ExtractFileName(target)) : 0);
 }
 
 }  // namespace verid

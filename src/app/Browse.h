@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -50,6 +51,18 @@ bool GoPrevious(FileList& list, Dialogs& dialogs);
 bool GoNext(FileList& list, Dialogs& dialogs);
 bool GoFirst(FileList& list);
 bool GoLast(FileList& list);
+
+// A relative path made absolute against the working folder (unchanged when it cannot be).
+std::string AbsolutePath(const std::string& path);
+
+// Opens a folder (its first entry selected) or a file (its own entry selected, nothing
+// when it is not listed) in the list, for the folder chooser, the command line and drops.
+// A relative path counts from the working folder. The list reads the program's folder
+// first, so that the entries are read again even when the folder is the one shown;
+// `shown` runs after each read (the window paints its list). Throws EFileError as
+// FileList::SetFolder does.
+void OpenInList(FileList& list, Platform& platform, const std::string& path, bool isFile,
+                const std::function<void()>& shown);
 
 // The selection-dependent commands are enabled when this holds.
 inline bool HasCurrentFile(const FileList& list) {

@@ -13,6 +13,7 @@
 
 #include "app/Dialogs.h"
 #include "app/FileList.h"
+#include "app/MainState.h"
 #include "app/Settings.h"
 #include "platform/Platform.h"
 #include "view/WPaper.h"
@@ -81,7 +82,7 @@ class TMainForm : public QMainWindow {
   // The preview step for the list's current file.
   void FileListBoxClick();
   void UpdateCommandStates();
-  // Shows the list's entries again after they were changed from outside.
+  // Shows the list's entries again (the list box also follows the list by itself).
   void RefreshFileListBox();
   uint16_t PictureWidth() const { return pictureWidth_; }
   uint16_t PictureHeight() const { return pictureHeight_; }
@@ -89,7 +90,7 @@ class TMainForm : public QMainWindow {
   // --- window state --------------------------------------------------------------------
   void LockCommands();
   void UnlockCommands();
-  bool CommandsLocked() const { return locked_; }
+  bool CommandsLocked() const { return state_.Locked; }
   void ApplyToolBar();
   // First-run hint, on every activation while it is due.
   void FormActivate();
@@ -187,7 +188,11 @@ class TMainForm : public QMainWindow {
   QAction* AddItem(QMenu* menu, const char* name, const char* caption,
                    std::function<void()> command = {}, bool enabled = true);
   QMenu* AddSubmenu(QMenu* menu, const char* name, const char* caption, bool enabled = true);
+  // Reads the registered folders again and paints them.
   void ApplyFolderCaptions();
+  // Shows state_: captions, enabled items, buttons and menus.
+  void PaintState();
+  void Open(const std::string& path, bool isFile);
   // What the file operations need, and how the main list follows a removal.
   FileOpEnv OpEnv();
   RemovalStep MainRemovalStep();
@@ -205,8 +210,7 @@ class TMainForm : public QMainWindow {
   FileList list_;
   std::vector<std::string> cacheFolders_;
   uint16_t pictureWidth_ = 0, pictureHeight_ = 0;
-  bool locked_ = false;
-  bool popupMainStopped_ = false;
+  TMainState state_;
   bool slidePopup_ = false;
   bool exitDone_ = false;
   bool centred_ = false;

@@ -1,0 +1,81 @@
+#include "app/MainState.h"
+
+#include "app/Cp932.h"
+#include "app/Hanyou.h"
+
+namespace verid {
+
+namespace {
+
+// The commands that need a current file.
+constexpr const char* kSelectionCommands[] = {
+    "mnRename",    "mnAllRename",  "mnCopy",       "mnAllCopy",     "mnGoTo",        "mnAllGoto",
+    "mnDel",       "mnAlldel",     "mnAllConvert", "mnRealSize",    "mnFitToScreen", "mnFulScreen",
+    "mnSlideShow", "mnSlide_Thum", "mnSlide_Ful",  "mnCatarogMake", "mnPrev",        "mnNext",
+    "mnFirst",     "mnLast",       "mnWallPaper",  "mnInfo",        "mnConvert",     "pmRename",
+    "pmCopy",      "pmGoTo",       "pmDel",        "pmReal",        "pmScrnFit",     "pmFul",
+    "pmCatarog",   "pmSlideShow",
+};
+
+std::string Numbered(const char* prefix, int n) {
+  return prefix + std::to_string(n);
+}
+
+}  // namespace
+
+void ReadFolders(TMainState& state, const AppSettings& settings) {
+  for (size_t i = 0; i < size_t(kSlotCount); ++i) {
+    state.Search[i] = settings.SearchFolders[i];
+    state.Copy[i] = settings.CopyFolders[i];
+    state.Move[i] = settings.MoveFolders[i];
+    state.SearchExists[i] = DirectoryExists(state.Search[i]);
+    state.CopyExists[i] = DirectoryExists(state.Copy[i]);
+    state.MoveExists[i] = DirectoryExists(state.Move[i]);
+  }
+  state.AllFindButtons = false;
+}
+
+void SetLocked(TMainState& state, bool locked) {
+  state.Locked = locked;
+  if (!locked) state.AllFindButtons = true;
+}
+
+std::vector<TMainItem> MainItems(const TMainState& state) {
+  std::vector<TMainItem> items;
+  auto add = [&](std::string name, bool enabled, const std::string& folder) {
+    items.push_back(TMainItem{std::move(name), enabled, true, FolderMenuCaption(folder)});
+  };
+  for (int n = 1; n <= kSlotCount; ++n) {
+    const size_t i = size_t(n - 1);
+    add(Numbered("mnFind", n), state.SearchExists[i], state.Search[i]);
+    for (const char* prefix : {"mnCpys", "pmCopys", "mnAllCopy"})
+      add(Numbered(prefix, n), state.CopyExists[i], state.Copy[i]);
+    for (const char* prefix : {"mnGoTos", "pmGoTos", "mnAllGoto"})
+      add(Numbered(prefix, n), state.MoveExists[i], state.Move[i]);
+  }
+  for (const char* name : kSelectionCommands)
+    items.push_back(TMainItem{name, state.Selection, false, {}});
+  return items;
+}
+
+std::string SlotCaption(const TMainState& state, int slot) {
+  const std::string& folder = state.Search[size_t(slot - 1)];
+  return DisplayText(folder.empty() ? std::string(kUnsetFolder) : folder);
+}
+
+bool FindButtonEnabled(const TMainState& state, int slot) {
+  if (state.Locked) return false;
+  return state.AllFindButtons || state.SearchExists[size_t(slot - 1)];
+}
+
+std::string FolderMenuCaption(const std::string& folder) {
+  const std::string text = DisplayText(folder.empty() ? std::string(kUnsetFolder) : folder);
+  std::string caption;
+  for (char c : text) {
+    caption += c;
+    if (c == '&') caption += '&';
+  }
+  return caption;
+}
+
+}  // namespace verid
