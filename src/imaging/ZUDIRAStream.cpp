@@ -1663,9 +1663,12 @@ void ZOVIDUDWriteStream::WriteImage() {
         OnEncodeRow(row, Password, static_cast<int>(rowNumber), static_cast<int>(n));
 
       int chosen = 0;
+      uint8_t* out = best;  // the filtered row
       if (mode >= 1 && mode <= 5) {
         chosen = mode - 1;
-        FilterRow(chosen, row, prev, best, n, bpp);
+        // Straight into its place among the gathered rows.
+        if (whole) out = filtered.Data() + filteredAt;
+        FilterRow(chosen, row, prev, out, n, bpp);
       } else {
         FilterRow(0, row, prev, best, n, bpp);
         int bestScore = PngFilterScore(best, int(n + 1), rowBits, counts);
@@ -1685,11 +1688,12 @@ void ZOVIDUDWriteStream::WriteImage() {
           }
         }
       }
+      if (mode == 0) out = best;
       if (whole) {
-        std::memcpy(filtered.Data() + filteredAt, best, size_t(n + 1));
+        if (out == best) std::memcpy(filtered.Data() + filteredAt, best, size_t(n + 1));
         filteredAt += n + 1;
       } else {
-        feed(best, n + 1, Z_NO_FLUSH);
+        feed(out, n + 1, Z_NO_FLUSH);
       }
       std::swap(row, prev);
       ++rowNumber;
