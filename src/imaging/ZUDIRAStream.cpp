@@ -590,38 +590,52 @@ bool ZOVIDUDReadStream::NextIdatChunk() {
 
 struct ZOVIDUDReadStream::WholeRows {
   TBigBuffer Rows;  // every row of every pass, filter bytes included
+  int Passes = 0;
+  int64_t RowLength[7] = {}, RowCount[7] = {};
+  // The reader as it stood at the start of the image data.
+  int64_t Position = 0, Count = 0, ChunkLeft = 0, StreamPosition = 0;
+  const uint8_t* Window = nullptr;
+  bool EndOfData = false, Stop = false;
+  uint32_t Crc = 0;
+  std::unique_ptr<uint8_t[]> Buffer;
 };
+
+void ZOVIDUDReadStream::Rewind(const WholeRows& w) {
+  position_ = w.Position;
+  windowCount_ = w.Count;
+  window_ = w.Window;
+  chunkLeft_ = w.ChunkLeft;
+  endOfData_ = w.EndOfData;
+  stop_ = w.Stop;
+  crc_ = w.Crc;
+  if (!inPlace_) {
+    std::memcpy(buffer_.get(), w.Buffer.get(), kDezBufferSize);
+    stream_->SetPosition(w.StreamPosition);
+  }
+}
 
 // Gathers the image data chunks that follow one another and inflates them in one call.
 // It succeeds only when nothing could make the row-by-row way end differently: every
-// chunk complete with a matching checksum, and one whole zlib stream (its own checksum
-// included) that gives exactly `size` bytes. Otherwise the reader is put back where it
-// was and false returned. On success the reader stands before the last chunk's checksum.
+// chunk complete with a matching checksum, one whole zlib stream (its own checksum
+// included) that gives exactly `size` bytes, and no row with an unknown filter. Otherwise
+// the reader is put back where it was and false returned. On success the reader stands
+// before the last chunk's checksum.
 bool ZOVIDUDReadStream::InflateWhole(WholeRows& whole, int64_t size) {
-  // Where to come back to.
-  const int64_t savedPosition = position_, savedCount = windowCount_, savedLeft = chunkLeft_;
-  const uint8_t* savedWindow = window_;
-  const bool savedEnd = endOfData_, savedStop = stop_;
-  const uint32_t savedCrc = crc_;
-  int64_t savedStream = 0;
-  std::unique_ptr<uint8_t[]> savedBuffer;
+  whole.Position = position_;
+  whole.Count = windowCount_;
+  whole.Window = window_;
+  whole.ChunkLeft = chunkLeft_;
+  whole.EndOfData = endOfData_;
+  whole.Stop = stop_;
+  whole.Crc = crc_;
   if (!inPlace_) {
-    savedStream = stream_->Position();
-    savedBuffer = std::make_unique_for_overwrite<uint8_t[]>(kDezBufferSize);
-    std::memcpy(savedBuffer.get(), buffer_.get(), kDezBufferSize);
+    whole.StreamPosition = stream_->Position();
+    whole.Buffer = std::make_unique_for_overwrite<uint8_t[]>(kDezBufferSize);
+    std::memcpy(whole.Buffer.get(), buffer_.get(), kDezBufferSize);
   }
   auto restore = [&] {
-    position_ = savedPosition;
-    windowCount_ = savedCount;
-    window_ = savedWindow;
-    chunkLeft_ = savedLeft;
-    endOfData_ = savedEnd;
-    stop_ = savedStop;
-    crc_ = savedCrc;
-    if (!inPlace_) {
-      std::memcpy(buffer_.get(), savedBuffer.get(), kDezBufferSize);
-      stream_->SetPosition(savedStream);
-    }
+    whole.Rows.Reset();
+    Rewind(whole);
     return false;
   };
   // Makes `count` bytes visible in the window when the data holds them.
@@ -678,10 +692,12 @@ bool ZOVIDUDReadStream::InflateWhole(WholeRows& whole, int64_t size) {
                                                       size_t(size), &used, &got);
   libdeflate_free_decompressor(d);
   gathered.Reset();
-  if (r != LIBDEFLATE_SUCCESS || got != size_t(size)) {
-    whole.Rows.Reset();
-    return restore();
-  }
+  if (r != LIBDEFLATE_SUCCESS || got != size_t(size)) return restore();
+  // A bad filter fails part-way, where the row-by-row way knows how far it has read.
+  const uint8_t* row = whole.Rows.Data();
+  for (int p = 0; p < whole.Passes; ++p)
+    for (int64_t i = 0; i < whole.RowCount[p]; ++i, row += whole.RowLength[p])
+      if (*row > 4) return restore();
   std::memset(whole.Rows.Data() + size, 0, 16);
   chunkLeft_ = 0;
   crc_ = crc;
@@ -774,9 +790,24 @@ void ZOVIDUDReadStream::ReadImageData() {
   // compressed copy is gone again when the rows are written; anything unusual about the
   // image data goes the row-by-row way instead.
   WholeRows whole;
+  whole.Passes = passCount;
+  for (int p = 0; p < passCount; ++p) {
+    whole.RowLength[p] = RowBytes(passes[p].Width, s.PngBits) + 1;
+    whole.RowCount[p] = passes[p].Height;
+  }
   bool inWhole =
       filteredBytes > 0 && filteredBytes <= WholeImageLimit && InflateWhole(whole, filteredBytes);
   InflatedWhole = inWhole;
+  // Until the rows begin, a failure leaves the reader where the row-by-row way would.
+  struct RewindOnFailure {
+    ZOVIDUDReadStream& self;
+    const WholeRows& whole;
+    bool active;
+    int exceptions = std::uncaught_exceptions();
+    ~RewindOnFailure() {
+      if (active && std::uncaught_exceptions() > exceptions) self.Rewind(whole);
+    }
+  } rewindOnFailure{*this, whole, inWhole};
   if (!inWhole) {
     if (inflateInit(&s.Z) != Z_OK) Fail("PNG LoadStream: Error ZLIB");
     s.ZInit = true;
@@ -869,6 +900,7 @@ void ZOVIDUDReadStream::ReadImageData() {
         std::memset(raster.ScanLine(int(y)), 0, size_t(raster.Stride()));
     }
   } blankRest{*raster_, RowsCoverRaster, rowNumber};
+  rewindOnFailure.active = false;
 
   for (int p = 0; p < passCount; ++p) {
     const TPass& pass = passes[p];

@@ -106,6 +106,7 @@ class ZOVIDUDReadStream : public TQBZCustomGraphicReadStream {
   bool NextIdatChunk();
   struct WholeRows;
   bool InflateWhole(WholeRows& rows, int64_t size);
+  void Rewind(const WholeRows& rows);
   uint8_t Level8(uint16_t sample) const;
 
   TBitmap* alpha_ = nullptr;

@@ -152,7 +152,7 @@ TEST(PngWhole, DamagedImageDataEndsAsRowByRow) {
   }
   cases.push_back({"one row more", FileOf(w, h, 2, Deflate(extraRow), 100), false});
   cases.push_back({"one byte short", FileOf(w, h, 2, Deflate(shortRow), 100), false});
-  cases.push_back({"filter type 7", FileOf(w, h, 2, Deflate(badFilter), 100), true});
+  cases.push_back({"filter type 7", FileOf(w, h, 2, Deflate(badFilter), 100), false});
   {
     std::vector<uint8_t> f = FileOf(w, h, 2, z, 100);
     f[IdatDataAt(f, 1) + 100] ^= 1;  // the second chunk's checksum
@@ -210,6 +210,11 @@ TEST(PngWhole, DamagedImageDataEndsAsRowByRow) {
     cases.push_back({"large picture", FileOf(700, 520, 2, zb, 32768), true});
     zb.resize(zb.size() - 100);
     cases.push_back({"large picture cut short", FileOf(700, 520, 2, zb, 32768), false});
+    // Failing half-way leaves the stream where the failing row's data ended.
+    std::vector<uint8_t> bad = big;
+    bad[size_t(300) * (1 + 700 * 3)] = 5;
+    cases.push_back(
+        {"large picture, filter type 5", FileOf(700, 520, 2, Deflate(bad, 1), 32768), false});
   }
   for (const Case& c : cases) EXPECT_EQ(ExpectSameEnd(c.File, c.Name), c.Whole) << c.Name;
 }
