@@ -873,17 +873,21 @@ void ZOVIDUDReadStream::ReadImageData() {
   // A small ring of rows per inflate call: zlib's per-call cost is noticeable, but a
   // whole-image buffer is not needed.
   int64_t batchRows = std::clamp<int64_t>(131072 / maxRow, 1, 32);
-  std::vector<uint8_t> bufA, bufB, zeros(size_t(maxRow) + 16, 0), convRow, alphaRow, saved;
+  // A width or height of 0 has no rows: a huge other side must not allocate anything.
+  std::vector<uint8_t> bufA, bufB, zeros, convRow, alphaRow, saved;
   int64_t wholeAt = 0;
-  if (passCount > 0 && !inWhole) {
-    bufA.resize(size_t(batchRows * maxRow + 16));
-    bufB.resize(size_t(batchRows * maxRow + 16));
-  }
   bool interlaced = s.InterlaceMethod == 1;
   int outBytesPP = OutputBits / 8;  // 0 for 1 and 4 bits
-  if (interlaced) convRow.resize(size_t(RowBytes(s.Width, OutputBits) + 8));
-  alphaRow.resize(size_t(s.Width) + 8);
-  if (s.RowTransform) saved.resize(size_t(maxRow) + 16);
+  if (passCount > 0) {
+    zeros.resize(size_t(maxRow) + 16, 0);
+    if (!inWhole) {
+      bufA.resize(size_t(batchRows * maxRow + 16));
+      bufB.resize(size_t(batchRows * maxRow + 16));
+    }
+    if (interlaced) convRow.resize(size_t(RowBytes(s.Width, OutputBits) + 8));
+    alphaRow.resize(size_t(s.Width) + 8);
+    if (s.RowTransform) saved.resize(size_t(maxRow) + 16);
+  }
 
   const bool heightSmall = s.Height < 4;
   int64_t rowNumber = 0;
