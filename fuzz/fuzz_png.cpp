@@ -26,6 +26,7 @@ struct Outcome {
 };
 
 void Rows(const TBitmap& b, std::vector<uint8_t>& out) {
+  if (b.Width() == 0) return;  // millions of empty rows are possible
   for (int y = 0; y < b.Height(); ++y)
     out.insert(out.end(), b.ScanLine(y), b.ScanLine(y) + b.Stride());
 }

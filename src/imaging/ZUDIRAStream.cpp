@@ -16,6 +16,8 @@
 #include <cstring>
 #include <ctime>
 #include <exception>
+#include <memory>
+#include <new>
 #include <vector>
 
 namespace verid {
