@@ -1,8 +1,6 @@
 #include "imaging/ZUDIRAStream.h"
 
 #include <libdeflate.h>
-#include <sys/mman.h>
-#include <unistd.h>
 #include <zlib.h>
 
 // VERID_NO_SIMD builds the plain paths only, so that they are tested on x86-64 too.
@@ -19,6 +17,8 @@
 #include <memory>
 #include <new>
 #include <vector>
+
+#include "base/BigBuffer.h"
 
 namespace verid {
 
@@ -80,60 +80,6 @@ constexpr const char* kReadError = "Read Image (PNG): Read Error";
 inline uint32_t Crc32(uint32_t crc, const uint8_t* data, size_t n) {
   return libdeflate_crc32(crc, data, n);
 }
-
-// A whole image's rows or its compressed data. Large buffers are mapped separately so
-// that the part already used can go back to the system while the rest is still needed.
-class TBigBuffer {
- public:
-  TBigBuffer() = default;
-  TBigBuffer(const TBigBuffer&) = delete;
-  TBigBuffer& operator=(const TBigBuffer&) = delete;
-  ~TBigBuffer() { Reset(); }
-
-  // False when the memory cannot be had. `huge` asks for large pages: fewer page faults
-  // for a buffer written from end to end, at up to 2 MiB more memory.
-  bool Allocate(size_t size, bool huge = false) {
-    Reset();
-    if (size >= kMapFrom) {
-      void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-      if (p == MAP_FAILED) return false;
-      if (huge) madvise(p, size, MADV_HUGEPAGE);
-      data_ = static_cast<uint8_t*>(p);
-      mapped_ = true;
-    } else {
-      small_.reset(new (std::nothrow) uint8_t[size ? size : 1]);
-      if (!small_) return false;
-      data_ = small_.get();
-    }
-    size_ = size;
-    return true;
-  }
-  void Reset() {
-    if (mapped_ && size_ > released_) munmap(data_ + released_, size_ - released_);
-    small_.reset();
-    data_ = nullptr;
-    size_ = released_ = 0;
-    mapped_ = false;
-  }
-  // Gives back the whole pages before `offset`; they are not touched again.
-  void ReleaseBefore(size_t offset) {
-    if (!mapped_) return;
-    static const size_t page = size_t(sysconf(_SC_PAGESIZE));
-    size_t end = std::min(offset, size_) / page * page;
-    if (end <= released_) return;
-    munmap(data_ + released_, end - released_);
-    released_ = end;
-  }
-  uint8_t* Data() const { return data_; }
-  size_t Size() const { return size_; }
-
- private:
-  static constexpr size_t kMapFrom = size_t(1) << 20;
-  uint8_t* data_ = nullptr;
-  size_t size_ = 0, released_ = 0;
-  bool mapped_ = false;
-  std::unique_ptr<uint8_t[]> small_;
-};
 
 #if defined(VERID_SSE2)
 // Average and Paeth for 3- and 4-byte pixels, one pixel per step in 16-bit lanes. The
