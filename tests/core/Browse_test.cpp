@@ -6,6 +6,7 @@
 
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
+#include "support/WorkingFolder.h"
 
 namespace verid {
 namespace {
@@ -28,15 +29,12 @@ void WriteBmp(const std::string& path, int w, int h) {
   bitmap.SaveToFile(path);
 }
 
-class BrowseTest : public ::testing::Test {
+class BrowseTest : public test::WorkingFolderTest {
  protected:
-  void SetUp() override { start_ = fs::current_path(); }
-  void TearDown() override { fs::current_path(start_); }
   void Open() {
     list_.SetFolder(dir_.Path());
     list_.SetItemIndex(0);
   }
-  fs::path start_;
   TempDir dir_;
   FileList list_;
   AppSettings settings_;

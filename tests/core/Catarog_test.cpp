@@ -9,16 +9,16 @@
 #include "imaging/Bitmap.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
+#include "support/WorkingFolder.h"
 
 namespace verid {
 namespace {
 
 namespace fs = std::filesystem;
 
-class CatalogEntries : public ::testing::Test {
+class CatalogEntries : public test::WorkingFolderTest {
  protected:
   void SetUp() override {
-    start_ = fs::current_path();
     for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp"}) {
       dir.Write(name, "x");
       CatalogEntry entry;
@@ -29,7 +29,6 @@ class CatalogEntries : public ::testing::Test {
     }
     list.SetFolder(dir.Path());
   }
-  void TearDown() override { fs::current_path(start_); }
   std::vector<int> Indexes() const {
     std::vector<int> out;
     for (const CatalogEntry& e : catalog.Items) out.push_back(e.ImageIndex);
@@ -39,7 +38,6 @@ class CatalogEntries : public ::testing::Test {
   test::TempDir dir;
   FileList list;
   Catalog catalog;
-  fs::path start_;
 };
 
 // The window test removes entries through the commands; these are the edges it cannot reach.

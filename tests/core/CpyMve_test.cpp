@@ -7,6 +7,7 @@
 #include "support/FakePlatform.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
+#include "support/WorkingFolder.h"
 
 namespace verid {
 namespace {
@@ -16,10 +17,9 @@ using test::FakePlatform;
 using test::ScriptedDialogs;
 using test::TempDir;
 
-class CpyMveTest : public ::testing::Test {
+class CpyMveTest : public test::WorkingFolderTest {
  protected:
   void SetUp() override {
-    start_ = fs::current_path();
     dir_.Write("src/a.jpg", "a");
     dir_.Write("src/b.jpg", "b");
     list_.SetFolder(dir_ / "src");
@@ -29,10 +29,7 @@ class CpyMveTest : public ::testing::Test {
     settings_.CopyFolders[6] = dir_ / "removed-later";
     settings_.MoveFolders[1] = dir_.MakeDir("m2");
   }
-  void TearDown() override { fs::current_path(start_); }
   FileOpEnv Env() { return FileOpEnv{list_, settings_, dialogs_, platform_}; }
-
-  fs::path start_;
   TempDir dir_;
   FileList list_;
   AppSettings settings_;

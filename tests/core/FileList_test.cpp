@@ -8,17 +8,15 @@
 
 #include "base/Stream.h"
 #include "support/TempDir.h"
+#include "support/WorkingFolder.h"
 
 namespace verid {
 namespace {
 
 using test::TempDir;
 
-class FileListTest : public ::testing::Test {
+class FileListTest : public test::WorkingFolderTest {
  protected:
-  void SetUp() override { start_ = std::filesystem::current_path(); }
-  void TearDown() override { std::filesystem::current_path(start_); }
-  std::filesystem::path start_;
 };
 
 TEST_F(FileListTest, ListsImageFilesOfTheFolderInCaseInsensitiveOrder) {

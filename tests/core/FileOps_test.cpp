@@ -13,6 +13,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 #include "support/Unprivileged.h"
+#include "support/WorkingFolder.h"
 
 namespace verid {
 namespace {
@@ -36,14 +37,12 @@ std::vector<std::string> Names(const std::string& folder) {
   return names;
 }
 
-class FileOpsTest : public ::testing::Test {
+class FileOpsTest : public test::WorkingFolderTest {
  protected:
   void SetUp() override {
-    start_ = fs::current_path();
     src_ = dir_.MakeDir("src");
     dst_ = dir_.MakeDir("dst");
   }
-  void TearDown() override { fs::current_path(start_); }
 
   // A list of the given files (content = name) in src, with `selected` selected.
   void MakeList(std::vector<std::string> names, int selected) {
@@ -62,7 +61,6 @@ class FileOpsTest : public ::testing::Test {
 
   TempDir dir_;
   std::string src_, dst_;
-  fs::path start_;
   FileList list_;
   AppSettings settings_;
   ScriptedDialogs dialogs_;

@@ -3,8 +3,10 @@
 #include "imaging/Jpeg.h"
 
 #include <gtest/gtest.h>
+#include <jpeglib.h>
 
 #include <cmath>
+#include <cstdio>
 
 #include "support/ImageBuilders.h"
 #include "support/TempDir.h"
@@ -66,6 +68,68 @@ TEST(Jpeg, SavedColoursKeepRedAndBlueApart) {
   uint32_t c = test::ReadPnm(dir / "r.ppm").PixelRGB(8, 8);
   EXPECT_GT(c >> 16 & 0xFF, 240u);
   EXPECT_LT(c & 0xFF, 16u);
+}
+
+// A four-component JPEG written by libjpeg itself: CMYK samples (c, m, y, k) per pixel,
+// with or without the Adobe marker that says the samples are stored inverted.
+std::vector<uint8_t> WriteCmyk(int w, int h, bool adobe, bool invert) {
+  jpeg_compress_struct c{};
+  jpeg_error_mgr err{};
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&c, &out, &size);
+  c.image_width = JDIMENSION(w);
+  c.image_height = JDIMENSION(h);
+  c.input_components = 4;
+  c.in_color_space = JCS_CMYK;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, 100, TRUE);
+  c.write_Adobe_marker = adobe ? TRUE : FALSE;
+  jpeg_start_compress(&c, TRUE);
+  std::vector<uint8_t> row(size_t(w) * 4);
+  while (c.next_scanline < c.image_height) {
+    const int y = int(c.next_scanline);
+    for (int x = 0; x < w; ++x) {
+      const uint8_t v[4] = {uint8_t(40 + x * 4), uint8_t(200 - y * 3), uint8_t(90), uint8_t(230)};
+      for (int k = 0; k < 4; ++k) row[size_t(x) * 4 + size_t(k)] = invert ? 255 - v[k] : v[k];
+    }
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&c, rows, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  std::vector<uint8_t> bytes(out, out + size);
+  std::free(out);
+  return bytes;
+}
+
+TEST(Jpeg, CmykDecodesLikeDjpegAndHonoursTheAdobeMarker) {
+  test::TempDir dir;
+  // djpeg takes four-component samples as stored inverted, as Adobe files hold them.
+  std::string adobe = dir.Write("adobe.jpg", WriteCmyk(40, 30, true, false));
+  ASSERT_EQ(0, test::Run("djpeg -ppm -outfile '" + dir / "ref.ppm" + "' '" + adobe + "'"));
+  TBitmap ref = test::ReadPnm(dir / "ref.ppm");
+  ASSERT_FALSE(ref.Empty());
+  TJPEGImage a;
+  a.LoadFromFile(adobe);
+  EXPECT_EQ(a.ColorRaster().PixelFormat(), TPixelFormat::pf24bit);
+  EXPECT_EQ(test::CompareRGB(ref, a.ColorRaster()), "");
+
+  // Without the marker the samples are plain ones: the same picture written that way
+  // comes out as the Adobe one (up to the codec's rounding).
+  TJPEGImage plain;
+  plain.LoadFromFile(dir.Write("plain.jpg", WriteCmyk(40, 30, false, true)));
+  const TBitmap& got = plain.ColorRaster();
+  ASSERT_EQ(got.Width(), ref.Width());
+  int worst = 0;
+  for (int y = 0; y < got.Height(); ++y)
+    for (int x = 0; x < got.Width(); ++x)
+      for (int shift : {0, 8, 16})
+        worst = std::max(worst, std::abs(int(got.PixelRGB(x, y) >> shift & 0xFF) -
+                                         int(ref.PixelRGB(x, y) >> shift & 0xFF)));
+  EXPECT_LE(worst, 3);
 }
 
 TEST(Jpeg, GreyscaleDecodesToEightBitsWithGreyPalette) {

@@ -6,6 +6,7 @@
 
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
+#include "support/WorkingFolder.h"
 
 namespace verid {
 namespace {
@@ -14,16 +15,13 @@ namespace fs = std::filesystem;
 using test::ScriptedDialogs;
 using test::TempDir;
 
-class RenameTest : public ::testing::Test {
+class RenameTest : public test::WorkingFolderTest {
  protected:
-  void SetUp() override { start_ = fs::current_path(); }
-  void TearDown() override { fs::current_path(start_); }
   void Open(std::vector<std::string> names, int selected) {
     for (const auto& n : names) dir_.Write(n, "12345");
     list_.SetFolder(dir_.Path());
     list_.SetItemIndex(selected);
   }
-  fs::path start_;
   TempDir dir_;
   FileList list_;
   ScriptedDialogs dialogs_;

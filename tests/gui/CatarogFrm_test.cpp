@@ -21,6 +21,7 @@
 #include "catalog/CataProgresFrm.h"
 #include "dialogs/RenameFrm.h"
 #include "support/GuiTest.h"
+#include "support/WorkingFolder.h"
 #include "view/InfoFrm.h"
 #include "view/ViewFrm.h"
 
@@ -59,13 +60,11 @@ void OnModal(const std::function<void(Window&)>& inspect) {
   });
 }
 
-class CatalogWindow : public ::testing::Test {
+class CatalogWindow : public WorkingFolderTest {
  protected:
-  void SetUp() override { start_ = fs::current_path(); }
   void TearDown() override {
     delete form.data();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    fs::current_path(start_);
   }
   void Files(std::vector<std::string> names) {
     for (const std::string& name : names) WriteBmp(dir / name, 40, 30);
@@ -112,7 +111,6 @@ class CatalogWindow : public ::testing::Test {
   std::vector<std::string> log;
 
  private:
-  fs::path start_;
 };
 
 TEST_F(CatalogWindow, MakeShowsMaximisedLargeIconsOnGreyInPlaceOfTheMainWindow) {

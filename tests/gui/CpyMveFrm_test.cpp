@@ -10,6 +10,7 @@
 #include "support/FakePlatform.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
+#include "support/WorkingFolder.h"
 #include "ui/Application.h"
 #include "ui/Panels.h"
 
@@ -21,10 +22,9 @@ using test::FakePlatform;
 using test::ScriptedDialogs;
 using test::TempDir;
 
-class CpyMveFormTest : public ::testing::Test {
+class CpyMveFormTest : public test::WorkingFolderTest {
  protected:
   void SetUp() override {
-    start_ = fs::current_path();
     dir_.Write("src/a.jpg", "a");
     list_.SetFolder(dir_ / "src");
     list_.SetItemIndex(0);
@@ -34,7 +34,6 @@ class CpyMveFormTest : public ::testing::Test {
     settings_.CopyFolders[6] = dir_ / "<b>x";
     settings_.MoveFolders[2] = dir_.MakeDir("m3");
   }
-  void TearDown() override { fs::current_path(start_); }
   FileOpEnv Env() { return FileOpEnv{list_, settings_, dialogs_, platform_}; }
   std::vector<int> Enabled(const TCpyMveForm& form) {
     std::vector<int> on;
@@ -42,7 +41,6 @@ class CpyMveFormTest : public ::testing::Test {
       if (form.CopyBtns[k]->isEnabled()) on.push_back(k + 1);
     return on;
   }
-  fs::path start_;
   TempDir dir_;
   FileList list_;
   AppSettings settings_;

@@ -206,10 +206,14 @@ TEST_F(MainLayout, MenuItemsHaveTheirCaptionsAndInitialStates) {
   }
   // No other separators in the file menu.
   int separators = 0;
-  for (QAction* a : f.findChild<QMenu*>("mnFile")->actions()) separators += a->isSeparator();
+  QMenu* fileMenu = f.findChild<QMenu*>("mnFile");
+  ASSERT_NE(fileMenu, nullptr);
+  for (QAction* a : fileMenu->actions()) separators += a->isSeparator();
   EXPECT_EQ(separators, 2);
   // The conversion submenus are grouped by source format.
-  QList<QAction*> conv = f.findChild<QMenu*>("mnAllConvert")->actions();
+  QMenu* allConvert = f.findChild<QMenu*>("mnAllConvert");
+  ASSERT_NE(allConvert, nullptr);
+  QList<QAction*> conv = allConvert->actions();
   ASSERT_EQ(conv.size(), 8);
   EXPECT_TRUE(conv[2]->isSeparator());
   EXPECT_TRUE(conv[5]->isSeparator());
@@ -325,9 +329,10 @@ TEST_F(MainStart, LockAndUnlock) {
   for (QToolButton* b : f.SpeedButtons()) EXPECT_TRUE(b->isEnabled());
   for (const char* menu : {"mnFile", "mnShow", "mnOption", "mnALL"})
     EXPECT_TRUE(Act(menu)->isEnabled()) << menu;
-  EXPECT_NE(f.PopupForRightClick(), nullptr);
+  ASSERT_NE(f.PopupForRightClick(), nullptr);
   EXPECT_EQ(Str(f.PopupForRightClick()->objectName()), "PopupMain");
   f.UseSlidePopup(true);
+  ASSERT_NE(f.PopupForRightClick(), nullptr);
   EXPECT_EQ(Str(f.PopupForRightClick()->objectName()), "PopupMenuSlide");
   EXPECT_TRUE(f.close());
 }

@@ -11,6 +11,7 @@
 
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
+#include "support/WorkingFolder.h"
 #include "ui/Application.h"
 
 namespace verid {
@@ -27,17 +28,14 @@ void PressKey(QWidget* widget, int key) {
   QApplication::sendEvent(widget, &release);
 }
 
-class RenameFormTest : public ::testing::Test {
+class RenameFormTest : public test::WorkingFolderTest {
  protected:
   void SetUp() override {
-    start_ = fs::current_path();
     dir_.Write("IMG_01.JPG", "123");
     dir_.Write("taken.jpg", "");
     list_.SetFolder(dir_.Path());
     list_.SetItemIndex(list_.IndexOf("IMG_01.JPG"));
   }
-  void TearDown() override { fs::current_path(start_); }
-  fs::path start_;
   TempDir dir_;
   FileList list_;
   ScriptedDialogs dialogs_;

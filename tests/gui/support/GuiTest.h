@@ -21,6 +21,7 @@
 #include "support/FakePlatform.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
+#include "support/WorkingFolder.h"
 #include "ui/Application.h"
 
 namespace verid::test {
@@ -83,19 +84,15 @@ inline std::string WriteBmp(const std::string& path, int w, int h) {
 
 // A program folder with its executable path, the settings beside it, and a main window
 // made on demand.
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public WorkingFolderTest {
  protected:
   void SetUp() override {
-    savedCwd_ = std::filesystem::current_path();
     programDir = dir.MakeDir("bin");
     platform.executablePath = programDir + "/verid";
     iniPath = SettingsPathFor(platform.executablePath);
     std::filesystem::current_path(dir.Path());
   }
-  void TearDown() override {
-    form.reset();
-    std::filesystem::current_path(savedCwd_);
-  }
+  void TearDown() override { form.reset(); }
   // Settings saved before the window is made (FirstRunHint off unless asked).
   void WriteSettings(const AppSettings& settings) { settings.Save(iniPath); }
   TMainForm& Make(const std::string& commandLine = {}) {
@@ -112,7 +109,6 @@ class MainWindowTest : public ::testing::Test {
   std::unique_ptr<TMainForm> form;
 
  private:
-  std::filesystem::path savedCwd_;
 };
 
 }  // namespace verid::test
