@@ -103,29 +103,15 @@ void ZOVIDUD::Assign(const TGraphic& source) {
 void ZOVIDUD::LoadFromStream(TStream& stream) {
   alpha_.Clear();
   ZOVIDUDReadStream reader;
+  // The reader works on a copy of the properties: what it read replaces them only when
+  // the whole file was read.
+  static_cast<TPngProperties&>(reader) = *this;
   reader.CheckMacBinary = CheckMacBinary;
-  reader.Read16BitRgb = Read16BitRgb;
-  reader.Password = Password;
-  reader.OnPassword = OnPassword;
-  reader.OnDecodeRow = OnDecodeRow;
   ProgressForwarder forward(bitmap_, *this);
   reader.Read(bitmap_, &alpha_, stream);
 
-  HasAlpha = reader.HasAlpha;
+  static_cast<TPngProperties&>(*this) = reader;
   Comment = reader.Text;
-  BackgroundColor = reader.BackgroundColor;
-  TransparentKey = reader.TransparentKey;
-  Interlaced = reader.Interlaced;
-  Gamma = reader.Gamma;
-  PhysUnit = reader.PhysUnit;
-  PhysX = reader.PhysX;
-  PhysY = reader.PhysY;
-  SignificantBits = reader.SignificantBits;
-  SourceBitsPerPixel = reader.SourceBitsPerPixel;
-  Grayscale = reader.Grayscale;
-  ModifiedTime = reader.ModifiedTime;
-  Chromaticity = reader.Chromaticity;
-  GifControl = reader.GifControl;
   TakeRasterTransparency();
 }
 

@@ -1200,29 +1200,12 @@ ZOVIDUDWriteStream::~ZOVIDUDWriteStream() = default;
 void ZOVIDUDWriteStream::SetIdatSize(int size) {
   if (size < kMinIdatSize || size > kMaxIdatSize)
     Fail("Write PNG Param: Err IDAT Size(min:256  max:100000)");
-  idatSize_ = size;
+  IdatSize = size;
 }
 
 void ZOVIDUDWriteStream::SetProperties(const TPngProperties& p) {
   SetIdatSize(p.IdatSize);
-  CompressionLevel = p.CompressionLevel;
-  FilterMode = p.FilterMode;
-  Interlaced = p.Interlaced;
-  Grayscale = p.Grayscale;
-  Comment = p.Comment;
-  BackgroundColor = p.BackgroundColor;
-  TransparentKey = p.TransparentKey;
-  Gamma = p.Gamma;
-  SignificantBits = p.SignificantBits;
-  PhysUnit = p.PhysUnit;
-  PhysX = p.PhysX;
-  PhysY = p.PhysY;
-  UseCurrentTime = p.UseCurrentTime;
-  ModifiedTime = p.ModifiedTime;
-  Chromaticity = p.Chromaticity;
-  GifControl = p.GifControl;
-  Password = p.Password;
-  OnEncodeRow = p.OnEncodeRow;
+  static_cast<TPngProperties&>(*this) = p;
 }
 
 void ZOVIDUDWriteStream::WriteChunk(const char* type, const uint8_t* data, uint32_t length) {
@@ -1502,9 +1485,9 @@ void ZOVIDUDWriteStream::WriteImage() {
     if (deflateInit2(&s.Z, level, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
       Fail("Write Image (PNG): Write Error");
     s.ZInit = true;
-    s.Out.resize(size_t(idatSize_));
+    s.Out.resize(size_t(IdatSize));
     z.next_out = s.Out.data();
-    z.avail_out = uInt(idatSize_);
+    z.avail_out = uInt(IdatSize);
   };
   if (!whole) startZlib();
   ProgressNewStage(TProgressMode::Items, totalRows, 0);
@@ -1545,9 +1528,9 @@ void ZOVIDUDWriteStream::WriteImage() {
       int ret = deflate(&z, flush);
       if (ret == Z_STREAM_ERROR) Fail("Write Image (PNG): Write Error");
       if (z.avail_out == 0) {
-        WriteChunk("IDAT", s.Out.data(), uint32_t(idatSize_));
+        WriteChunk("IDAT", s.Out.data(), uint32_t(IdatSize));
         z.next_out = s.Out.data();
-        z.avail_out = uInt(idatSize_);
+        z.avail_out = uInt(IdatSize);
         continue;
       }
       if (flush == Z_FINISH) {
@@ -1709,8 +1692,8 @@ void ZOVIDUDWriteStream::WriteImage() {
     }
     if (got > 0) {
       filtered.Reset();
-      for (size_t at = 0; at < got; at += size_t(idatSize_))
-        WriteChunk("IDAT", packed.Data() + at, uint32_t(std::min(got - at, size_t(idatSize_))));
+      for (size_t at = 0; at < got; at += size_t(IdatSize))
+        WriteChunk("IDAT", packed.Data() + at, uint32_t(std::min(got - at, size_t(IdatSize))));
       packedDone = true;
     } else {
       // Short of memory for the compressor: the rows are ready, so zlib takes them.
@@ -1722,7 +1705,7 @@ void ZOVIDUDWriteStream::WriteImage() {
   }
   if (!packedDone) {
     feed(nullptr, 0, Z_FINISH);
-    uint32_t rest = uint32_t(idatSize_) - z.avail_out;
+    uint32_t rest = uint32_t(IdatSize) - z.avail_out;
     if (rest > 0) WriteChunk("IDAT", s.Out.data(), rest);
   }
   WriteChunk("IEND", nullptr, 0);

@@ -59,34 +59,22 @@ inline constexpr int kMaxIdatSize = 100000;
 // and deflated in one piece; larger ones row by row.
 inline constexpr int64_t kPngWholeImageLimit = int64_t(512) << 20;
 
-class ZOVIDUDReadStream : public TQBZCustomGraphicReadStream {
+// The reader takes its options from its properties (Read16BitRgb, Password, OnPassword,
+// OnDecodeRow) and fills in what the file said (valid after a successful Read): HasAlpha,
+// BackgroundColor, TransparentKey, Interlaced, Gamma, PhysUnit, PhysX, PhysY,
+// SignificantBits, SourceBitsPerPixel, Grayscale, ModifiedTime, Chromaticity, GifControl;
+// the comment is Text. The other properties are left as they are.
+class ZOVIDUDReadStream : public TQBZCustomGraphicReadStream, public TPngProperties {
  public:
   ZOVIDUDReadStream();
   ~ZOVIDUDReadStream() override;
-
-  bool Read16BitRgb = false;
-  std::string Password;
-  TPngPasswordEvent OnPassword;
-  TPngRowEvent OnDecodeRow;
+  // The stream's own switch is the one that counts while reading.
+  using TQBZCustomGraphicReadStream::CheckMacBinary;
   int64_t WholeImageLimit = kPngWholeImageLimit;
 
   // Reads one PNG from the stream's position. `alpha` may be null.
   void Read(TBitmap& raster, TBitmap* alpha, TStream& stream, int64_t limit = 0);
 
-  // What the file said; valid after a successful Read.
-  bool HasAlpha = false;
-  TColor BackgroundColor = -1;
-  TColor TransparentKey = -1;
-  bool Interlaced = false;
-  double Gamma = 0;
-  uint8_t PhysUnit = 0;
-  int32_t PhysX = 0, PhysY = 0;
-  uint32_t SignificantBits = 0;
-  int SourceBitsPerPixel = 0;
-  bool Grayscale = false;
-  TPngTime ModifiedTime;
-  std::array<uint32_t, 8> Chromaticity{};
-  std::array<uint8_t, 4> GifControl{};
   // Whether the image data was inflated in one piece rather than row by row.
   bool InflatedWhole = false;
 
@@ -116,34 +104,18 @@ class ZOVIDUDReadStream : public TQBZCustomGraphicReadStream {
   std::unique_ptr<State> s_;
 };
 
-class ZOVIDUDWriteStream : public TQBZCustomGraphicWriteStream {
+// The writer takes every parameter from its properties; set them with SetProperties,
+// which checks the IDAT size.
+class ZOVIDUDWriteStream : public TQBZCustomGraphicWriteStream, public TPngProperties {
  public:
   ZOVIDUDWriteStream();
   ~ZOVIDUDWriteStream() override;
 
-  // Takes every writer parameter from the properties (the IDAT size is checked).
+  // Takes every writer parameter from the properties (the IDAT size is checked first).
   void SetProperties(const TPngProperties& props);
   // Outside 256..100000 fails at once.
   void SetIdatSize(int size);
-  int IdatSize() const { return idatSize_; }
 
-  int CompressionLevel = -1;
-  uint8_t FilterMode = 1;
-  bool Interlaced = false;
-  bool Grayscale = false;
-  std::string Comment;
-  TColor BackgroundColor = -1;
-  TColor TransparentKey = -1;
-  double Gamma = 0.45455;
-  uint32_t SignificantBits = 0;
-  uint8_t PhysUnit = 0;
-  int32_t PhysX = 0, PhysY = 0;
-  bool UseCurrentTime = true;
-  TPngTime ModifiedTime;
-  std::array<uint32_t, 8> Chromaticity{};
-  std::array<uint8_t, 4> GifControl{};
-  std::string Password;
-  TPngRowEvent OnEncodeRow;
   int64_t WholeImageLimit = kPngWholeImageLimit;
   // The alpha plane (255 - alpha per pixel); used only when it fits the raster.
   const TBitmap* AlphaPlane = nullptr;
@@ -155,7 +127,6 @@ class ZOVIDUDWriteStream : public TQBZCustomGraphicWriteStream {
   struct State;
   void WriteChunk(const char* type, const uint8_t* data, uint32_t length);
   void WriteImageData();
-  int idatSize_ = 32768;
   std::unique_ptr<State> s_;
 };
 
