@@ -60,32 +60,26 @@ std::string KeyOf(const std::string& extension) {
   return LowerCase(ext);
 }
 
-std::map<std::string, FormatRow>& RawRegistry() {
-  static std::map<std::string, FormatRow> rows;
-  return rows;
-}
-
+// Built once with the program's own formats, also when threads arrive together (catalog
+// workers load pictures); every registration after that changes this one table.
 std::map<std::string, FormatRow>& Registry() {
-  // Set up once, also when threads arrive together (catalog workers load pictures); the
-  // format units it calls register through RawRegistry.
-  static const bool started = [] {
-    auto& rows = RawRegistry();
-    rows.emplace("bmp", FormatRow{"Bitmaps", [] { return std::make_unique<TBitmap>(); }});
+  static std::map<std::string, FormatRow> rows = [] {
+    std::map<std::string, FormatRow> built;
+    built.emplace("bmp", FormatRow{"Bitmaps", [] { return std::make_unique<TBitmap>(); }});
     auto jpeg = [] { return std::make_unique<TJPEGImage>(); };
-    rows.emplace("jpeg", FormatRow{"JPEG Image File", jpeg});
-    rows.emplace("jpg", FormatRow{"JPEG Image File", jpeg});
-    RegisterZudiraFormat();
-    return true;
+    built.emplace("jpeg", FormatRow{"JPEG Image File", jpeg});
+    built.emplace("jpg", FormatRow{"JPEG Image File", jpeg});
+    built.emplace("png", FormatRow{"PNG Format", [] { return std::make_unique<ZOVIDUD>(); }});
+    return built;
   }();
-  (void)started;
-  return RawRegistry();
+  return rows;
 }
 
 }  // namespace
 
 void RegisterFileFormat(const std::string& extension, const std::string& description,
                         TGraphicFactory factory) {
-  RawRegistry()[KeyOf(extension)] = FormatRow{description, std::move(factory)};
+  Registry()[KeyOf(extension)] = FormatRow{description, std::move(factory)};
 }
 
 void UnregisterFileFormat(const std::string& extension) {

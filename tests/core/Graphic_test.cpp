@@ -8,6 +8,7 @@
 #include "app/Settings.h"
 #include "imaging/Bitmap.h"
 #include "imaging/Jpeg.h"
+#include "imaging/ZUDIRA.h"
 #include "support/ImageBuilders.h"
 #include "support/TempDir.h"
 
@@ -32,6 +33,19 @@ std::string MessageOf(const std::function<void()>& f) {
     return e.what();
   }
   return "(no error)";
+}
+
+// Run first in its process (each test is): the built-in formats are set up once and
+// never replace a registration made before the registry was first used.
+TEST(Graphic, AFormatRegisteredFirstIsNotReplacedByTheBuiltIns) {
+  RegisterFileFormat("PNG", "mine", [] { return std::make_unique<TBitmap>(); });
+  std::unique_ptr<TGraphic> g = CreateGraphicForExtension(".png");
+  ASSERT_NE(g, nullptr);
+  EXPECT_STREQ(g->ClassName(), TBitmap().ClassName());
+  EXPECT_EQ(FormatDescription("png"), "mine");
+  EXPECT_TRUE(IsRegisteredExtension("jpg"));
+  RegisterZudiraFormat();
+  EXPECT_EQ(FormatDescription("png"), "PNG Format");
 }
 
 TEST(Graphic, PicturePicksTheKindByLowerCasedExtension) {
