@@ -12,12 +12,12 @@
 #include "app/Dialogs.h"
 #include "app/Settings.h"
 #include "app/Types.h"
+#include "catalog/CatalogBuild.h"
 
 namespace verid {
 
 inline constexpr const char* kPrptyCaption = "ﾌﾟﾛﾊﾟﾃｨ";
 inline constexpr const char* kRangeHint = "ﾎﾞﾀﾝを押すごとに表示が変化";
-inline constexpr int kCatalogSizes[4] = {65, 80, 100, 120};
 inline constexpr int kPngLevelOnUncheck = 6;
 
 struct PrptyState {
