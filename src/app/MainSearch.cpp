@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
+#include <vector>
 
 #include "app/Cp932.h"
 #include "app/FolderSearch.h"
@@ -88,7 +89,7 @@ void TMainForm::mnPrptyClick() {
     item->setText(SlotCaption(folder));
     item->setEnabled(true);
   };
-  auto targetSlot = [this](std::initializer_list<const char*> prefixes) {
+  auto targetSlot = [this](std::vector<const char*> prefixes) {
     return [this, prefixes](int n, const std::string& folder) {
       for (const char* prefix : prefixes) {
         QAction* item = Action(Numbered(prefix, n));

@@ -11,7 +11,6 @@
 namespace verid {
 
 namespace {
-constexpr int kTabPadding = 12;
 constexpr int kPageMargin = 3;
 }  // namespace
 
@@ -20,8 +19,23 @@ TPageControl::TPageControl(QWidget* parent) : QWidget(parent) {
   stack_->setObjectName("Pages");
 }
 
+QSize TPageControl::TabSize(int index) const {
+  // As the tab bar sizes its tabs for the style in use.
+  QStyleOptionTab tab;
+  tab.initFrom(this);
+  tab.shape = QTabBar::RoundedNorth;
+  tab.text = captions_[static_cast<size_t>(index)];
+  const int hspace = style()->pixelMetric(QStyle::PM_TabBarTabHSpace, &tab, this);
+  const int vspace = style()->pixelMetric(QStyle::PM_TabBarTabVSpace, &tab, this);
+  QSize contents(fontMetrics().horizontalAdvance(tab.text) + hspace,
+                 fontMetrics().height() + vspace);
+  return style()->sizeFromContents(QStyle::CT_TabBarTab, &tab, contents, this);
+}
+
 int TPageControl::TabHeight() const {
-  return fontMetrics().height() + 6;
+  int h = fontMetrics().height() + 6;
+  for (int i = 0; i < count(); ++i) h = std::max(h, TabSize(i).height());
+  return h;
 }
 
 int TPageControl::AddPage(QWidget* page, const QString& caption) {
@@ -60,7 +74,7 @@ void TPageControl::Layout() {
   const int available = std::max(1, width() - 4);
   int used = 0;
   for (int i = 0; i < count(); ++i) {
-    int w = fontMetrics().horizontalAdvance(captions_[static_cast<size_t>(i)]) + kTabPadding;
+    int w = TabSize(i).width();
     if (rows.empty() || (used + w > available && !rows.back().empty())) {
       rows.emplace_back();
       used = 0;
@@ -83,8 +97,7 @@ void TPageControl::Layout() {
     std::vector<int> widths;
     int total = 0;
     for (int i : row) {
-      widths.push_back(fontMetrics().horizontalAdvance(captions_[static_cast<size_t>(i)]) +
-                       kTabPadding);
+      widths.push_back(TabSize(i).width());
       total += widths.back();
     }
     const bool stretch = rows_.size() > 1;
@@ -122,6 +135,9 @@ void TPageControl::paintEvent(QPaintEvent*) {
   frame.initFrom(this);
   frame.rect = PageRect();
   frame.shape = QTabBar::RoundedNorth;
+  frame.tabBarRect = QRect(0, 0, width(), PageRect().top());
+  frame.selectedTabRect = TabRect(current_);
+  frame.tabBarSize = frame.tabBarRect.size();
   style()->drawPrimitive(QStyle::PE_FrameTabWidget, &frame, &painter, this);
   for (const std::vector<int>& row : rows_) {
     for (size_t k = 0; k < row.size(); ++k) {
@@ -137,7 +153,11 @@ void TPageControl::paintEvent(QPaintEvent*) {
                                            : QStyleOptionTab::Middle;
       if (i == current_) tab.state |= QStyle::State_Selected;
       tab.state &= ~QStyle::State_HasFocus;
+      // Some styles fill a chosen tab further down than its rectangle; the page is not
+      // theirs to paint.
+      painter.setClipRect(tab.rect.adjusted(0, 0, 0, i == current_ ? 2 : 0));
       style()->drawControl(QStyle::CE_TabBarTab, &tab, &painter, this);
+      painter.setClipping(false);
     }
   }
 }

@@ -35,6 +35,7 @@ class TPageControl : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  QSize TabSize(int index) const;
   int TabHeight() const;
   void Layout();
   std::vector<QString> captions_;
