@@ -129,6 +129,8 @@ TEST_F(CacheTest, RegistryGivesTheThreeFolders) {
   EXPECT_EQ(CacheFolders(platform).C, "") << "no content.ie5 below an unknown folder";
   platform.registry.clear();
   EXPECT_TRUE(CacheFolderList(platform).empty());
+  // This system has no such browser cache.
+  EXPECT_TRUE(CacheFolderList(*CreatePosixPlatform(nullptr)).empty());
 }
 
 TEST_F(CacheTest, CollectionTakesTheEntriesOwnImagesByKind) {
