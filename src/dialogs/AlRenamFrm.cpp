@@ -164,7 +164,6 @@ void TAlRenamForm::OKBtnClick() {
     request.Prefix = NameEdit->text().toStdString();
     request.StartText = NumberEdit->text().toStdString();
     request.Digits = DigitsItem() + 1;
-    request.BetweenPasses = BetweenPasses;
     result_ = BatchRename(list_, settings_, dialogs_, request);
     if (!result_.Done) return;
     if (onStatus_ && !result_.StatusPath.empty()) onStatus_(result_.StatusPath, result_.StatusSize);

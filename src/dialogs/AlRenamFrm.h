@@ -49,8 +49,6 @@ class TAlRenamForm : public QDialog {
   // The chosen item of the digits group (0..2).
   int DigitsItem() const;
   const BatchRenameResult& Result() const { return result_; }
-  // Runs between the two renaming passes (tests look at the folder there).
-  std::function<void()> BetweenPasses;
 
  public slots:
   void OKBtnClick();

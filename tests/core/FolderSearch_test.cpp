@@ -173,27 +173,6 @@ TEST_F(CacheTest, SearchListsTheCacheThinnedBySize) {
   EXPECT_EQ(list.Folder(), machine);
 }
 
-TEST_F(CacheTest, SearchWithoutVersionOrFolderWarnsAndLeavesTheList) {
-  std::string shown = dir.MakeDir("shown");
-  dir.Write("shown/keep.jpg", "x");
-  list.SetFolder(shown);
-  list.SetItemIndex(0);
-  AppSettings settings;
-  settings.CacheVersion = 0;
-  EXPECT_EQ(CacheSearch(list, settings, dialogs, platform), CacheSearchOutcome::NoVersion);
-  EXPECT_EQ(dialogs.LastMessage().Text, kCacheVersionWarning);
-  EXPECT_EQ(dialogs.LastMessage().Kind, MsgKind::Warning);
-
-  settings.CacheVersion = 5;
-  platform.registry.clear();  // as on a system without that browser
-  EXPECT_EQ(CacheSearch(list, settings, dialogs, platform), CacheSearchOutcome::NoFolder);
-  EXPECT_EQ(dialogs.LastMessage().Text, "ｷｬｯｼｭﾌｫﾙﾀﾞが見つかりません");
-  EXPECT_EQ(dialogs.LastMessage().Kind, MsgKind::Warning);
-  EXPECT_EQ(list.Folder(), shown);
-  EXPECT_EQ(list.Entries(), Names{"keep.jpg"});
-  EXPECT_EQ(list.ItemIndex(), 0);
-}
-
 TEST_F(CacheTest, AttributePassTouchesEachFolderAndItsDirectEntries) {
   dir.Write("machine/e1", "x");
   dir.Write("machine/sub/deeper", "x");
