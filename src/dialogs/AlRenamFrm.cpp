@@ -113,15 +113,24 @@ TAlRenamForm::TAlRenamForm(FileList& list, const AppSettings& settings, Dialogs&
 
 void TAlRenamForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (sized_) return;
-  sized_ = true;
-  // With a frame known, the outer size is the designed one.
+  FitOuterSize();
+}
+
+void TAlRenamForm::moveEvent(QMoveEvent* event) {
+  QDialog::moveEvent(event);
+  FitOuterSize();
+}
+
+void TAlRenamForm::FitOuterSize() {
+  // The window system tells the frame only after the window is shown; from then on the
+  // outer size is the designed one.
+  if (sized_ || !isVisible()) return;
   QSize frame = frameGeometry().size() - geometry().size();
-  if (frame.width() > 0 || frame.height() > 0) {
-    setFixedSize(kAlRenamOuterWidth - frame.width(), kAlRenamOuterHeight - frame.height());
-    if (QScreen* screen = this->screen())
-      move(screen->geometry().center() - QPoint(kAlRenamOuterWidth / 2, kAlRenamOuterHeight / 2));
-  }
+  if (frame.width() <= 0 && frame.height() <= 0) return;
+  sized_ = true;
+  setFixedSize(kAlRenamOuterWidth - frame.width(), kAlRenamOuterHeight - frame.height());
+  if (QScreen* screen = this->screen())
+    move(screen->geometry().center() - QPoint(kAlRenamOuterWidth / 2, kAlRenamOuterHeight / 2));
 }
 
 int TAlRenamForm::DigitsItem() const {

@@ -57,8 +57,10 @@ class TAlRenamForm : public QDialog {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
 
  private:
+  void FitOuterSize();
   FileList& list_;
   const AppSettings& settings_;
   Dialogs& dialogs_;

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QToolButton>
 #include <algorithm>
 
@@ -143,6 +144,14 @@ TEST_F(AlRenamFormTest, Screenshot) {
   WaitUntil([&] { return form.isVisible(); });
   QCoreApplication::processEvents();
   form.grab().save(QString("%1/alrenam.png").arg(out), "PNG");
+  // Under a window manager the frame is known, and the outer size is the designed one.
+  WaitUntil([&] { return form.frameGeometry().size() != form.size(); });
+  if (form.frameGeometry().size() != form.size()) {
+    WaitUntil([&] { return form.frameGeometry().size() == QSize(291, 218); });
+    EXPECT_EQ(form.frameGeometry().size(), QSize(291, 218));
+    if (QScreen* screen = form.screen())
+      screen->grabWindow(0).save(QString("%1/alrenam_screen.png").arg(out), "PNG");
+  }
 }
 
 }  // namespace
