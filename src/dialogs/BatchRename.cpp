@@ -42,7 +42,8 @@ std::string FailureText(const std::vector<BatchRenameResult::Failure>& failed) {
 }  // namespace
 
 bool SerialsFit(int count, int32_t start, int digits) {
-  if (start < 0) return false;
+  // More files than serial numbers would give two files one name.
+  if (start < 0 || count > PowerOfTen(digits)) return false;
   const uint16_t last = static_cast<uint16_t>(start + count - 1);
   return last <= PowerOfTen(digits) - 1;
 }

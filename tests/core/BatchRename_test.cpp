@@ -48,9 +48,9 @@ TEST(BatchRenameRules, SerialsFitTheirDigitsIn16Bits) {
     int32_t start;
     int digits;
     bool fits;
-  } cases[] = {{100, 0, 2, true},  {101, 0, 2, false}, {5, 5, 1, true},
-               {6, 5, 1, false},   {1000, 0, 3, true}, {1, 999, 3, true},
-               {2, 999, 3, false}, {3, -1, 2, false},  {1, 65536, 1, true}};
+  } cases[] = {{100, 0, 2, true},   {101, 0, 2, false},      {5, 5, 1, true},    {6, 5, 1, false},
+               {1000, 0, 3, true},  {1, 999, 3, true},       {2, 999, 3, false}, {3, -1, 2, false},
+               {1, 65536, 1, true}, {1073, 130000, 3, false}};
   for (const Case& c : cases)
     EXPECT_EQ(SerialsFit(c.count, c.start, c.digits), c.fits)
         << c.count << " from " << c.start << " in " << c.digits;
