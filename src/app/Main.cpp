@@ -788,23 +788,6 @@ void TMainForm::mnLastClick() {
 
 // --- openers -------------------------------------------------------------------------------
 
-void TMainForm::mnCatarogReadClick() {
-  FileDialogRequest request;
-  request.InitialDir = settings_.CatarogDir;
-  request.Filter = kCatalogFilter;
-  std::optional<FileDialogResult> chosen = dialogs_.OpenFile(request);
-  if (!chosen) return;
-  settings_.CatarogDir = ExtractFilePath(chosen->FileName);
-  if (ExtractFileExt(chosen->FileName) != ".doz") {
-    dialogs_.Error(kCatalogExtError);
-    return;
-  }
-  repaint();
-  panel1_->SetColor(ButtonFaceColor());
-  ClearPreview();
-  // The catalog window reads the file and takes over the screen.
-}
-
 void TMainForm::mnVersionClick() {
   TVersionForm version(this);
   version.exec();
@@ -823,10 +806,6 @@ void TMainForm::mnConvertPopup() {
 }
 
 // Commands whose windows come with later work.
-void TMainForm::mnRealSizeClick() {}
-void TMainForm::mnFitToScreenClick() {}
-void TMainForm::mnFulScreenClick() {}
-void TMainForm::mnCatarogMakeClick() {}
 void TMainForm::mnSlide_ThumClick() {}
 void TMainForm::mnSlide_FulClick() {}
 void TMainForm::mnSlideExitClick() {
@@ -840,10 +819,6 @@ void TMainForm::mnAlldelClick() {}
 void TMainForm::mnAllConvertClick(int kind) {
   settings_.ConvertKind = kind;
 }
-void TMainForm::mnInfoClick() {}
-void TMainForm::mnWallCenterClick() {}
-void TMainForm::mnWallAllClick() {}
-void TMainForm::mnWallUndoClick() {}
 void TMainForm::mnConvertClick(int) {}
 
 // --- file operations on the current file ---------------------------------------------------
