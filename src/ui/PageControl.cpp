@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QStyleOptionTab>
 #include <QStyleOptionTabWidgetFrame>
@@ -17,6 +18,14 @@ constexpr int kPageMargin = 3;
 TPageControl::TPageControl(QWidget* parent) : QWidget(parent) {
   stack_ = new QStackedWidget(this);
   stack_->setObjectName("Pages");
+  // Ctrl+Tab and Ctrl+Shift+Tab walk the pages, as in other page controls.
+  auto* next = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
+  auto* previous = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), this);
+  for (QShortcut* s : {next, previous}) s->setContext(Qt::WindowShortcut);
+  connect(next, &QShortcut::activated, this,
+          [this] { setCurrentIndex(count() ? (current_ + 1) % count() : -1); });
+  connect(previous, &QShortcut::activated, this,
+          [this] { setCurrentIndex(count() ? (current_ + count() - 1) % count() : -1); });
 }
 
 QSize TPageControl::TabSize(int index) const {
