@@ -70,34 +70,6 @@ TEST_F(SearchTest, SizeFilterTakesSizesBeyondThirtyTwoBits) {
   EXPECT_EQ(list.Entries(), Names{"small.png"});
 }
 
-TEST_F(SearchTest, SlotSearchRereadsTheFolderAndSelectsTheFirstEntry) {
-  std::string program = dir.MakeDir("bin");
-  platform.executablePath = program + "/verid";
-  std::string slot = dir.MakeDir("slot");
-  dir.Write("slot/small.jpg", "12");
-  dir.Write("slot/large.bmp", std::string(2000, 'x'));
-  dir.Write("slot/sub/inner.jpg", std::string(3000, 'x'));
-  AppSettings settings;
-  settings.SearchSizeK = 1;
-  std::string shownDuringDetour;
-  SearchSlot(list, settings, platform, slot, [&] { shownDuringDetour = list.Folder(); });
-  EXPECT_EQ(shownDuringDetour, program);
-  EXPECT_EQ(list.Folder(), slot);
-  EXPECT_EQ(list.Entries(), Names{"large.bmp"}) << "sub-folders are not searched";
-  EXPECT_EQ(list.ItemIndex(), 0);
-
-  // Only sub-folders: an empty list, "0/0".
-  std::string empty = dir.MakeDir("onlysubs");
-  dir.Write("onlysubs/deeper/x.jpg", "x");
-  SearchSlot(list, settings, platform, empty);
-  EXPECT_EQ(list.Count(), 0);
-  EXPECT_EQ(list.PositionText(), "0/0");
-
-  // A slot folder removed meanwhile fails and leaves the program's folder shown.
-  EXPECT_THROW(SearchSlot(list, settings, platform, dir / "gone"), std::exception);
-  EXPECT_EQ(list.Folder(), program);
-}
-
 // --- the browser cache ----------------------------------------------------------------------
 
 class CacheTest : public SearchTest {

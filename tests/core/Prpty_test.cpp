@@ -2,13 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
 namespace verid {
 namespace {
 
-using test::ScriptedDialogs;
 using test::TempDir;
 
 TEST(PrptyRules, StepsClampAndFormat) {
@@ -50,32 +48,6 @@ TEST(PrptyRules, KeyFiltersTogglesAndIntervalTexts) {
             {"0.3", 300}, {"0.7", 700}, {"999", 999000}};
   for (const auto& c : ms) EXPECT_EQ(IntervalMs(c.text), c.ms) << c.text;
   EXPECT_THROW(IntervalMs(""), std::runtime_error);
-}
-
-TEST(PrptyRules, FillingMapsEverySetting) {
-  AppSettings s;
-  s.CacheVersion = 5;
-  s.DeleteMethod = 2;
-  s.CatalogThumbSize = 99;
-  s.SlideShowCaption = false;
-  s.PngCompressLevel = 3;
-  s.JpegQuality = 0;
-  PrptyState st = FillPrpty(s);
-  EXPECT_EQ(st.SearchEdits[0], "未指定");
-  EXPECT_EQ(st.IERadio, 1);
-  EXPECT_EQ(st.DelRadio, 1);
-  EXPECT_EQ(st.CatarogGroup, 1) << "an unknown size leaves 80";
-  EXPECT_TRUE(st.CaptionCheck);
-  EXPECT_FALSE(st.ZlibStandard);
-  EXPECT_EQ(st.PngTrackBar, 3);
-  EXPECT_EQ(st.CompTrackBar, 1);
-  s.CacheVersion = 0;
-  s.PngCompressLevel = -1;
-  st = FillPrpty(s);
-  EXPECT_EQ(st.IERadio, -1);
-  EXPECT_TRUE(st.ZlibStandard);
-  SetZlibStandard(st, false);
-  EXPECT_EQ(st.PngTrackBar, 6);
 }
 
 TEST(PrptyApply, StepsRunInOrderAndStopAtABadNumber) {
@@ -120,25 +92,6 @@ TEST(PrptyApply, StepsRunInOrderAndStopAtABadNumber) {
   EXPECT_EQ(s.SearchSizeK, 12);
   EXPECT_FALSE(s.DeleteNoConfirm);
   EXPECT_EQ(calls.back(), "move8");
-}
-
-TEST(PrptyBrowse, TargetFoldersAreCreatedAfterAskingAndEndInASeparator) {
-  TempDir dir;
-  ScriptedDialogs dialogs;
-  dialogs.AnswerDirectory(dir / "new");
-  dialogs.AnswerMessage(MsgButton::Yes);
-  EXPECT_EQ(BrowseTargetFolder(dialogs, dir.Path()), dir / "new/");
-  EXPECT_EQ(dialogs.Calls()[0].Directory.InitialDir, dir.Path());
-  EXPECT_EQ(dialogs.LastMessage().Text, "指定されたディレクトリが存在しません。作成しますか？");
-  dialogs.AnswerDirectory(dir / "other");
-  dialogs.AnswerMessage(MsgButton::No);
-  EXPECT_EQ(BrowseTargetFolder(dialogs, ""), std::nullopt);
-  // Search folders are never created.
-  dialogs.AnswerDirectory(dir / "third");
-  EXPECT_EQ(BrowseSearchFolder(dialogs, ""), std::nullopt);
-  dialogs.AnswerDirectory(dir / "new");
-  EXPECT_EQ(BrowseSearchFolder(dialogs, ""), dir / "new");
-  EXPECT_TRUE(dialogs.AllAnswersUsed());
 }
 
 }  // namespace

@@ -109,7 +109,11 @@ TEST_F(PrptyFormTest, FillingShowsTheSettings) {
 
   settings.CacheVersion = 0;
   settings.PngCompressLevel = -1;
+  settings.CatalogThumbSize = 99;
+  settings.JpegQuality = 0;
   f = Make();
+  EXPECT_EQ(f->CatarogGroup.ItemIndex(), 1) << "an unknown size leaves 80";
+  EXPECT_EQ(f->CompTrackBar->value(), 1);
   EXPECT_EQ(f->IERadioGroup.ItemIndex(), -1) << "no generation chosen";
   EXPECT_TRUE(f->CheckBox1->isChecked());
   EXPECT_FALSE(f->CreditsLabel->isHidden());
@@ -190,9 +194,15 @@ TEST_F(PrptyFormTest, BrowseAndColourButtons) {
   f->browsBtn2[7]->click();
   EXPECT_EQ(f->MoveEdit[7]->text().toStdString(), dir / "new/");
   EXPECT_TRUE(fs::is_directory(dir / "new"));
-  dialogs.AnswerDirectory(std::nullopt);
+  dialogs.AnswerDirectory(dir / "other");
+  dialogs.AnswerMessage(MsgButton::No);
   f->browsBtn2[0]->click();
   EXPECT_EQ(f->MoveEdit[0]->text(), "未指定");
+  EXPECT_FALSE(fs::exists(dir / "other"));
+  // A search folder is never created.
+  dialogs.AnswerDirectory(dir / "third");
+  f->browsButton[0]->click();
+  EXPECT_EQ(f->SelectFindEdit[0]->text(), "未指定");
 
   dialogs.AnswerColor(RGBColor(1, 2, 3));
   f->ColorBtn[1]->click();
