@@ -11,7 +11,7 @@
 
 #include "app/Dialogs.h"
 #include "app/Settings.h"
-#include "app/Types.h"
+#include "base/Types.h"
 #include "catalog/CatalogBuild.h"
 
 namespace verid {

@@ -1,7 +1,5 @@
 #include "dialogs/PrptyFrm.h"
 
-#include <zlib.h>
-
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
@@ -15,6 +13,7 @@
 #include <QSlider>
 
 #include "app/Cp932.h"
+#include "imaging/ZUDIRAStream.h"
 #include "ui/Application.h"
 #include "ui/PageControl.h"
 #include "ui/Panels.h"
@@ -351,7 +350,8 @@ void TPrptyForm::BuildConvertPage() {
   PngLowLabel = MakeLabel(png, "低圧縮\r\n(高速)", 10, 58);
   PngHighLabel = MakeLabel(png, "高圧縮\r\n(低速)", 264, 58);
   CreditsLabel = MakeLabel(
-      png, std::string("PNG の読み書き: Verid 独自のｺｰﾃﾞｯｸ\r\n圧縮と展開: zlib ") + zlibVersion(),
+      png,
+      std::string("PNG の読み書き: Verid 独自のｺｰﾃﾞｯｸ\r\n圧縮と展開: zlib ") + ZlibVersionText(),
       12, 46);
   CreditsLabel->setObjectName("CreditsLabel");
   CreditsLabel->hide();
