@@ -326,6 +326,10 @@ TEST_F(PrptyFromMain, ScreenshotsOfEveryPage) {
     QCoreApplication::processEvents();
     f.grab().save(QString("%1/prpty_%2.png").arg(out).arg(i), "PNG");
   }
+  // The conversion page with the standard level: the credits instead of the bar.
+  f.CheckBox1->click();
+  QCoreApplication::processEvents();
+  f.grab().save(QString("%1/prpty_8_zlib.png").arg(out), "PNG");
 }
 
 }  // namespace
