@@ -1719,4 +1719,8 @@ void ZOVIDUDWriteStream::WriteImage() {
   ProgressEnd();
 }
 
+const char* ZlibVersionText() {
+  return zlibVersion();
+}
+
 }  // namespace verid
