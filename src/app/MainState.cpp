@@ -40,6 +40,24 @@ void SetLocked(TMainState& state, bool locked) {
   if (!locked) state.AllFindButtons = true;
 }
 
+void SetSlotFolder(TMainState& state, TSlotKind kind, int slot, const std::string& folder) {
+  const size_t i = size_t(slot - 1);
+  switch (kind) {
+    case TSlotKind::Search:
+      state.Search[i] = folder;
+      state.SearchExists[i] = true;
+      break;
+    case TSlotKind::Copy:
+      state.Copy[i] = folder;
+      state.CopyExists[i] = true;
+      break;
+    case TSlotKind::Move:
+      state.Move[i] = folder;
+      state.MoveExists[i] = true;
+      break;
+  }
+}
+
 std::vector<TMainItem> MainItems(const TMainState& state) {
   std::vector<TMainItem> items;
   auto add = [&](std::string name, bool enabled, const std::string& folder) {

@@ -34,6 +34,10 @@ struct TMainItem {
 // Takes the folders from the settings and looks whether they exist.
 void ReadFolders(TMainState& state, const AppSettings& settings);
 void SetLocked(TMainState& state, bool locked);
+// A folder chosen for slot `slot` (1-based) in the properties window: shown at once and
+// enabled, as chosen.
+enum class TSlotKind { Search, Copy, Move };
+void SetSlotFolder(TMainState& state, TSlotKind kind, int slot, const std::string& folder);
 
 // The items whose state depends on the folders and the selection: the folder items of
 // each slot (caption and enabled), and the commands that need a current file.

@@ -1712,4 +1712,8 @@ void ZOVIDUDWriteStream::WriteImage() {
   ProgressEnd();
 }
 
+const char* ZlibVersionText() {
+  return zlibVersion();
+}
+
 }  // namespace verid

@@ -133,4 +133,7 @@ class ZOVIDUDWriteStream : public TQBZCustomGraphicWriteStream, public TPngPrope
 // Filter scoring used by the adaptive mode (exposed for tests): -1 means "take this one".
 int PngFilterScore(const uint8_t* row, int length, int rowBits, uint32_t* counts);
 
+// The version text of the zlib the PNG codec runs on, for the credits.
+const char* ZlibVersionText();
+
 }  // namespace verid

@@ -38,6 +38,13 @@ TEST(MainState, FolderItemsTakeCaptionsAndEnablingFromTheFolders) {
     EXPECT_EQ(items[name].Caption, "写真") << name;
   EXPECT_EQ(items["mnFind3"].Caption, "未指定");
   EXPECT_EQ(items.size(), size_t(kSlotCount * 7 + 32));
+
+  // A folder chosen in the properties window is shown and enabled at once.
+  SetSlotFolder(state, TSlotKind::Copy, 2, "/new & old");
+  items = ByName(state);
+  EXPECT_EQ(items["pmCopys2"].Caption, "/new && old");
+  EXPECT_TRUE(items["pmCopys2"].Enabled);
+  EXPECT_FALSE(items["mnGoTos2"].Enabled);
 }
 
 TEST(MainState, SelectionAndLockRules) {
