@@ -844,20 +844,11 @@ void TMainForm::mnSlideExitClick() {
   SlideStop = true;
 }
 void TMainForm::mnAllRenameClick() {}
-void TMainForm::mnAllCopyClick(int) {}
-void TMainForm::mnAllCopyAnotherClick() {}
-void TMainForm::mnAllGotoClick(int) {}
-void TMainForm::mnAllGotoSPClick() {}
-void TMainForm::mnAlldelClick() {}
-void TMainForm::mnAllConvertClick(int kind) {
-  settings_.ConvertKind = kind;
-}
 void TMainForm::mnPrptyClick() {}
 void TMainForm::mnInfoClick() {}
 void TMainForm::mnWallCenterClick() {}
 void TMainForm::mnWallAllClick() {}
 void TMainForm::mnWallUndoClick() {}
-void TMainForm::mnConvertClick(int) {}
 
 // --- file operations on the current file ---------------------------------------------------
 

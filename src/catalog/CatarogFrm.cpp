@@ -12,6 +12,7 @@
 #include "app/Cp932.h"
 #include "app/Hanyou.h"
 #include "catalog/CataProgresFrm.h"
+#include "dialogs/Convert.h"
 #include "ui/Application.h"
 #include "ui/RasterView.h"
 #include "view/InfoFrm.h"
@@ -541,10 +542,10 @@ void TCatarogForm::mnCConvertClick() {
   PaintMenus();
 }
 
-// Not yet: the single-file conversion of the synced file comes with the conversion
-// commands; the catalog itself is not changed by one.
-void TCatarogForm::mnCConvertKindClick(int) {
-  SyncMain();
+// The main window's conversion of the synced file; the catalog itself does not change.
+void TCatarogForm::mnCConvertKindClick(int kind) {
+  if (SyncMain() < 0) return;
+  ConvertCurrent(env_, kind);
 }
 
 void TCatarogForm::mnCHideMenuClick() {

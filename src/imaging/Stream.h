@@ -141,9 +141,12 @@ class TFileReplacement {
   void TakeModeOf(const std::string& path, bool owner);
   // Gives the new file another file's modification time (the source of a copy).
   void TakeTimeOf(const std::string& path);
-  // Flushes the content to disk and puts it under the target name: replacing what is
-  // there, or, without `replace`, failing with EEXIST when the name is taken. Throws
-  // EFileError with the system's reason; the target is then as it was.
+  // Gives the temporary file its attributes, flushes it to disk and closes it; after this
+  // only Place() remains, which may then run on another thread. Throws EFileError.
+  void Complete();
+  // Completes the content if that was not done and puts it under the target name:
+  // replacing what is there, or, without `replace`, failing with EEXIST when the name is
+  // taken. Throws EFileError with the system's reason; the target is then as it was.
   void Place();
 
  private:
@@ -153,6 +156,7 @@ class TFileReplacement {
   bool replace_;
   bool replaces_ = false;
   bool placed_ = false;
+  bool completed_ = false;
   std::unique_ptr<TFileStream> stream_;
   bool haveAttributes_ = false;
   unsigned mode_ = 0;

@@ -223,8 +223,14 @@ void TFileReplacement::Finish() {
   stream_->Close();
 }
 
-void TFileReplacement::Place() {
+void TFileReplacement::Complete() {
+  if (completed_) return;
   Finish();
+  completed_ = true;
+}
+
+void TFileReplacement::Place() {
+  Complete();
   if (replace_) {
     if (::rename(temp_.c_str(), target_.c_str()) != 0) ThrowFileError(kCannotWrite, target_, errno);
     placed_ = true;
