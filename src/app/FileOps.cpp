@@ -43,31 +43,47 @@ std::string WithDelim(const std::string& folder) {
   return folder + PathDelim;
 }
 
-// Copies the bytes through a temporary file beside the target (TFileReplacement), so a
-// failed copy never leaves a partial file under the target name. A copy gets its
-// source's time, and its mode unless it replaces a file, whose mode, owner and group it
-// keeps as writing into that file would; a move keeps its source's mode, owner and group
-// where permitted, as a rename does.
-bool CopyThrough(const std::string& source, const std::string& target, bool replace, bool moving,
-                 FsError* error) {
+// Copies the bytes into a temporary file beside the target (TFileReplacement), so a
+// failed copy never leaves a partial file under the target name, and returns it ready to
+// be placed. A copy gets its source's time, and its mode unless it replaces a file, whose
+// mode, owner and group it keeps as writing into that file would; a move keeps its
+// source's mode, owner and group where permitted, as a rename does. Without `sync` the
+// caller makes the content durable (SyncFileSystem) before placing it.
+std::unique_ptr<TFileReplacement> PrepareCopy(const std::string& source, const std::string& target,
+                                              bool replace, bool moving, bool sync) {
+  TFileStream in(source, FileMode::Read);
+  auto out = std::make_unique<TFileReplacement>(target, replace);
+  // One buffer per thread, sized to the file: small files cost no large allocation.
+  thread_local std::vector<uint8_t> buffer;
+  const int64_t size = in.Size();
+  const size_t want = static_cast<size_t>(std::clamp<int64_t>(size + 1, 4096, 1 << 20));
+  if (buffer.size() < want) buffer.resize(want);
+  for (;;) {
+    int64_t n = in.Read(buffer.data(), static_cast<int64_t>(buffer.size()));
+    if (n <= 0) break;
+    out->Stream().WriteBuffer(buffer.data(), n);
+  }
+  if (moving || !out->Replaces()) out->TakeModeOf(source, moving);
+  out->TakeTimeOf(source);
+  out->Complete(sync);
+  return out;
+}
+
+template <typename Step>
+bool Guarded(FsError* error, Step&& step) {
   try {
-    TFileStream in(source, FileMode::Read);
-    TFileReplacement out(target, replace);
-    std::vector<uint8_t> buffer(1 << 20);
-    for (;;) {
-      int64_t n = in.Read(buffer.data(), static_cast<int64_t>(buffer.size()));
-      if (n <= 0) break;
-      out.Stream().WriteBuffer(buffer.data(), n);
-    }
-    if (moving || !out.Replaces()) out.TakeModeOf(source, moving);
-    out.TakeTimeOf(source);
-    out.Place();
+    step();
   } catch (const EFileError& e) {
     return Fail(error, e.what(), e.Code() == EEXIST);
   } catch (const std::exception& e) {
     return Fail(error, e.what());
   }
   return true;
+}
+
+bool CopyThrough(const std::string& source, const std::string& target, bool replace, bool moving,
+                 FsError* error) {
+  return Guarded(error, [&] { PrepareCopy(source, target, replace, moving, true)->Place(); });
 }
 
 void RemoveFollowing(FileList& list, const RemovalStep& removal, int count, int index) {
@@ -117,6 +133,33 @@ MsgButton AskBatchClash(Dialogs& dialogs, const std::string& name) {
 
 // What one entry of a copy-all or move-all came to.
 enum class Step { Done, Skipped, Failed };
+
+// Entries [begin, end) copied into F under temporary names, for the names that are free
+// now, and flushed to disk together; a null entry where that was not done.
+std::vector<std::unique_ptr<TFileReplacement>> CopiesAhead(const FileList& list, int begin, int end,
+                                                           const std::string& folder) {
+  std::vector<std::unique_ptr<TFileReplacement>> ahead(static_cast<size_t>(end - begin));
+  bool any = false;
+  for (int i = begin; i < end; ++i) {
+    const std::string source = list.PathOf(i);
+    const std::string target = TargetPath(folder, ExtractFileName(source));
+    if (NameTaken(target)) continue;
+    try {
+      ahead[static_cast<size_t>(i - begin)] = PrepareCopy(source, target, false, false, false);
+      any = true;
+    } catch (const std::exception&) {
+      // The plain path tries again and reports.
+    }
+  }
+  if (any) {
+    try {
+      SyncFileSystem(folder);
+    } catch (const std::exception&) {
+      for (auto& file : ahead) file.reset();
+    }
+  }
+  return ahead;
+}
 
 // The clash rules of a batch after the first attempt failed with `first`. `retry(target,
 // replace)` makes the next attempt. A file the user or the mode leaves alone is skipped;
@@ -383,13 +426,23 @@ BatchResult CopyAll(FileOpEnv env, const std::string& folder) {
   }
   bool noToAll = false;
   const int selected = env.List.ItemIndex();
+  // Copies to free names are written ahead a group at a time and made durable with one
+  // flush of the file system for the group, instead of one per file; each is then placed
+  // in list order, and whatever could not be written ahead takes the plain path.
+  constexpr int kGroup = 64;
+  std::vector<std::unique_ptr<TFileReplacement>> ahead;
   for (int i = 0; i < count; ++i) {
+    if (i % kGroup == 0) ahead = CopiesAhead(env.List, i, std::min(count, i + kGroup), folder);
     env.List.SetItemIndex(i);
     const std::string source = env.List.PathOf(i);
     const std::string name = ExtractFileName(source);
+    const std::string target = TargetPath(folder, name);
     FsError first;
     Step step = Step::Done;
-    if (!CopyFileTo(source, TargetPath(folder, name), false, &first)) {
+    std::unique_ptr<TFileReplacement> written = std::move(ahead[static_cast<size_t>(i % kGroup)]);
+    const bool placed = written ? Guarded(&first, [&] { written->Place(); })
+                                : CopyFileTo(source, target, false, &first);
+    if (!placed) {
       step = BatchClash(env.Settings.CopyClashMode, folder, name, first, noToAll, env.Dlg,
                         [&](const std::string& target, bool replace) {
                           return CopyFileTo(source, target, replace);

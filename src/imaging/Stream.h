@@ -58,8 +58,9 @@ class TFileStream : public TStream {
   int64_t Write(const void* buffer, int64_t count) override;
   int64_t Seek(int64_t offset, TSeekOrigin origin) override;
   int64_t Size() override;
-  // Flushes to disk and closes; throws on failure. The destructor closes quietly.
-  void Close();
+  // Flushes to disk (unless `sync` is false) and closes; throws on failure. The
+  // destructor closes quietly.
+  void Close(bool sync = true);
   const std::string& Path() const { return path_; }
 
  private:
@@ -142,15 +143,17 @@ class TFileReplacement {
   // Gives the new file another file's modification time (the source of a copy).
   void TakeTimeOf(const std::string& path);
   // Gives the temporary file its attributes, flushes it to disk and closes it; after this
-  // only Place() remains, which may then run on another thread. Throws EFileError.
-  void Complete();
+  // only Place() remains, which may then run on another thread. With `sync` false the
+  // flush is left to the caller, who makes many files durable at once with
+  // SyncFileSystem before placing them. Throws EFileError.
+  void Complete(bool sync = true);
   // Completes the content if that was not done and puts it under the target name:
   // replacing what is there, or, without `replace`, failing with EEXIST when the name is
   // taken. Throws EFileError with the system's reason; the target is then as it was.
   void Place();
 
  private:
-  void Finish();
+  void Finish(bool sync);
   std::string target_;
   std::string temp_;
   bool replace_;
@@ -176,6 +179,10 @@ std::string CheckReplaceable(const std::string& path);
 // Writes a file through a TFileReplacement: `write` fills it, then it replaces `path`.
 // The exception from `write` or from the file system propagates.
 void WriteFileAtomically(const std::string& path, const std::function<void(TStream&)>& write);
+
+// Flushes everything written to the file system that holds `path` to disk (one call for
+// many files written without their own flush). Throws EFileError.
+void SyncFileSystem(const std::string& path);
 
 // "ファイル %s を開けません" style messages with the system's reason.
 std::string FileErrorMessage(const std::string& what, const std::string& path, int err);

@@ -130,6 +130,39 @@ TEST_F(BatchTest, CopyAllAnswersAndModes) {
   EXPECT_TRUE(Names(dir_ / "empty").empty());
 }
 
+TEST_F(BatchTest, CopyAllOfManyAndOfTwoFilesOfOneName) {
+  // Many files: the clash of a late one is still asked in its turn.
+  std::vector<std::string> names;
+  for (int i = 0; i < 150; ++i) {
+    std::string name = std::to_string(1000 + i);
+    names.push_back(name.insert(0, 1, 'f').append(".jpg"));
+  }
+  MakeList(names, 0);
+  dir_.Write("dst/f1140.jpg", "old");
+  settings_.CopyClashMode = 0;
+  dialogs_.AnswerMessage(MsgButton::Ok);
+  dialogs_.AnswerMessage(MsgButton::No);
+  EXPECT_EQ(CopyAll(Env(), dst_).Done, 149);
+  EXPECT_EQ(dialogs_.MessageTexts()[1], BatchClashQuestion("f1140.jpg"));
+  EXPECT_EQ(Names(dst_), names);  // nothing left under a temporary name
+  EXPECT_EQ(Text(dst_ + "f1140.jpg"), "old");
+  EXPECT_EQ(Text(dst_ + "f1149.jpg"), "f1149.jpg");
+
+  // Search results can hold one name twice: the second is a clash.
+  dir_.Write("src/one/x.jpg", "first");
+  dir_.Write("src/two/x.jpg", "second");
+  list_.SetEntries({"one/x.jpg", "two/x.jpg"});
+  list_.SetItemIndex(0);
+  const std::string other = dir_.MakeDir("other");
+  dialogs_.Clear();
+  dialogs_.AnswerMessage(MsgButton::Ok);
+  dialogs_.AnswerMessage(MsgButton::No);
+  CopyAll(Env(), other);
+  EXPECT_EQ(dialogs_.MessageTexts()[1], BatchClashQuestion("x.jpg"));
+  EXPECT_EQ(Names(other), std::vector<std::string>{"x.jpg"});
+  EXPECT_EQ(Text(other + "/x.jpg"), "first");
+}
+
 TEST_F(BatchTest, MoveAllClashAnsweredNoLeavesThatEntry) {
   MakeList({"a.jpg", "b.jpg", "c.jpg"}, 2);
   dir_.Write("dst/b.jpg", "old b");
