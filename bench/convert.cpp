@@ -7,6 +7,8 @@
 //   bench_convert [--files N] [--runs N] [--small N] [--workers N] [--keep]
 #include "dialogs/Convert.h"
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -87,9 +89,25 @@ void MakeFolder(const fs::path& folder, int count, const char* ext,
   }
 }
 
+// CPU seconds this process and its finished children have used so far.
+double CpuSeconds() {
+  double total = 0;
+  for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+    struct rusage u {};
+    getrusage(who, &u);
+    total += double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+             double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+  }
+  return total;
+}
+
+double lastCpu = 0;  // CPU seconds of the last Seconds() call
+
 double Seconds(const std::function<void()>& f) {
+  const double cpu0 = CpuSeconds();
   const auto t0 = std::chrono::steady_clock::now();
   f();
+  lastCpu = CpuSeconds() - cpu0;
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
@@ -108,19 +126,26 @@ void Fresh(const fs::path& folder) {
 struct Row {
   std::string Name;
   double Best = 1e300;
+  double Cpu = 0;  // CPU seconds of the best run
+  void Take(double seconds) {
+    if (seconds < Best) {
+      Best = seconds;
+      Cpu = lastCpu;
+    }
+  }
 };
 
-void Print(const char* title, int files, const std::vector<Row>& rows, double peerBest,
-           const char* peerName) {
-  const double peerRate = files / peerBest;
-  std::printf("\n%s\n%-44s %10s %10s\n", title, "", "files/s", "ratio");
-  if (peerBest < 1e300) std::printf("%-44s %10.1f %10.2f\n", peerName, peerRate, 1.0);
+// The peer is the first row.
+void Print(const char* title, int files, const std::vector<Row>& rows) {
+  std::printf("\n%s\n%-44s %10s %10s %10s %8s\n", title, "", "files/s", "ratio", "wall s", "cpu s");
+  const double peerRate = files / rows.front().Best;
   for (const Row& r : rows) {
     const double rate = files / r.Best;
-    if (peerBest < 1e300)
-      std::printf("%-44s %10.1f %10.2f\n", r.Name.c_str(), rate, rate / peerRate);
-    else
-      std::printf("%-44s %10.1f %10s\n", r.Name.c_str(), rate, "n/a");
+    if (rows.front().Best < 1e300)
+      std::printf("%-44s %10.1f %10.2f %10.2f %8.2f\n", r.Name.c_str(), rate, rate / peerRate,
+                  r.Best, r.Cpu);
+    else if (&r != &rows.front())
+      std::printf("%-44s %10.1f %10s %10.2f %8.2f\n", r.Name.c_str(), rate, "n/a", r.Best, r.Cpu);
   }
 }
 
@@ -138,25 +163,24 @@ void Conversion(const fs::path& work, int kind, const fs::path& sources, int fil
   AppSettings settings;  // the defaults: quality 80, compression level -1
   YesDialogs dialogs;
   QuietHost host;
-  std::vector<Row> rows;
+  std::vector<Row> rows{{"vips copy, 1 thread, one process per file"}};
   for (int w : workerCounts)
     rows.push_back({std::string(info.Caption) + ", " +
                     (w == 0 ? std::string("run thread only") : std::to_string(w) + " workers")});
-  double theirs = 1e300;
   for (int r = 0; r < runs; ++r) {
     // Interleaved, so a change in the machine's load hits both sides alike.
     if (haveVips) {
       Fresh(out);
-      theirs = std::min(theirs, Seconds([&] {
-                          if (std::system(vips.c_str()) != 0) std::fprintf(stderr, "vips failed\n");
-                        }));
+      rows[0].Take(Seconds([&] {
+        if (std::system(vips.c_str()) != 0) std::fprintf(stderr, "vips failed\n");
+      }));
     }
     for (size_t i = 0; i < workerCounts.size(); ++i) {
       Fresh(out);
-      rows[i].Best = std::min(rows[i].Best, Seconds([&] {
-                                RunBatchConvert(kind, sources.string(), names, out.string() + "/",
-                                                settings, dialogs, host, workerCounts[i]);
-                              }));
+      rows[i + 1].Take(Seconds([&] {
+        RunBatchConvert(kind, sources.string(), names, out.string() + "/", settings, dialogs, host,
+                        workerCounts[i]);
+      }));
     }
   }
   char title[160];
@@ -167,7 +191,7 @@ void Conversion(const fs::path& work, int kind, const fs::path& sources, int fil
           sources / ("p00000" + std::string(info.From == ImageFormat::Png ? ".png" : ".jpg")))) /
           1024.0,
       runs);
-  Print(title, files, rows, theirs, "vips copy, 1 thread, one process per file");
+  Print(title, files, rows);
 }
 
 void CopyAllBench(const fs::path& work, int count, int runs) {
@@ -187,29 +211,27 @@ void CopyAllBench(const fs::path& work, int count, int runs) {
   YesDialogs dialogs;
   NullPlatform platform;
   AppSettings settings;
-  Row ours{"copy-all"};
-  double theirs = 1e300;
+  std::vector<Row> rows{{"cp"}, {"copy-all"}};
   const std::string cp = "cp '" + small.string() + "'/* '" + out.string() + "'/";
   for (int r = 0; r < runs; ++r) {
     Fresh(out);
-    theirs = std::min(theirs, Seconds([&] {
-                        if (std::system(cp.c_str()) != 0) std::fprintf(stderr, "cp failed\n");
-                      }));
+    rows[0].Take(Seconds([&] {
+      if (std::system(cp.c_str()) != 0) std::fprintf(stderr, "cp failed\n");
+    }));
     Fresh(out);
     FileList list;
     list.SetFolder(small.string());
     list.SetItemIndex(0);
-    ours.Best = std::min(
-        ours.Best, Seconds([&] {
-          BatchResult result = CopyAll(FileOpEnv{list, settings, dialogs, platform}, out.string());
-          if (result.Done != count) std::fprintf(stderr, "copy-all failed\n");
-        }));
+    rows[1].Take(Seconds([&] {
+      BatchResult result = CopyAll(FileOpEnv{list, settings, dialogs, platform}, out.string());
+      if (result.Done != count) std::fprintf(stderr, "copy-all failed\n");
+    }));
     fs::current_path(start);
   }
   char title[120];
   std::snprintf(title, sizeof title,
                 "copy-all of %d files of 2 KB into an empty folder, best of %d:", count, runs);
-  Print(title, count, {ours}, theirs, "cp");
+  Print(title, count, rows);
 }
 
 }  // namespace

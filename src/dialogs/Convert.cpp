@@ -1,9 +1,13 @@
 #include "dialogs/Convert.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <exception>
 #include <filesystem>
+#include <mutex>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 
 #include "app/Browse.h"
 #include "app/Hanyou.h"
@@ -83,7 +87,7 @@ std::string ConvertDoneMessage(const std::string& folder) {
 
 std::unique_ptr<TFileReplacement> WriteConverted(const std::string& source, ImageFormat from,
                                                  const std::string& target, ImageFormat to,
-                                                 const AppSettings& settings) {
+                                                 const AppSettings& settings, bool sync) {
   std::unique_ptr<TGraphic> input = NewGraphic(from);
   LoadAsKind(*input, source);
   std::unique_ptr<TGraphic> output = NewGraphic(to);
@@ -97,7 +101,7 @@ std::unique_ptr<TFileReplacement> WriteConverted(const std::string& source, Imag
   ApplyEncoderSettings(*output, settings);
   auto file = std::make_unique<TFileReplacement>(target);
   output->SaveToStream(file->Stream());
-  file->Complete();
+  file->Complete(sync);
   return file;
 }
 
@@ -174,17 +178,130 @@ std::optional<std::string> ChooseConvertDestination(AppSettings& settings, Dialo
   return AddSlash(chosen);
 }
 
+namespace {
+
+// Files decoded and encoded ahead by worker threads into temporary names in the
+// destination; the run takes them in list order and puts each in place only when it
+// reaches it. After a failure the workers stop, and whatever they made beyond it goes
+// with its temporary name. Files are made without their own flush to disk: the run
+// flushes the file system once for every file finished by then (Finished()) before it
+// places the first of them.
+class AheadPool {
+ public:
+  using Job = std::function<std::unique_ptr<TFileReplacement>(size_t)>;
+  AheadPool(size_t count, int workers, Job job)
+      : slots_(count), window_(static_cast<size_t>(workers) * 2), job_(std::move(job)) {
+    for (int i = 0; i < workers; ++i) threads_.emplace_back([this] { Work(); });
+  }
+  ~AheadPool() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& t : threads_) t.join();
+  }
+  // File `index` once it is ready (its error rethrown), with its place in the order the
+  // files were finished (1, 2, ...); the next indexes may then start.
+  std::unique_ptr<TFileReplacement> Take(size_t index, uint64_t* finishedAs) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return slots_[index].Ready; });
+    Slot& slot = slots_[index];
+    taken_ = index + 1;
+    changed_.notify_all();
+    if (slot.Error) {
+      stop_ = true;
+      std::rethrow_exception(slot.Error);
+    }
+    *finishedAs = slot.FinishedAs;
+    return std::move(slot.File);
+  }
+  // How many files are finished now.
+  uint64_t Finished() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return finished_;
+  }
+
+ private:
+  struct Slot {
+    std::unique_ptr<TFileReplacement> File;
+    std::exception_ptr Error;
+    bool Ready = false;
+    uint64_t FinishedAs = 0;
+  };
+  void Work() {
+    for (;;) {
+      size_t index;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock,
+                      [&] { return stop_ || next_ >= slots_.size() || next_ < taken_ + window_; });
+        if (stop_ || next_ >= slots_.size()) return;
+        index = next_++;
+      }
+      Slot made;
+      try {
+        made.File = job_(index);
+      } catch (...) {
+        made.Error = std::current_exception();
+      }
+      made.Ready = true;
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        made.FinishedAs = ++finished_;
+        slots_[index] = std::move(made);
+      }
+      changed_.notify_all();
+    }
+  }
+
+  std::vector<Slot> slots_;
+  const size_t window_;
+  Job job_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  size_t next_ = 0, taken_ = 0;
+  uint64_t finished_ = 0;
+  bool stop_ = false;
+  std::vector<std::thread> threads_;
+};
+
+}  // namespace
+
+int DefaultConvertWorkers() {
+  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
 void RunBatchConvert(int kind, const std::string& folder, const std::vector<std::string>& names,
                      const std::string& destination, const AppSettings& settings, Dialogs& dialogs,
-                     ConvertRunHost& host, int /*workers*/) {
+                     ConvertRunHost& host, int workers) {
   const ConvertKindInfo& info = ConvertKindOf(kind);
+  auto source = [&](size_t i) { return JoinPath(folder, names[i]); };
+  auto target = [&](size_t i) { return JoinPath(destination, OutputName(names[i], kind)); };
+  std::unique_ptr<AheadPool> pool;
+  if (workers > 0 && names.size() > 1) {
+    pool = std::make_unique<AheadPool>(names.size(), workers, [&](size_t i) {
+      return WriteConverted(source(i), info.From, target(i), info.To, settings, false);
+    });
+  }
+  uint64_t durable = 0;  // files finished before the last flush
   for (size_t i = 0; i < names.size(); ++i) {
     host.Select(static_cast<int>(i));
-    const std::string name = OutputName(names[i], kind);
-    ConvertImageFile(JoinPath(folder, names[i]), info.From, JoinPath(destination, name), info.To,
-                     settings);
-    host.Added(name);
+    if (pool) {
+      uint64_t finishedAs = 0;
+      std::unique_ptr<TFileReplacement> file = pool->Take(i, &finishedAs);
+      if (finishedAs > durable) {
+        const uint64_t finished = pool->Finished();
+        SyncFileSystem(destination);
+        durable = finished;
+      }
+      file->Place();
+    } else {
+      ConvertImageFile(source(i), info.From, target(i), info.To, settings);
+    }
+    host.Added(OutputName(names[i], kind));
   }
+  pool.reset();
   dialogs.Information(ConvertDoneMessage(destination));
 }
 

@@ -46,11 +46,12 @@ std::string ConvertDoneMessage(const std::string& folder);
 // Loads `source` as `from` whatever its extension, encodes it as `to` with the encoder
 // settings (JpegQuality, PngCompressLevel) and writes it under a temporary name beside
 // `target`. Nothing is under the target name until the caller places the result; if it
-// is dropped unplaced the temporary file goes with it. Throws EInvalidGraphic for a
-// source that does not decode, EFileError when the file system refuses.
+// is dropped unplaced the temporary file goes with it. Without `sync` the caller flushes
+// it to disk (SyncFileSystem) before placing it. Throws EInvalidGraphic for a source that
+// does not decode, EFileError when the file system refuses.
 std::unique_ptr<TFileReplacement> WriteConverted(const std::string& source, ImageFormat from,
                                                  const std::string& target, ImageFormat to,
-                                                 const AppSettings& settings);
+                                                 const AppSettings& settings, bool sync = true);
 // The same, put in place at once (an existing target is replaced).
 void ConvertImageFile(const std::string& source, ImageFormat from, const std::string& target,
                       ImageFormat to, const AppSettings& settings);
@@ -110,5 +111,7 @@ class ConvertRunHost {
 void RunBatchConvert(int kind, const std::string& folder, const std::vector<std::string>& names,
                      const std::string& destination, const AppSettings& settings, Dialogs& dialogs,
                      ConvertRunHost& host, int workers = 0);
+// Worker threads for a run: one per hardware thread (the run itself mostly waits).
+int DefaultConvertWorkers();
 
 }  // namespace verid

@@ -5,7 +5,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
-#include <thread>
 
 #include "app/Cp932.h"
 #include "ui/Application.h"
@@ -127,7 +126,7 @@ void TConvertForm::StartBtnClick() {
     }
     FormHost host(*this, [this](int index) { emit Converted(index); });
     RunBatchConvert(settings_.ConvertKind, folder_, sources_, destination_, settings_, dialogs_,
-                    host);
+                    host, DefaultConvertWorkers());
     completed = true;
   });
   phase_ = completed ? ConvertPhase::Idle : ConvertPhase::Stopped;

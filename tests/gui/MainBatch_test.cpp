@@ -1,9 +1,11 @@
 // The main window's commands over the whole list and its conversion items.
 #include <QAction>
 #include <QLabel>
+#include <QTimer>
 
 #include "app/FileOps.h"
 #include "dialogs/Convert.h"
+#include "dialogs/ConvertFrm.h"
 #include "support/GuiTest.h"
 #include "ui/FileListBox.h"
 
@@ -68,6 +70,20 @@ TEST_F(MainBatch, AnotherFolderCancelledDoesNothing) {
   Act("mnAllGotoSP")->trigger();
   EXPECT_TRUE(dialogs.MessageTexts().empty());
   EXPECT_EQ(form->List().Count(), 3);
+}
+
+TEST_F(MainBatch, BatchConversionOpensOnTheListsFolder) {
+  Make(folder);
+  std::vector<std::string> sources;
+  QTimer::singleShot(0, [&] {
+    auto* w = qobject_cast<TConvertForm*>(QApplication::activeModalWidget());
+    ASSERT_NE(w, nullptr);
+    sources = w->Sources();
+    w->close();
+  });
+  Act("mnAllBtoP")->trigger();
+  EXPECT_EQ(form->Settings().ConvertKind, 1);
+  EXPECT_EQ(sources, (std::vector<std::string>{"a.bmp", "b.bmp", "c.bmp"}));
 }
 
 TEST_F(MainBatch, SingleConversionFromTheMenu) {
