@@ -11,7 +11,7 @@
 
 #include "app/FileOps.h"
 #include "app/Settings.h"
-#include "imaging/Stream.h"
+#include "base/Stream.h"
 
 namespace verid {
 
