@@ -11,6 +11,7 @@
 
 #include "app/Browse.h"
 #include "app/Hanyou.h"
+#include "app/PictureOps.h"
 #include "imaging/Bitmap.h"
 #include "imaging/Graphic.h"
 #include "imaging/Jpeg.h"
