@@ -134,18 +134,25 @@ MsgButton AskBatchClash(Dialogs& dialogs, const std::string& name) {
 // What one entry of a copy-all or move-all came to.
 enum class Step { Done, Skipped, Failed };
 
-// Entries [begin, end) copied into F under temporary names, for the names that are free
-// now, and flushed to disk together; a null entry where that was not done.
-std::vector<std::unique_ptr<TFileReplacement>> CopiesAhead(const FileList& list, int begin, int end,
+// Entries from `begin` on (at most kAheadFiles of them, and no more than about kAheadBytes
+// of data) copied into F under temporary names, for the names that are free now, and
+// flushed to disk together; a null entry where that was not done. The result covers the
+// entries [begin, begin + its size).
+constexpr int kAheadFiles = 64;
+constexpr int64_t kAheadBytes = 64 << 20;
+std::vector<std::unique_ptr<TFileReplacement>> CopiesAhead(const FileList& list, int begin,
                                                            const std::string& folder) {
-  std::vector<std::unique_ptr<TFileReplacement>> ahead(static_cast<size_t>(end - begin));
+  std::vector<std::unique_ptr<TFileReplacement>> ahead;
   bool any = false;
-  for (int i = begin; i < end; ++i) {
+  int64_t bytes = 0;
+  for (int i = begin; i < list.Count() && i < begin + kAheadFiles && bytes < kAheadBytes; ++i) {
+    ahead.emplace_back();
     const std::string source = list.PathOf(i);
     const std::string target = TargetPath(folder, ExtractFileName(source));
     if (NameTaken(target)) continue;
     try {
-      ahead[static_cast<size_t>(i - begin)] = PrepareCopy(source, target, false, false, false);
+      ahead.back() = PrepareCopy(source, target, false, false, false);
+      bytes += FileSizeOf(source);
       any = true;
     } catch (const std::exception&) {
       // The plain path tries again and reports.
@@ -429,17 +436,21 @@ BatchResult CopyAll(FileOpEnv env, const std::string& folder) {
   // Copies to free names are written ahead a group at a time and made durable with one
   // flush of the file system for the group, instead of one per file; each is then placed
   // in list order, and whatever could not be written ahead takes the plain path.
-  constexpr int kGroup = 64;
   std::vector<std::unique_ptr<TFileReplacement>> ahead;
+  int aheadBegin = 0;
   for (int i = 0; i < count; ++i) {
-    if (i % kGroup == 0) ahead = CopiesAhead(env.List, i, std::min(count, i + kGroup), folder);
+    if (i == aheadBegin + static_cast<int>(ahead.size())) {
+      aheadBegin = i;
+      ahead = CopiesAhead(env.List, i, folder);
+    }
     env.List.SetItemIndex(i);
     const std::string source = env.List.PathOf(i);
     const std::string name = ExtractFileName(source);
     const std::string target = TargetPath(folder, name);
     FsError first;
     Step step = Step::Done;
-    std::unique_ptr<TFileReplacement> written = std::move(ahead[static_cast<size_t>(i % kGroup)]);
+    std::unique_ptr<TFileReplacement> written =
+        std::move(ahead[static_cast<size_t>(i - aheadBegin)]);
     const bool placed = written ? Guarded(&first, [&] { written->Place(); })
                                 : CopyFileTo(source, target, false, &first);
     if (!placed) {

@@ -43,11 +43,13 @@ class FormHost : public ConvertRunHost {
   void Select(int index) override {
     index_ = index;
     form_.FileListBox1->setCurrentRow(index);
-    form_.FileListBox1->repaint();
+    form_.FileListBox1->viewport()->repaint();
   }
   void Added(const std::string& name) override {
     form_.ListBox1->addItem(Q(DisplayText(name)));
     form_.ListBox1->scrollToBottom();
+    // Nothing else is handled during a run: the lists are painted here and now.
+    form_.FileListBox1->repaint();
     form_.ListBox1->repaint();
     converted_(index_);
   }

@@ -170,17 +170,6 @@ TEST_F(ConvertTest, WindowStates) {
   }
 }
 
-TEST_F(ConvertTest, DestinationChoice) {
-  settings_.OtherFolder = "/start";
-  dialogs_.AnswerDirectory(dir_ / "dst");
-  EXPECT_EQ(ChooseConvertDestination(settings_, dialogs_), dst_);
-  EXPECT_EQ(dialogs_.Calls()[0].Directory.InitialDir, "/start");
-  EXPECT_EQ(settings_.OtherFolder, dir_ / "dst");  // as the dialog gave it
-  dialogs_.AnswerDirectory(std::nullopt);
-  EXPECT_EQ(ChooseConvertDestination(settings_, dialogs_), std::nullopt);
-  EXPECT_EQ(settings_.OtherFolder, dir_ / "dst");
-}
-
 struct RecordingHost : ConvertRunHost {
   void Select(int index) override { events.push_back("select " + std::to_string(index)); }
   void Added(const std::string& name) override { events.push_back("add " + name); }
