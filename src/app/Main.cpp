@@ -811,8 +811,6 @@ void TMainForm::mnSlide_FulClick() {}
 void TMainForm::mnSlideExitClick() {
   SlideStop = true;
 }
-void TMainForm::mnAllRenameClick() {}
-void TMainForm::mnPrptyClick() {}
 
 // --- file operations on the current file ---------------------------------------------------
 
