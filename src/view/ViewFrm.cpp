@@ -15,6 +15,7 @@
 
 #include "app/Cp932.h"
 #include "app/Hanyou.h"
+#include "dialogs/RenameFrm.h"
 #include "ui/Application.h"
 #include "ui/RasterView.h"
 #include "view/InfoFrm.h"
@@ -191,7 +192,13 @@ TViewForm::TViewForm(ViewEnv env, const ViewOwner& owner, QWidget* parent)
   BuildMenus();
   BuildPopup();
 
-  viewer_ = std::make_unique<TViewer>(env_, *this, owner);
+  ViewOwner own = owner;
+  if (!own.Rename)
+    own.Rename = [this] {
+      TRenameForm rename(env_.List, env_.Dlg, {}, this);
+      rename.exec();
+    };
+  viewer_ = std::make_unique<TViewer>(env_, *this, own);
   PaintMenus(viewer_->Menus);
 }
 
@@ -372,6 +379,8 @@ void TViewForm::mnVInfoClick() {
   ShowImageInfo(env_.List.CurrentFile(), viewer_->ShownWidth, viewer_->ShownHeight, env_.Plat,
                 this);
 }
+void TViewForm::mnVSlideClick() {}
+
 void TViewForm::mnVWallCenterClick() {
   viewer_->mnVWallCenterClick();
 }
