@@ -838,11 +838,6 @@ void TMainForm::mnRealSizeClick() {}
 void TMainForm::mnFitToScreenClick() {}
 void TMainForm::mnFulScreenClick() {}
 void TMainForm::mnCatarogMakeClick() {}
-void TMainForm::mnSlide_ThumClick() {}
-void TMainForm::mnSlide_FulClick() {}
-void TMainForm::mnSlideExitClick() {
-  SlideStop = true;
-}
 void TMainForm::mnAllRenameClick() {}
 void TMainForm::mnAllCopyClick(int) {}
 void TMainForm::mnAllCopyAnotherClick() {}

@@ -19,6 +19,7 @@
 #include "ui/Application.h"
 #include "ui/RasterView.h"
 #include "view/InfoFrm.h"
+#include "view/SlideFrm.h"
 
 namespace verid {
 
@@ -379,7 +380,19 @@ void TViewForm::mnVInfoClick() {
   ShowImageInfo(env_.List.CurrentFile(), viewer_->ShownWidth, viewer_->ShownHeight, env_.Plat,
                 this);
 }
-void TViewForm::mnVSlideClick() {}
+void TViewForm::mnVSlideClick() {
+  SlideOriginHost host;
+  // Hidden as a plain window: hiding the dialog itself would end its modal run.
+  host.Hide = [this] { QWidget::setVisible(false); };
+  host.Return = [this] {
+    viewer_->ShowMenuBar = true;
+    show();
+    Run([this] { viewer_->ShowReal(); });
+    repaint();
+  };
+  host.BackToFirst = [this] { Run([this] { mnVFirstClick(); }); };
+  RunFullSlideShow(kSlideFromView, env_, host, this);
+}
 
 void TViewForm::mnVWallCenterClick() {
   viewer_->mnVWallCenterClick();
