@@ -796,23 +796,6 @@ void TMainForm::mnLastClick() {
 
 // --- openers -------------------------------------------------------------------------------
 
-void TMainForm::mnCatarogReadClick() {
-  FileDialogRequest request;
-  request.InitialDir = settings_.CatarogDir;
-  request.Filter = kCatalogFilter;
-  std::optional<FileDialogResult> chosen = dialogs_.OpenFile(request);
-  if (!chosen) return;
-  settings_.CatarogDir = ExtractFilePath(chosen->FileName);
-  if (ExtractFileExt(chosen->FileName) != ".doz") {
-    dialogs_.Error(kCatalogExtError);
-    return;
-  }
-  repaint();
-  panel1_->SetColor(ButtonFaceColor());
-  ClearPreview();
-  // The catalog window reads the file and takes over the screen.
-}
-
 void TMainForm::mnVersionClick() {
   TVersionForm version(this);
   version.exec();
@@ -834,10 +817,6 @@ void TMainForm::mnConvertPopup() {
 void TMainForm::mnFindCacheClick() {}
 void TMainForm::mnFindClick(int) {}
 void TMainForm::FindBtnClick(int) {}
-void TMainForm::mnRealSizeClick() {}
-void TMainForm::mnFitToScreenClick() {}
-void TMainForm::mnFulScreenClick() {}
-void TMainForm::mnCatarogMakeClick() {}
 void TMainForm::mnAllRenameClick() {}
 void TMainForm::mnAllCopyClick(int) {}
 void TMainForm::mnAllCopyAnotherClick() {}
@@ -848,10 +827,6 @@ void TMainForm::mnAllConvertClick(int kind) {
   settings_.ConvertKind = kind;
 }
 void TMainForm::mnPrptyClick() {}
-void TMainForm::mnInfoClick() {}
-void TMainForm::mnWallCenterClick() {}
-void TMainForm::mnWallAllClick() {}
-void TMainForm::mnWallUndoClick() {}
 void TMainForm::mnConvertClick(int) {}
 
 // --- file operations on the current file ---------------------------------------------------

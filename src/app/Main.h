@@ -15,6 +15,7 @@
 #include "app/FileList.h"
 #include "app/Settings.h"
 #include "platform/Platform.h"
+#include "view/WPaper.h"
 
 class QAction;
 class QFrame;
@@ -27,8 +28,11 @@ class QToolButton;
 
 namespace verid {
 
+struct CatalogOwner;
 struct FileOpEnv;
 struct RemovalStep;
+struct ViewOpenerHost;
+struct ViewOwner;
 class TEXplorerForm;
 class TFileListBox;
 class TImageBox;
@@ -38,7 +42,6 @@ class TSunkenPanel;
 inline constexpr const char* kMainCaption = "Verid";
 inline constexpr const char* kFirstRunHintText =
     "はじめに「オプション｜プロパティ」から\r\n各種の設定をおこなってください。";
-inline constexpr const char* kCatalogFilter = "Veridｶﾀﾛｸﾞ形式(*.doz)|*.doz";
 inline constexpr const char* kCatalogExtError = "*.doz以外のﾌｧｲﾙは読み込めません";
 
 // Client-area layout (the menu bar and the window frame come on top).
@@ -224,6 +227,15 @@ class TMainForm : public QMainWindow {
   TFileListBox* fileListBox_ = nullptr;
   TStatusBar* statusBar_ = nullptr;
   QPointer<TEXplorerForm> explorer_;
+
+  // The view, information and catalog windows and the wallpaper (MainView.cpp).
+  void OpenView(int mode);
+  ViewOpenerHost MainViewHost();
+  ViewOwner MainViewOwner();
+  CatalogOwner MainCatalogOwner();
+  // Enables or disables mnWallUndo; returns `canUndo`.
+  bool SetWallUndo(bool canUndo);
+  TWallPaper wallPaper_{platform_, dialogs_};  // for the whole run
 };
 
 }  // namespace verid

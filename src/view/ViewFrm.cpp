@@ -583,6 +583,9 @@ void TViewForm::ClearPicture() {
 void TViewForm::ShowFrame(const TViewFrame& frame) {
   if (frame.Mode == kModeFull) {
     setGeometry(frame.Window.Left, frame.Window.Top, frame.Window.Width(), frame.Window.Height());
+    // Placing a window that is not shown yet drops its full-screen state, and it would
+    // then open framed.
+    if (!isVisible()) setWindowState(windowState() | Qt::WindowFullScreen);
   } else {
     // Outer bounds: the frame comes around the client size we set.
     const QSize margins = FrameMargins();
@@ -597,6 +600,9 @@ void TViewForm::ShowFrame(const TViewFrame& frame) {
   scroll_->setVerticalScrollBarPolicy(real && frame.VertScroll ? Qt::ScrollBarAsNeeded
                                                                : Qt::ScrollBarAlwaysOff);
   // The canvas is the picture in real size (so it scrolls), else the whole client area.
+  // Outside real size the scroll area keeps it at the viewport's size: a window that is
+  // not shown yet has no final viewport, and the canvas would clip the picture.
+  scroll_->setWidgetResizable(!real);
   const QSize client = scroll_->viewport()->size();
   canvas_->resize(real ? QSize(frame.Control.Width(), frame.Control.Height()) : client);
   image_->setGeometry(frame.Control.Left, frame.Control.Top, frame.Control.Width(),
