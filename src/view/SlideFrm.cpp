@@ -163,7 +163,8 @@ void TSlideForm::closeEvent(QCloseEvent* event) {
 
 // --- opener ------------------------------------------------------------------------------------
 
-void RunFullSlideShow(uint8_t origin, ViewEnv env, const SlideOriginHost& host, QWidget* parent) {
+void RunFullSlideShow(uint8_t origin, ViewEnv env, const SlideOriginHost& host, QWidget* parent,
+                      const SlideShowOptions&) {
   if (env.List.Count() == 0) return;
   if (host.Hide) host.Hide();
   TFullSlideShow show(env.List, env.Settings, env.Dlg, origin, host,

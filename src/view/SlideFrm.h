@@ -70,8 +70,14 @@ class TSlideForm : public QWidget, public SlideWindow {
   bool shown_ = false;
 };
 
+struct SlideShowOptions {
+  // The next slide is made on a worker thread while the current one shows.
+  bool LoadAhead = true;
+};
+
 // Runs a full-screen slide show over the list from the given origin and returns when it
 // is over. Nothing happens on an empty list.
-void RunFullSlideShow(uint8_t origin, ViewEnv env, const SlideOriginHost& host, QWidget* parent);
+void RunFullSlideShow(uint8_t origin, ViewEnv env, const SlideOriginHost& host, QWidget* parent,
+                      const SlideShowOptions& options = {});
 
 }  // namespace verid
