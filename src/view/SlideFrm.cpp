@@ -58,10 +58,11 @@ void TSlideImage::paintEvent(QPaintEvent*) {
   }
 }
 
-TSlideForm::TSlideForm(ViewEnv env, TFullSlideShow& show, QWidget* parent)
+TSlideForm::TSlideForm(ViewEnv env, TFullSlideShow& show, QWidget* parent, bool loadAhead)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       env_(env),
-      show_(&show) {
+      show_(&show),
+      maker_(loadAhead) {
   setObjectName(QStringLiteral("SlideForm"));
   setAttribute(Qt::WA_DeleteOnClose);
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -107,8 +108,15 @@ void TSlideForm::ShowSlide(int index) {
   label_->adjustSize();
   const QRect area = geometry();
   const TRect screen = env_.Plat.ScreenRect();
-  slide_ = MakeSlide(env_.List.CurrentFile(), area.width(), area.height(),
-                     FullRatio(screen.Width(), screen.Height()), env_.Settings.FullSlideColor);
+  const TSlideFrame frame{area.width(), area.height(), FullRatio(screen.Width(), screen.Height()),
+                          env_.Settings.FullSlideColor};
+  // The files after this one, as the show will come to them (round again at the end: a
+  // loop or a new start does).
+  std::vector<std::string> upcoming;
+  const int count = env_.List.Count();
+  for (int k = 1; k <= 2 && k < count; ++k)
+    upcoming.push_back(env_.List.PathOf((index + k) % count));
+  slide_ = maker_.Take(env_.List.CurrentFile(), frame, upcoming);
   const TRect& c = slide_.Control;
   image_->setGeometry(c.Left, c.Top, c.Width(), c.Height());
   if (slide_.NoPicture)
@@ -164,12 +172,12 @@ void TSlideForm::closeEvent(QCloseEvent* event) {
 // --- opener ------------------------------------------------------------------------------------
 
 void RunFullSlideShow(uint8_t origin, ViewEnv env, const SlideOriginHost& host, QWidget* parent,
-                      const SlideShowOptions&) {
+                      const SlideShowOptions& options) {
   if (env.List.Count() == 0) return;
   if (host.Hide) host.Hide();
   TFullSlideShow show(env.List, env.Settings, env.Dlg, origin, host,
                       [&env](int ms) { Delay(env.Plat, static_cast<uint32_t>(std::max(ms, 0))); });
-  QPointer<TSlideForm> form = new TSlideForm(env, show, parent);
+  QPointer<TSlideForm> form = new TSlideForm(env, show, parent, options.LoadAhead);
   show.Attach(form.data());
   struct Finish {
     QPointer<TSlideForm>& form;

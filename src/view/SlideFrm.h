@@ -36,7 +36,7 @@ class TSlideForm : public QWidget, public SlideWindow {
   Q_OBJECT
  public:
   // Released when closed; it tells `show` when it goes.
-  TSlideForm(ViewEnv env, TFullSlideShow& show, QWidget* parent = nullptr);
+  TSlideForm(ViewEnv env, TFullSlideShow& show, QWidget* parent = nullptr, bool loadAhead = true);
   ~TSlideForm() override;
 
   QLabel* CLabel() const { return label_; }
@@ -67,6 +67,7 @@ class TSlideForm : public QWidget, public SlideWindow {
   QMenu* popup_ = nullptr;
   QColor colour_;
   TSlide slide_;
+  TSlideMaker maker_;
   bool shown_ = false;
 };
 

@@ -5,7 +5,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <future>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/Dialogs.h"
 #include "app/FileList.h"
@@ -125,6 +128,56 @@ struct TSlide {
   bool NoPicture = false;
 };
 TSlide MakeSlide(const std::string& path, int fw, int fh, float s, TColor background);
+
+// The geometry a slide is made for.
+struct TSlideFrame {
+  int Width = 0, Height = 0;
+  float Ratio = 1;  // FullRatio of the screen
+  TColor Background = 0;
+  bool operator==(const TSlideFrame&) const = default;
+};
+
+// Makes the slides of a show. With `ahead` the slide after the current one is made on one
+// worker thread while the current one shows; when the worker has not finished by the time
+// its slide is wanted, this thread makes the one after that meanwhile instead of idling.
+// A slide made ahead is used only when its file is still as it was when it was read
+// (size and modification time); otherwise, and after any failure ahead, it is made again
+// here, so errors surface as they would without the worker.
+class TSlideMaker {
+ public:
+  explicit TSlideMaker(bool ahead) : ahead_(ahead) {}
+  ~TSlideMaker();  // waits for the worker
+  TSlideMaker(const TSlideMaker&) = delete;
+  TSlideMaker& operator=(const TSlideMaker&) = delete;
+
+  // The slide for `path`; `upcoming` are the files shown after it, in order (empty names
+  // are skipped).
+  TSlide Take(const std::string& path, const TSlideFrame& frame,
+              const std::vector<std::string>& upcoming);
+  // How many slides came from work done ahead (for tests and measurements).
+  int Reused() const { return reused_; }
+
+ private:
+  struct Stamp {
+    long long Size = -1, Time = 0;
+    bool operator==(const Stamp&) const = default;
+  };
+  struct Made {
+    std::string Path;
+    TSlideFrame Frame;
+    Stamp Before;
+    std::optional<TSlide> Slide;  // none after a failure
+  };
+  static Stamp StampOf(const std::string& path);
+  static Made MakeNow(const std::string& path, const TSlideFrame& frame);
+  std::optional<TSlide> Usable(Made&& made, const std::string& path, const TSlideFrame& frame);
+
+  bool ahead_;
+  std::future<Made> job_;
+  std::string jobPath_;
+  std::optional<Made> local_;
+  int reused_ = 0;
+};
 
 // "name  [3/10]", as the view window's caption.
 std::string SlideCaption(const FileList& list);

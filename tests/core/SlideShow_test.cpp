@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "imaging/Draw.h"
 #include "imaging/Jpeg.h"
@@ -230,6 +233,47 @@ TEST(MakeSlide, LargeJpegIsPlacedAndDecodedAtTheCoveringScale) {
   EXPECT_TRUE(slide.NoPicture);
   EXPECT_EQ(slide.Control, Bounds(437, 309, 150, 150));
   EXPECT_THROW(MakeSlide(dir / "gone.png", 1024, 768, 1.0f, 0), std::exception);
+}
+
+}  // namespace
+}  // namespace verid
+
+namespace verid {
+namespace {
+
+TEST(SlideMaker, NextSlidesComeFromWorkDoneAheadUnlessTheFileChanged) {
+  TempDir dir;
+  std::vector<std::string> paths;
+  for (int k = 0; k < 4; ++k) {
+    paths.push_back(dir / (std::string(1, char('a' + k)) + ".bmp"));
+    test::Pattern(40 + k, 30, TPixelFormat::pf24bit, uint32_t(k)).SaveToFile(paths.back());
+  }
+  const TSlideFrame frame{1024, 768, FullRatio(1024, 768), 0};
+  auto upcoming = [&](int i) {
+    return std::vector<std::string>{paths[size_t(i + 1) % 4], paths[size_t(i + 2) % 4]};
+  };
+  TSlideMaker maker(true);
+  for (int i = 0; i < 4; ++i) {
+    if (i == 2) {
+      // Rewritten while the show runs (perhaps while it is being read ahead).
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      test::Pattern(20, 60, TPixelFormat::pf24bit, 9).SaveToFile(paths[2]);
+    }
+    TSlide slide = maker.Take(paths[size_t(i)], frame, upcoming(i));
+    TSlide fresh = MakeSlide(paths[size_t(i)], frame.Width, frame.Height, frame.Ratio, 0);
+    EXPECT_EQ(slide.Control, fresh.Control) << i;
+    EXPECT_EQ(test::CompareRGB(slide.Picture, fresh.Picture), "") << i;
+  }
+  EXPECT_GE(maker.Reused(), 2);  // b, and d at least
+
+  TSlideMaker plain(false);
+  for (int i = 0; i < 4; ++i) plain.Take(paths[size_t(i)], frame, upcoming(i));
+  EXPECT_EQ(plain.Reused(), 0);
+  // A file gone when it is wanted fails as it would have without the worker.
+  TSlideMaker again(true);
+  again.Take(paths[0], frame, upcoming(0));
+  std::filesystem::remove(paths[1]);
+  EXPECT_THROW(again.Take(paths[1], frame, upcoming(1)), std::exception);
 }
 
 }  // namespace
