@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Types.h"
+#include "base/Types.h"
 
 namespace verid {
 

@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "app/Hanyou.h"
-#include "imaging/Stream.h"
+#include "base/Stream.h"
 
 namespace verid {
 

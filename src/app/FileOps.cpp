@@ -6,7 +6,7 @@
 
 #include "app/Browse.h"
 #include "app/Hanyou.h"
-#include "imaging/Stream.h"
+#include "base/Stream.h"
 
 namespace verid {
 

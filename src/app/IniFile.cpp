@@ -9,7 +9,7 @@
 
 #include "app/Cp932.h"
 #include "app/Hanyou.h"
-#include "imaging/Stream.h"
+#include "base/Stream.h"
 
 namespace verid {
 namespace {

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/Types.h"
+#include "base/Types.h"
 #include "imaging/Bitmap.h"
 
 namespace verid {

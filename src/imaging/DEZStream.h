@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "base/Stream.h"
 #include "imaging/Bitmap.h"
-#include "imaging/Stream.h"
 
 namespace verid {
 

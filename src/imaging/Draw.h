@@ -1,7 +1,7 @@
 // Stretch drawing of whole pictures into rasters: previews, the view window, thumbnails.
 #pragma once
 
-#include "app/Types.h"
+#include "base/Types.h"
 #include "imaging/Bitmap.h"
 #include "imaging/Graphic.h"
 

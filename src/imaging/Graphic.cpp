@@ -3,8 +3,7 @@
 #include <cstdio>
 #include <map>
 
-#include "app/Hanyou.h"
-#include "app/Settings.h"
+#include "base/Paths.h"
 #include "imaging/Bitmap.h"
 #include "imaging/Jpeg.h"
 #include "imaging/ZUDIRA.h"
@@ -162,16 +161,16 @@ void LoadAsKind(TGraphic& graphic, const std::string& path) {
 
 // --- saving -----------------------------------------------------------------------------
 
-void ApplyEncoderSettings(TGraphic& graphic, const AppSettings& settings) {
+void ApplyEncoderSettings(TGraphic& graphic, const TEncoderSettings& encoder) {
   if (auto* jpeg = dynamic_cast<TJPEGImage*>(&graphic)) {
-    jpeg->SetCompressionQuality(settings.JpegQuality);
+    jpeg->SetCompressionQuality(encoder.JpegQuality);
     return;
   }
-  SetPngCompressionLevel(graphic, settings.PngCompressLevel);
+  SetPngCompressionLevel(graphic, encoder.PngCompressLevel);
 }
 
 bool SavePictureAsKind(const TGraphic& picture, const std::string& path,
-                       const std::string& extension, const AppSettings& settings) {
+                       const std::string& extension, const TEncoderSettings& encoder) {
   const std::string ext = KeyOf(extension);
   std::unique_ptr<TGraphic> target;
   if (ext == "bmp") {
@@ -189,45 +188,9 @@ bool SavePictureAsKind(const TGraphic& picture, const std::string& path,
   } else {
     return false;
   }
-  ApplyEncoderSettings(*target, settings);
+  ApplyEncoderSettings(*target, encoder);
   target->SaveToFile(path);
   return true;
-}
-
-bool SaveDisplayedPicture(const TGraphic& picture, const std::string& path,
-                          const AppSettings& settings) {
-  return SavePictureAsKind(picture, path, ExtractFileExt(path), settings);
-}
-
-FileDialogRequest SaveAsDialogRequest(const std::string& selectedFile,
-                                      const AppSettings& settings) {
-  FileDialogRequest request;
-  request.InitialDir = settings.SaveDir;
-  request.FileName = ChangeFileExt(ExtractFileName(selectedFile), "");
-  request.Filter = kSaveAsFilter;
-  request.DefaultExt = "bmp";
-  request.FilterIndex = 1;
-  request.OverwritePrompt = true;
-  const std::string ext = LowerCase(ExtractFileExt(selectedFile));
-  if (ext == ".jpg" || ext == ".jpeg") {
-    request.DefaultExt = "jpg";
-    request.FilterIndex = 1;
-  } else if (ext == ".bmp") {
-    request.DefaultExt = "bmp";
-    request.FilterIndex = 2;
-  } else if (ext == ".png") {
-    request.DefaultExt = "png";
-    request.FilterIndex = 3;
-  }
-  return request;
-}
-
-TSaveAsResult SaveDisplayedPictureAs(const TGraphic& picture, const std::string& chosenName,
-                                     const AppSettings& settings) {
-  TSaveAsResult result;
-  result.SaveDir = ExtractFilePath(chosenName);
-  result.Saved = SavePictureAsKind(picture, chosenName, ExtractFileExt(chosenName), settings);
-  return result;
 }
 
 }  // namespace verid

@@ -7,13 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "app/Dialogs.h"
-#include "app/Types.h"
-#include "imaging/Stream.h"
+#include "base/Stream.h"
+#include "base/Types.h"
 
 namespace verid {
 
-struct AppSettings;
 class TBitmap;
 
 // A file that is not a readable image. Callers that show "No Picture" or a placeholder
@@ -136,32 +134,21 @@ class TPicture {
 // Loads a file into a graphic of a fixed kind, whatever its extension.
 void LoadAsKind(TGraphic& graphic, const std::string& path);
 
-// Sets the encoder parameters from the settings just before a save: JPEG quality from
-// JpegQuality, PNG compression level from PngCompressLevel; nothing for BMP.
-void ApplyEncoderSettings(TGraphic& graphic, const AppSettings& settings);
+// What the encoders take from their caller: JPEG quality (1..100) and the PNG compression
+// level (-1 for the library's default, 0..9).
+struct TEncoderSettings {
+  int JpegQuality = 80;
+  int PngCompressLevel = -1;
+};
 
-// The view window's overwrite-save: by the file's lower-cased extension (.bmp, .jpg,
-// .jpeg, .png); any other extension saves nothing. Returns whether a file was written.
-bool SaveDisplayedPicture(const TGraphic& picture, const std::string& path,
-                          const AppSettings& settings);
+// Sets the encoder parameters just before a save: the JPEG quality for a JPEG, the
+// compression level for a PNG; nothing for BMP.
+void ApplyEncoderSettings(TGraphic& graphic, const TEncoderSettings& encoder);
 
 // Saves a copy of the picture as the kind the extension names ("bmp", "jpg", "jpeg",
 // "png", with or without the dot, any case), with the encoder settings. False (nothing
 // written) for any other extension.
 bool SavePictureAsKind(const TGraphic& picture, const std::string& path,
-                       const std::string& extension, const AppSettings& settings);
-
-inline constexpr const char* kSaveAsFilter =
-    "JPEG(*.jpg,*.jpeg)|*.jpg;*.jpeg|BMP(*.bmp)|*.bmp|PNG(*.png)|*.png";
-// The view window's save-as dialog for the selected file: start folder SaveDir, the
-// file's name without extension, default extension and filter row from its extension.
-FileDialogRequest SaveAsDialogRequest(const std::string& selectedFile, const AppSettings& settings);
-struct TSaveAsResult {
-  bool Saved = false;   // false when the chosen extension names no format we write
-  std::string SaveDir;  // the chosen file's folder: the new SaveDir in every case
-};
-// Saves the displayed picture under the name the user chose in that dialog.
-TSaveAsResult SaveDisplayedPictureAs(const TGraphic& picture, const std::string& chosenName,
-                                     const AppSettings& settings);
+                       const std::string& extension, const TEncoderSettings& encoder);
 
 }  // namespace verid

@@ -187,15 +187,6 @@ bool TransformSupported(const TBitmap& source) {
   return source.PixelFormat() != TPixelFormat::pf1bit;
 }
 
-void ShowUnsupportedPixelFormat(Dialogs& dialogs) {
-  MessageRequest request;
-  request.Kind = MsgKind::Error;
-  request.Text = kUnsupportedPixelFormatMessage;
-  request.Buttons = {MsgButton::Cancel};
-  request.ButtonCaptions = {"ｷｬﾝｾﾙ"};
-  dialogs.Message(request);
-}
-
 TBitmap Trim(const TBitmap& source, int x1, int y1, int x2, int y2) {
   const int64_t ow = std::llabs(int64_t(x2) - x1) + 1, oh = std::llabs(int64_t(y2) - y1) + 1;
   if (ow > INT32_MAX || oh > INT32_MAX) throw EInvalidGraphic(kInvalidBitmapMessage);

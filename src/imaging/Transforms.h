@@ -3,20 +3,17 @@
 // converted.
 #pragma once
 
-#include "app/Dialogs.h"
 #include "imaging/Bitmap.h"
 
 namespace verid {
 
 inline constexpr const char* kBitmapSizeError = "Bitmap Size Error";
 inline constexpr const char* kIllegalBitmap = "Illegal Bitmap";
-inline constexpr const char* kUnsupportedPixelFormatMessage = "未対応なピクセル形式の画像です";
 
 // 1-bit rasters are not transformed: every function below returns an unchanged copy of
-// such a source, and the caller tells the user with ShowUnsupportedPixelFormat.
+// such a source, and the caller tells the user (ShowUnsupportedPixelFormat in
+// app/PictureOps.h).
 bool TransformSupported(const TBitmap& source);
-// The error box for that case: "未対応なピクセル形式の画像です" with one "ｷｬﾝｾﾙ" button.
-void ShowUnsupportedPixelFormat(Dialogs& dialogs);
 
 // All throw ERotateError "Bitmap Size Error" for an empty source.
 // The (abs(x2 - x1) + 1) x (abs(y2 - y1) + 1) rectangle; pixels are copied only when

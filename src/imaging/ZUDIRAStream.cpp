@@ -2,7 +2,9 @@
 
 #include <zlib.h>
 
-#if defined(__SSE2__)
+// VERID_NO_SIMD builds the plain paths only, so that they are tested on x86-64 too.
+#if defined(__SSE2__) && !defined(VERID_NO_SIMD)
+#define VERID_SSE2 1
 #include <emmintrin.h>
 #endif
 
@@ -70,7 +72,7 @@ inline uint8_t PaethPredict(int a, int b, int c) {
 
 constexpr const char* kReadError = "Read Image (PNG): Read Error";
 
-#if defined(__SSE2__)
+#if defined(VERID_SSE2)
 // Average and Paeth for 3- and 4-byte pixels, one pixel per step in 16-bit lanes. The
 // loads may read up to one byte past the row (the row buffers are padded); stores never
 // write past the pixel.
@@ -124,7 +126,7 @@ bool Unfilter(uint8_t filter, uint8_t* row, const uint8_t* prev, int64_t n, int 
       for (int64_t i = 0; i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + prev[i]);
       return true;
     case 3: {
-#if defined(__SSE2__)
+#if defined(VERID_SSE2)
       if (bpp == 3 && n % 3 == 0) return UnfilterPixelsSse2<3>(3, row, prev, n), true;
       if (bpp == 4 && n % 4 == 0) return UnfilterPixelsSse2<4>(3, row, prev, n), true;
 #endif
@@ -134,7 +136,7 @@ bool Unfilter(uint8_t filter, uint8_t* row, const uint8_t* prev, int64_t n, int 
       return true;
     }
     case 4: {
-#if defined(__SSE2__)
+#if defined(VERID_SSE2)
       if (bpp == 3 && n % 3 == 0) return UnfilterPixelsSse2<3>(4, row, prev, n), true;
       if (bpp == 4 && n % 4 == 0) return UnfilterPixelsSse2<4>(4, row, prev, n), true;
 #endif

@@ -2,7 +2,7 @@
 // arithmetic: the window measures its borders and hands them in.
 #pragma once
 
-#include "app/Types.h"
+#include "base/Types.h"
 
 namespace verid {
 

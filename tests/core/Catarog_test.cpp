@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
+#include "base/Stream.h"
 #include "imaging/Bitmap.h"
-#include "imaging/Stream.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 

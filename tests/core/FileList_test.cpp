@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "imaging/Stream.h"
+#include "base/Stream.h"
 #include "support/TempDir.h"
 
 namespace verid {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "app/PictureOps.h"
 #include "app/Settings.h"
 #include "imaging/Bitmap.h"
 #include "imaging/Jpeg.h"

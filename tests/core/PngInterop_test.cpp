@@ -454,7 +454,7 @@ TEST(PngInterop, PalettesLargerThanTheDepthAllowsAreReadByLibpng) {
 }
 
 TEST(PngInterop, PngSuiteDecodesLikeLibpng) {
-  const std::string dir = VERID_SHARED_DIR "/corpus/pngsuite";
+  const std::string dir = VERID_PNGSUITE_DIR;
   if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "no PngSuite at " << dir;
   int valid = 0, broken = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {

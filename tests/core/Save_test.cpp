@@ -9,8 +9,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "base/Stream.h"
 #include "imaging/Bitmap.h"
-#include "imaging/Stream.h"
 #include "support/ImageBuilders.h"
 #include "support/TempDir.h"
 #include "support/Unprivileged.h"

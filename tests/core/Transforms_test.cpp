@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/PictureOps.h"
 #include "support/ImageBuilders.h"
 #include "support/ScriptedDialogs.h"
 

@@ -17,9 +17,9 @@
 #include <fstream>
 
 #include "app/Hanyou.h"
+#include "base/Stream.h"
 #include "catalog/CataProgresFrm.h"
 #include "dialogs/RenameFrm.h"
-#include "imaging/Stream.h"
 #include "support/GuiTest.h"
 #include "view/InfoFrm.h"
 #include "view/ViewFrm.h"

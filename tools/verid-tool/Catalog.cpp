@@ -4,9 +4,9 @@
 #include <stdexcept>
 
 #include "app/FileList.h"
+#include "base/Stream.h"
 #include "catalog/CatalogBuild.h"
 #include "catalog/CatalogFile.h"
-#include "imaging/Stream.h"
 #include "platform/NullPlatform.h"
 
 namespace verid::tool {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/PictureOps.h"
 #include "imaging/Bitmap.h"
 #include "imaging/Jpeg.h"
 #include "imaging/ZUDIRA.h"

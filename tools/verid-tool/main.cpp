@@ -8,6 +8,7 @@
 #include "Catalog.h"
 #include "Info.h"
 #include "app/Hanyou.h"
+#include "app/PictureOps.h"
 #include "app/Settings.h"
 #include "catalog/CatalogBuild.h"
 #include "imaging/Bitmap.h"

@@ -1,5 +1,5 @@
-// File streams and the atomic file replacement on POSIX systems. Built into the core
-// library: every codec needs files, and these need nothing beyond the C library.
+// File streams and the atomic file replacement on POSIX systems. Built into the base
+// library: every layer reads files, and these need nothing beyond the C library.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "imaging/Stream.h"
+#include "base/Stream.h"
 
 namespace verid {
 

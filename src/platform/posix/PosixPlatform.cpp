@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "imaging/Stream.h"
+#include "base/Stream.h"
 #include "platform/Platform.h"
 #include "platform/posix/PosixTrash.h"
 #include "platform/posix/PosixWallpaper.h"

@@ -1,4 +1,4 @@
-#include "imaging/Stream.h"
+#include "base/Stream.h"
 
 #include <algorithm>
 #include <cstring>
