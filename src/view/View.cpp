@@ -4,6 +4,7 @@
 
 #include "app/Browse.h"
 #include "app/Hanyou.h"
+#include "app/PictureOps.h"
 #include "imaging/Draw.h"
 #include "imaging/Jpeg.h"
 #include "imaging/Transforms.h"

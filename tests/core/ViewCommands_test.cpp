@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "app/Hanyou.h"
+#include "app/PictureOps.h"
 #include "imaging/Jpeg.h"
 #include "imaging/Transforms.h"
 #include "support/FakePlatform.h"
