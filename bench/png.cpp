@@ -1,7 +1,9 @@
 // PNG decoding and encoding: our codec against libpng and libspng on the same pictures in
 // one run. Prints times (best of several runs), ratios to libpng and IDAT sizes.
 //
-//   bench_png [--quick] [--decode]
+//   bench_png [--quick] [--decode | --encode] [--level N]
+//
+// Our encoder runs at the standard level (or N) against libpng at level 6.
 #include <png.h>
 #include <zlib.h>
 
@@ -38,10 +40,10 @@ size_t Channels(int ct) {
 }
 
 // Smooth shapes with fine noise: compresses like a photograph, not like a test chart.
-Picture PhotoLike(const std::string& name, int w, int h, int ct, bool interlaced) {
-  Picture p{name, w, h, ct, interlaced, {}, {}};
+// put(x, y, channel, value) receives the samples in row order.
+template <class Put>
+void PhotoSamples(int w, int h, int ct, Put put) {
   size_t ch = Channels(ct);
-  p.Rgb.resize(size_t(w) * h * ch);
   std::mt19937 rng(42);
   std::normal_distribution<double> noise(0.0, 3.0);
   for (int y = 0; y < h; ++y)
@@ -53,12 +55,19 @@ Picture PhotoLike(const std::string& name, int w, int h, int ct, bool interlaced
           110 + 100 * std::cos((fx - 0.5) * (fy - 0.3) * 20.0),
           200 + 55 * std::sin(fx * 11.0),
       };
-      uint8_t* px = p.Rgb.data() + (size_t(y) * w + x) * ch;
       for (size_t c = 0; c < ch; ++c) {
         double v = base[ct == 4 && c == 1 ? 3 : c] + noise(rng);
-        px[c] = uint8_t(std::clamp(v, 0.0, 255.0));
+        put(x, y, c, uint8_t(std::clamp(v, 0.0, 255.0)));
       }
     }
+}
+
+Picture PhotoLike(const std::string& name, int w, int h, int ct, bool interlaced) {
+  Picture p{name, w, h, ct, interlaced, {}, {}};
+  size_t ch = Channels(ct);
+  p.Rgb.resize(size_t(w) * h * ch);
+  PhotoSamples(w, h, ct,
+               [&](int x, int y, size_t c, uint8_t v) { p.Rgb[(size_t(y) * w + x) * ch + c] = v; });
   return p;
 }
 
@@ -215,6 +224,21 @@ ZOVIDUD ToGraphic(const Picture& p) {
   return g;
 }
 
+size_t IdatBytes(const std::vector<uint8_t>& png);
+
+// Our filters through zlib at level 6, row by row: what our files were before.
+size_t ZlibIdatBytes(ZOVIDUD& g) {
+  ZOVIDUDWriteStream writer;
+  TPngProperties props = g;
+  props.CompressionLevel = 6;
+  writer.SetProperties(props);
+  writer.WholeImageLimit = 0;
+  writer.AlphaPlane = g.HasAlpha ? &g.AlphaBitmap() : nullptr;
+  TMemoryStream out;
+  writer.Write(g.Bitmap(), out);
+  return IdatBytes(out.Bytes());
+}
+
 size_t IdatBytes(const std::vector<uint8_t>& png) {
   size_t at = 8, total = 0;
   while (at + 12 <= png.size()) {
@@ -228,11 +252,49 @@ size_t IdatBytes(const std::vector<uint8_t>& png) {
 
 }  // namespace
 
+// One decode or one encode of the photo, for measuring a process's peak memory:
+//   bench_png --save-photo FILE    write the photo as libpng does (level 6, adaptive)
+//   bench_png --decode-once FILE   load FILE as the program does
+//   bench_png --encode-once FILE   save the photo at the standard level, adaptive filters
+//   bench_png --idle               nothing (the process's own footprint)
+int OneShot(const std::string& mode, const char* file) {
+  if (mode == "--idle") return 0;
+  if (mode == "--save-photo") {
+    std::vector<uint8_t> png =
+        LibpngEncode(PhotoLike("photo", 4000, 3000, 2, false), 6, PNG_ALL_FILTERS);
+    std::FILE* f = std::fopen(file, "wb");
+    if (!f || std::fwrite(png.data(), 1, png.size(), f) != png.size()) return 1;
+    return std::fclose(f) == 0 ? 0 : 1;
+  }
+  ZOVIDUD g;
+  if (mode == "--decode-once") {
+    g.LoadFromFile(file);
+    return g.Width() == 4000 ? 0 : 1;
+  }
+  if (mode == "--encode-once") {
+    // The raster is filled in place so that only the encoder's own memory comes on top.
+    TBitmap& b = g.Bitmap();
+    b.Allocate(4000, 3000, TPixelFormat::pf24bit);
+    PhotoSamples(4000, 3000, 2,
+                 [&](int x, int y, size_t c, uint8_t v) { b.ScanLine(y)[3 * x + 2 - int(c)] = v; });
+    g.FilterMode = 0;
+    g.SaveToFile(file);
+    return 0;
+  }
+  return 2;
+}
+
 int main(int argc, char** argv) {
-  bool quick = false, decodeOnly = false;
+  if (argc >= 2 && (std::strncmp(argv[1], "--save", 6) == 0 ||
+                    std::strcmp(argv[1], "--idle") == 0 || std::strstr(argv[1], "-once")))
+    return OneShot(argv[1], argc >= 3 ? argv[2] : "");
+  bool quick = false, decodeOnly = false, encodeOnly = false;
+  int level = -1;  // ours; libpng always at 6
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--quick") == 0) quick = true;
     if (std::strcmp(argv[i], "--decode") == 0) decodeOnly = true;
+    if (std::strcmp(argv[i], "--encode") == 0) encodeOnly = true;
+    if (std::strcmp(argv[i], "--level") == 0 && i + 1 < argc) level = std::atoi(argv[++i]);
   }
   int runs = quick ? 1 : 3;
   int scale = quick ? 4 : 1;
@@ -244,46 +306,49 @@ int main(int argc, char** argv) {
   pictures.push_back(PhotoLike("alpha 32-bit", 2000 / scale, 1500 / scale, 6, false));
   pictures.push_back(PhotoLike("interlaced 24-bit", 2000 / scale, 1500 / scale, 2, true));
 
-  std::printf("Decoding (best of %d; files written by libpng, level 6, adaptive filters)\n", runs);
-  std::printf("%-20s %10s %10s %10s %10s %10s\n", "picture", "ours ms", "libpng ms", "spng ms",
-              "ours/png", "ours/spng");
-  for (const Picture& p : pictures) {
-    std::vector<uint8_t> file = LibpngEncode(p, 6, PNG_ALL_FILTERS);
-    // Every decoder makes a new image each time, as a viewer would.
-    double ours = Seconds(
-        [&] {
-          ZOVIDUD g;
-          TMemoryViewStream s(file.data(), int64_t(file.size()));
-          g.LoadFromStream(s);
-        },
-        runs);
-    double lib = Seconds(
-        [&] {
-          std::vector<uint8_t> pixels;
-          LibpngDecode(file, pixels);
-        },
-        runs);
+  if (!encodeOnly) {
+    std::printf("Decoding (best of %d; files written by libpng, level 6, adaptive filters)\n",
+                runs);
+    std::printf("%-20s %10s %10s %10s %10s %10s\n", "picture", "ours ms", "libpng ms", "spng ms",
+                "ours/png", "ours/spng");
+    for (const Picture& p : pictures) {
+      std::vector<uint8_t> file = LibpngEncode(p, 6, PNG_ALL_FILTERS);
+      // Every decoder makes a new image each time, as a viewer would.
+      double ours = Seconds(
+          [&] {
+            ZOVIDUD g;
+            TMemoryViewStream s(file.data(), int64_t(file.size()));
+            g.LoadFromStream(s);
+          },
+          runs);
+      double lib = Seconds(
+          [&] {
+            std::vector<uint8_t> pixels;
+            LibpngDecode(file, pixels);
+          },
+          runs);
 #ifdef HAVE_SPNG
-    double sp = Seconds(
-        [&] {
-          std::vector<uint8_t> pixels;
-          SpngDecode(file, pixels);
-        },
-        runs);
+      double sp = Seconds(
+          [&] {
+            std::vector<uint8_t> pixels;
+            SpngDecode(file, pixels);
+          },
+          runs);
 #else
-    double sp = NAN;
+      double sp = NAN;
 #endif
-    std::printf("%-20s %10.1f %10.1f %10.1f %10.3f %10.3f\n", p.Name.c_str(), ours * 1e3, lib * 1e3,
-                sp * 1e3, ours / lib, ours / sp);
+      std::printf("%-20s %10.1f %10.1f %10.1f %10.3f %10.3f\n", p.Name.c_str(), ours * 1e3,
+                  lib * 1e3, sp * 1e3, ours / lib, ours / sp);
+    }
   }
-
   if (decodeOnly) return 0;
-  std::printf("\nEncoding the photo at level 6 (best of %d)\n", runs);
-  std::printf("%-10s %10s %10s %10s %12s %12s %8s\n", "filter", "ours ms", "libpng ms", "ratio",
-              "ours IDAT", "libpng IDAT", "size %");
+  std::printf("\nEncoding the photo, ours at level %d, libpng at level 6 (best of %d)\n", level,
+              runs);
+  std::printf("%-10s %10s %10s %10s %12s %12s %8s %12s\n", "filter", "ours ms", "libpng ms",
+              "ratio", "ours IDAT", "libpng IDAT", "size %", "zlib-6 IDAT");
   const Picture& photo = pictures[0];
   ZOVIDUD g = ToGraphic(photo);
-  g.CompressionLevel = 6;
+  g.CompressionLevel = level;
   struct Mode {
     const char* Name;
     int Ours;
@@ -305,8 +370,31 @@ int main(int argc, char** argv) {
         runs);
     double lib = Seconds([&] { libFile = LibpngEncode(photo, 6, m.Libpng); }, runs);
     size_t a = IdatBytes(ourFile), b = IdatBytes(libFile);
-    std::printf("%-10s %10.1f %10.1f %10.3f %12zu %12zu %+8.2f\n", m.Name, ours * 1e3, lib * 1e3,
-                ours / lib, a, b, (double(a) / double(b) - 1) * 100);
+    std::printf("%-10s %10.1f %10.1f %10.3f %12zu %12zu %+8.2f %12zu\n", m.Name, ours * 1e3,
+                lib * 1e3, ours / lib, a, b, (double(a) / double(b) - 1) * 100, ZlibIdatBytes(g));
+  }
+
+  std::printf("\nEncoding the other pictures, adaptive filters (best of %d)\n", runs);
+  std::printf("%-20s %10s %10s %10s %12s %12s %8s %12s\n", "picture", "ours ms", "libpng ms",
+              "ratio", "ours IDAT", "libpng IDAT", "size %", "zlib-6 IDAT");
+  for (size_t i = 1; i < pictures.size(); ++i) {
+    const Picture& p = pictures[i];
+    ZOVIDUD other = ToGraphic(p);
+    other.CompressionLevel = level;
+    other.FilterMode = 0;
+    std::vector<uint8_t> ourFile, libFile;
+    double ours = Seconds(
+        [&] {
+          TMemoryStream out;
+          other.SaveToStream(out);
+          ourFile = std::move(out.Bytes());
+        },
+        runs);
+    double lib = Seconds([&] { libFile = LibpngEncode(p, 6, PNG_ALL_FILTERS); }, runs);
+    size_t a = IdatBytes(ourFile), b = IdatBytes(libFile);
+    std::printf("%-20s %10.1f %10.1f %10.3f %12zu %12zu %+8.2f %12zu\n", p.Name.c_str(), ours * 1e3,
+                lib * 1e3, ours / lib, a, b, (double(a) / double(b) - 1) * 100,
+                ZlibIdatBytes(other));
   }
   return 0;
 }

@@ -1,9 +1,11 @@
 #include "app/Hanyou.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <stdexcept>
 
 namespace verid {
 
@@ -55,6 +57,46 @@ std::string FormatThousands(int64_t n) {
     out += digits[i];
   }
   return out;
+}
+
+static std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+int32_t StrToInt(const std::string& text) {
+  std::string_view t = TrimBlanks(text);
+  bool negative = false;
+  if (!t.empty() && (t.front() == '+' || t.front() == '-')) {
+    negative = t.front() == '-';
+    t.remove_prefix(1);
+  }
+  int base = 10;
+  if (t.size() > 1 && t[0] == '$') {
+    base = 16;
+    t.remove_prefix(1);
+  } else if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
+    base = 16;
+    t.remove_prefix(2);
+  }
+  int64_t value = 0;
+  auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value, base);
+  int64_t signedValue = negative ? -value : value;
+  if (t.empty() || ec != std::errc() || end != t.data() + t.size() ||
+      signedValue < std::numeric_limits<int32_t>::min() ||
+      signedValue > std::numeric_limits<int32_t>::max())
+    throw std::runtime_error("'" + text + "' は整数値ではありません");
+  return static_cast<int32_t>(signedValue);
+}
+
+double StrToFloat(const std::string& text) {
+  std::string_view t = TrimBlanks(text);
+  double value = 0;
+  auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
+  if (t.empty() || ec != std::errc() || end != t.data() + t.size() || !std::isfinite(value))
+    throw std::runtime_error("'" + text + "' は数値ではありません");
+  return value;
 }
 
 std::string RightStr(const std::string& text, int n) {

@@ -23,6 +23,10 @@ TFitRect FitRect(uint16_t w, uint16_t h, uint16_t cw, uint16_t ch);
 
 // 1234567 -> "1,234,567".
 std::string FormatThousands(int64_t n);
+// Number fields as the user typed them: blanks around the number are allowed, anything
+// else that is not a number throws std::runtime_error with a message for the user.
+int32_t StrToInt(const std::string& text);
+double StrToFloat(const std::string& text);
 
 // The last n characters (UTF-8 code points) of text; all of it when shorter.
 std::string RightStr(const std::string& text, int n);

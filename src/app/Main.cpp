@@ -25,6 +25,7 @@
 #include "app/Cp932.h"
 #include "app/FileOps.h"
 #include "app/Hanyou.h"
+#include "app/IECache.h"
 #include "dialogs/CpyMveFrm.h"
 #include "dialogs/ExploreFrm.h"
 #include "dialogs/RenameFrm.h"
@@ -153,6 +154,7 @@ TMainForm::TMainForm(Dialogs& dialogs, Platform& platform, const std::string& co
   // 7. Drops.
   setAcceptDrops(true);
   // 8. Cache folders.
+  cacheFolders_ = CacheFolderList(platform_);
   CacheAttributePass(false);
   // 10. The command line: its last name as the directory holds it.
   if (!argument.empty()) Run([this, &argument] { OpenPath(LongName(argument)); });
@@ -502,17 +504,7 @@ void TMainForm::ApplyFolderCaptions() {
 }
 
 void TMainForm::CacheAttributePass(bool atExit) {
-  for (const std::string& folder : cacheFolders_) {
-    std::error_code ec;
-    fs::directory_iterator it(fs::path(folder), fs::directory_options::skip_permission_denied, ec);
-    if (ec) continue;
-    for (const fs::directory_entry& entry : it) {
-      if (atExit)
-        platform_.SetSystemAttribute(entry.path().string());
-      else
-        platform_.ClearAttributes(entry.path().string());
-    }
-  }
+  CacheAttributes(platform_, cacheFolders_, atExit);
 }
 
 // --- tool bar, activation, lock ----------------------------------------------------------
@@ -814,10 +806,6 @@ void TMainForm::mnConvertPopup() {
 }
 
 // Commands whose windows come with later work.
-void TMainForm::mnFindCacheClick() {}
-void TMainForm::mnFindClick(int) {}
-void TMainForm::FindBtnClick(int) {}
-void TMainForm::mnAllRenameClick() {}
 void TMainForm::mnAllCopyClick(int) {}
 void TMainForm::mnAllCopyAnotherClick() {}
 void TMainForm::mnAllGotoClick(int) {}
@@ -826,7 +814,6 @@ void TMainForm::mnAlldelClick() {}
 void TMainForm::mnAllConvertClick(int kind) {
   settings_.ConvertKind = kind;
 }
-void TMainForm::mnPrptyClick() {}
 void TMainForm::mnConvertClick(int) {}
 
 // --- file operations on the current file ---------------------------------------------------

@@ -1,5 +1,6 @@
 #include "imaging/ZUDIRAStream.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 // VERID_NO_SIMD builds the plain paths only, so that they are tested on x86-64 too.
@@ -13,7 +14,11 @@
 #include <cstring>
 #include <ctime>
 #include <exception>
+#include <memory>
+#include <new>
 #include <vector>
+
+#include "base/BigBuffer.h"
 
 namespace verid {
 
@@ -71,6 +76,10 @@ inline uint8_t PaethPredict(int a, int b, int c) {
 }
 
 constexpr const char* kReadError = "Read Image (PNG): Read Error";
+
+inline uint32_t Crc32(uint32_t crc, const uint8_t* data, size_t n) {
+  return libdeflate_crc32(crc, data, n);
+}
 
 #if defined(VERID_SSE2)
 // Average and Paeth for 3- and 4-byte pixels, one pixel per step in 16-bit lanes. The
@@ -248,6 +257,7 @@ ZOVIDUDReadStream::~ZOVIDUDReadStream() = default;
 
 void ZOVIDUDReadStream::Read(TBitmap& raster, TBitmap* alpha, TStream& stream, int64_t limit) {
   alpha_ = alpha;
+  InflatedWhole = false;
   s_ = std::make_unique<State>();
   struct Release {
     ZOVIDUDReadStream& self;
@@ -299,7 +309,7 @@ void ZOVIDUDReadStream::ReadImage() {
         w = Window(avail);
       }
       if (avail >= int64_t(length) + 4) {
-        uint32_t crc = crc32(crc32(0, typeBytes, 4), w, length);
+        uint32_t crc = Crc32(Crc32(0, typeBytes, 4), w, length);
         uint32_t stored = uint32_t(w[length]) << 24 | uint32_t(w[length + 1]) << 16 |
                           uint32_t(w[length + 2]) << 8 | w[length + 3];
         if (crc != stored) Fail("PNG LoadStream: CRC Error");
@@ -524,7 +534,123 @@ bool ZOVIDUDReadStream::NextIdatChunk() {
   if (Failed() || type != Tag("IDAT")) return false;
   chunkLeft_ = length;
   const uint8_t t[4] = {'I', 'D', 'A', 'T'};
-  crc_ = crc32(0, t, 4);
+  crc_ = Crc32(0, t, 4);
+  return true;
+}
+
+struct ZOVIDUDReadStream::WholeRows {
+  TBigBuffer Rows;  // every row of every pass, filter bytes included
+  int Passes = 0;
+  int64_t RowLength[7] = {}, RowCount[7] = {};
+  // The reader as it stood at the start of the image data.
+  int64_t Position = 0, Count = 0, ChunkLeft = 0, StreamPosition = 0;
+  const uint8_t* Window = nullptr;
+  bool EndOfData = false, Stop = false;
+  uint32_t Crc = 0;
+  std::unique_ptr<uint8_t[]> Buffer;
+};
+
+void ZOVIDUDReadStream::Rewind(const WholeRows& w) {
+  position_ = w.Position;
+  windowCount_ = w.Count;
+  window_ = w.Window;
+  chunkLeft_ = w.ChunkLeft;
+  endOfData_ = w.EndOfData;
+  stop_ = w.Stop;
+  crc_ = w.Crc;
+  if (!inPlace_) {
+    std::memcpy(buffer_.get(), w.Buffer.get(), kDezBufferSize);
+    stream_->SetPosition(w.StreamPosition);
+  }
+}
+
+// Gathers the image data chunks that follow one another and inflates them in one call.
+// It succeeds only when nothing could make the row-by-row way end differently: every
+// chunk complete with a matching checksum, one whole zlib stream (its own checksum
+// included) that gives exactly `size` bytes, and no row with an unknown filter. Otherwise
+// the reader is put back where it was and false returned. On success the reader stands
+// before the last chunk's checksum.
+bool ZOVIDUDReadStream::InflateWhole(WholeRows& whole, int64_t size) {
+  whole.Position = position_;
+  whole.Count = windowCount_;
+  whole.Window = window_;
+  whole.ChunkLeft = chunkLeft_;
+  whole.EndOfData = endOfData_;
+  whole.Stop = stop_;
+  whole.Crc = crc_;
+  if (!inPlace_) {
+    whole.StreamPosition = stream_->Position();
+    whole.Buffer = std::make_unique_for_overwrite<uint8_t[]>(kDezBufferSize);
+    std::memcpy(whole.Buffer.get(), buffer_.get(), kDezBufferSize);
+  }
+  auto restore = [&] {
+    whole.Rows.Reset();
+    Rewind(whole);
+    return false;
+  };
+  // Makes `count` bytes visible in the window when the data holds them.
+  auto peek = [&](int64_t count) -> const uint8_t* {
+    if (RemainingData() < count) return nullptr;
+    if (windowCount_ < count && !inPlace_) {
+      if (windowCount_ > 0) std::memmove(buffer_.get(), window_, size_t(windowCount_));
+      Refill(windowCount_);
+    }
+    return windowCount_ >= count ? window_ : nullptr;
+  };
+
+  const uint8_t* data = nullptr;  // the zlib stream, in place or gathered
+  int64_t dataSize = 0;
+  TBigBuffer gathered;
+  int64_t left = chunkLeft_;
+  uint32_t crc = crc_;
+  for (bool first = true;; first = false) {
+    if (left > RemainingData()) return restore();
+    if (first && inPlace_) {
+      data = window_;
+      Consume(left);
+    } else {
+      if (!gathered.Data()) {
+        // Room for the rest of the data at most; pages that are not written cost nothing.
+        if (!gathered.Allocate(size_t(dataSize + RemainingData()), true)) return restore();
+        if (dataSize > 0) std::memcpy(gathered.Data(), data, size_t(dataSize));
+        data = gathered.Data();
+      }
+      if (left > 0) ReadBytes(gathered.Data() + dataSize, left);
+      if (Failed()) return restore();
+    }
+    crc = Crc32(crc, data + dataSize, size_t(left));
+    dataSize += left;
+    const uint8_t* next = peek(4);
+    if (!next) return restore();
+    uint32_t stored =
+        uint32_t(next[0]) << 24 | uint32_t(next[1]) << 16 | uint32_t(next[2]) << 8 | next[3];
+    if (stored != crc) return restore();
+    next = peek(12);
+    if (!next || std::memcmp(next + 8, "IDAT", 4) != 0) break;
+    left = int64_t(uint32_t(next[4]) << 24 | uint32_t(next[5]) << 16 | uint32_t(next[6]) << 8 |
+                   next[7]);
+    Consume(12);
+    const uint8_t t[4] = {'I', 'D', 'A', 'T'};
+    crc = Crc32(0, t, 4);
+  }
+
+  if (!whole.Rows.Allocate(size_t(size) + 16, true)) return restore();
+  libdeflate_decompressor* d = libdeflate_alloc_decompressor();
+  if (!d) return restore();
+  size_t used = 0, got = 0;
+  libdeflate_result r = libdeflate_zlib_decompress_ex(d, data, size_t(dataSize), whole.Rows.Data(),
+                                                      size_t(size), &used, &got);
+  libdeflate_free_decompressor(d);
+  gathered.Reset();
+  if (r != LIBDEFLATE_SUCCESS || got != size_t(size)) return restore();
+  // A bad filter fails part-way, where the row-by-row way knows how far it has read.
+  const uint8_t* row = whole.Rows.Data();
+  for (int p = 0; p < whole.Passes; ++p)
+    for (int64_t i = 0; i < whole.RowCount[p]; ++i, row += whole.RowLength[p])
+      if (*row > 4) return restore();
+  std::memset(whole.Rows.Data() + size, 0, 16);
+  chunkLeft_ = 0;
+  crc_ = crc;
   return true;
 }
 
@@ -533,7 +659,7 @@ void ZOVIDUDReadStream::ReadImageData() {
   if (!s.HeaderSeen) Fail("Read Header(PNG): IHDR not found");
   s.ImageStarted = true;
   const uint8_t t[4] = {'I', 'D', 'A', 'T'};
-  crc_ = crc32(0, t, 4);
+  crc_ = Crc32(0, t, 4);
   checkCrc_ = true;
 
   // Output format.
@@ -591,6 +717,7 @@ void ZOVIDUDReadStream::ReadImageData() {
   ImageHeight = static_cast<int>(s.Height);
   TPass passes[7];
   int passCount = MakePasses(s.Width, s.Height, s.InterlaceMethod == 1, passes);
+  int64_t filteredBytes = 0;
   {
     int64_t pixels = int64_t(s.Width) * int64_t(s.Height);
     TPixelFormat fmt = OutputBits == 16   ? TPixelFormat::pf16bit
@@ -606,13 +733,38 @@ void ZOVIDUDReadStream::ReadImageData() {
     long double possible = (long double)(RemainingData() + 64) * 1040.0L;
     if (pixels > kMaxPixels || rasterBytes > kMaxRasterBytes || filtered > possible)
       Fail("Read Header(PNG): Image too large");
+    filteredBytes = int64_t(filtered);
   }
 
-  if (inflateInit(&s.Z) != Z_OK) Fail("PNG LoadStream: Error ZLIB");
-  s.ZInit = true;
-  // Reading stops at the last row, before the stream's own checksum, so computing it
-  // would be wasted work.
-  inflateValidate(&s.Z, 0);
+  // Small enough images are inflated in one piece before the raster is touched, so the
+  // compressed copy is gone again when the rows are written; anything unusual about the
+  // image data goes the row-by-row way instead.
+  WholeRows whole;
+  whole.Passes = passCount;
+  for (int p = 0; p < passCount; ++p) {
+    whole.RowLength[p] = RowBytes(passes[p].Width, s.PngBits) + 1;
+    whole.RowCount[p] = passes[p].Height;
+  }
+  bool inWhole =
+      filteredBytes > 0 && filteredBytes <= WholeImageLimit && InflateWhole(whole, filteredBytes);
+  InflatedWhole = inWhole;
+  // Until the rows begin, a failure leaves the reader where the row-by-row way would.
+  struct RewindOnFailure {
+    ZOVIDUDReadStream& self;
+    const WholeRows& whole;
+    bool active;
+    int exceptions = std::uncaught_exceptions();
+    ~RewindOnFailure() {
+      if (active && std::uncaught_exceptions() > exceptions) self.Rewind(whole);
+    }
+  } rewindOnFailure{*this, whole, inWhole};
+  if (!inWhole) {
+    if (inflateInit(&s.Z) != Z_OK) Fail("PNG LoadStream: Error ZLIB");
+    s.ZInit = true;
+    // Reading stops at the last row, before the stream's own checksum, so computing it
+    // would be wasted work.
+    inflateValidate(&s.Z, 0);
+  }
 
   if (s.ColorClass == 0) {
     if (OutputBits <= 8) {
@@ -671,16 +823,21 @@ void ZOVIDUDReadStream::ReadImageData() {
   // A small ring of rows per inflate call: zlib's per-call cost is noticeable, but a
   // whole-image buffer is not needed.
   int64_t batchRows = std::clamp<int64_t>(131072 / maxRow, 1, 32);
-  std::vector<uint8_t> bufA, bufB, zeros(size_t(maxRow) + 16, 0), convRow, alphaRow, saved;
-  if (passCount > 0) {
-    bufA.resize(size_t(batchRows * maxRow + 16));
-    bufB.resize(size_t(batchRows * maxRow + 16));
-  }
+  // A width or height of 0 has no rows: a huge other side must not allocate anything.
+  std::vector<uint8_t> bufA, bufB, zeros, convRow, alphaRow, saved;
+  int64_t wholeAt = 0;
   bool interlaced = s.InterlaceMethod == 1;
   int outBytesPP = OutputBits / 8;  // 0 for 1 and 4 bits
-  if (interlaced) convRow.resize(size_t(RowBytes(s.Width, OutputBits) + 8));
-  alphaRow.resize(size_t(s.Width) + 8);
-  if (s.RowTransform) saved.resize(size_t(maxRow) + 16);
+  if (passCount > 0) {
+    zeros.resize(size_t(maxRow) + 16, 0);
+    if (!inWhole) {
+      bufA.resize(size_t(batchRows * maxRow + 16));
+      bufB.resize(size_t(batchRows * maxRow + 16));
+    }
+    if (interlaced) convRow.resize(size_t(RowBytes(s.Width, OutputBits) + 8));
+    alphaRow.resize(size_t(s.Width) + 8);
+    if (s.RowTransform) saved.resize(size_t(maxRow) + 16);
+  }
 
   const bool heightSmall = s.Height < 4;
   int64_t rowNumber = 0;
@@ -697,6 +854,7 @@ void ZOVIDUDReadStream::ReadImageData() {
         std::memset(raster.ScanLine(int(y)), 0, size_t(raster.Stride()));
     }
   } blankRest{*raster_, RowsCoverRaster, rowNumber};
+  rewindOnFailure.active = false;
 
   for (int p = 0; p < passCount; ++p) {
     const TPass& pass = passes[p];
@@ -707,9 +865,17 @@ void ZOVIDUDReadStream::ReadImageData() {
     int64_t passRow = 0;
     while (passRow < pass.Height) {
       int64_t rows = std::min<int64_t>(batchRows, pass.Height - passRow);
-      uint8_t* out = cur->data();
+      uint8_t* out;
+      if (inWhole) {
+        // Rows before the previous one are not needed any more.
+        if (wholeAt >= rowLen) whole.Rows.ReleaseBefore(size_t(wholeAt - rowLen));
+        out = whole.Rows.Data() + wholeAt;
+        wholeAt += rows * rowLen;
+      } else {
+        out = cur->data();
+      }
       z.next_out = out;
-      z.avail_out = static_cast<uInt>(rows * rowLen);
+      z.avail_out = inWhole ? 0 : static_cast<uInt>(rows * rowLen);
       while (z.avail_out > 0) {
         if (chunkLeft_ == 0) {
           if (!NextIdatChunk()) Fail(kReadError);
@@ -723,7 +889,7 @@ void ZOVIDUDReadStream::ReadImageData() {
         z.avail_in = static_cast<uInt>(give);
         int ret = inflate(&z, Z_NO_FLUSH);
         int64_t used = give - z.avail_in;
-        if (used > 0) crc_ = crc32(crc_, in, static_cast<uInt>(used));
+        if (used > 0) crc_ = Crc32(crc_, in, size_t(used));
         Consume(used);
         chunkLeft_ -= used;
         if (ret == Z_STREAM_END) {
@@ -862,7 +1028,7 @@ void ZOVIDUDReadStream::ReadImageData() {
     }
   }
   s.ImageDone = true;
-  inflateEnd(&z);
+  if (s.ZInit) inflateEnd(&z);
   s.ZInit = false;
   // The rest of the chunk still counts towards its checksum.
   while (chunkLeft_ > 0 && !Failed()) {
@@ -871,7 +1037,7 @@ void ZOVIDUDReadStream::ReadImageData() {
     if (avail <= 0) break;
     int64_t take = std::min(avail, chunkLeft_);
     if (take > int64_t(RemainingData())) break;
-    crc_ = crc32(crc_, in, static_cast<uInt>(take));
+    crc_ = Crc32(crc_, in, size_t(take));
     Consume(take);
     chunkLeft_ -= take;
   }
@@ -1051,16 +1217,26 @@ void ZOVIDUDWriteStream::SetProperties(const TPngProperties& p) {
 
 void ZOVIDUDWriteStream::WriteChunk(const char* type, const uint8_t* data, uint32_t length) {
   WriteU32(length);
-  uint32_t crc = crc32(0, reinterpret_cast<const Bytef*>(type), 4);
+  uint32_t crc = Crc32(0, reinterpret_cast<const uint8_t*>(type), 4);
   WriteBytes(type, 4);
   if (length > 0) {
-    crc = crc32(crc, data, length);
+    crc = Crc32(crc, data, length);
     WriteBytes(data, length);
   }
   WriteU32(crc);
 }
 
 namespace {
+
+// The libdeflate level for a compression level of -1..9: 0 stores, -1 is the standard
+// level. Its level 7 gives filtered rows of photographs 5 to 10 per cent smaller than
+// zlib's level 6 in about a third of the time, and palette pictures no larger; level 6
+// is no faster on photographs and a little larger than zlib on palette pictures, the
+// greedy levels below are larger than zlib on small pictures.
+int DeflateLevel(int level) {
+  constexpr int kStandard = 7;
+  return level < 0 ? kStandard : level;
+}
 
 void Put16(std::vector<uint8_t>& v, int x) {
   v.push_back(static_cast<uint8_t>(x >> 8));
@@ -1298,19 +1474,29 @@ void ZOVIDUDWriteStream::WriteImage() {
   // Image data.
   State& s = *s_;
   int level = (CompressionLevel >= -1 && CompressionLevel <= 9) ? CompressionLevel : -1;
-  if (deflateInit2(&s.Z, level, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-    Fail("Write Image (PNG): Write Error");
-  s.ZInit = true;
-  s.Out.resize(size_t(idatSize_));
-  z_stream& z = s.Z;
-  z.next_out = s.Out.data();
-  z.avail_out = uInt(idatSize_);
-
   const int width = raster.Width(), height = raster.Height();
   TPass passes[7];
   int passCount = MakePasses(width, height, Interlaced, passes);
-  int64_t totalRows = 0;
-  for (int p = 0; p < passCount; ++p) totalRows += passes[p].Height;
+  int64_t totalRows = 0, filteredBytes = 0;
+  for (int p = 0; p < passCount; ++p) {
+    totalRows += passes[p].Height;
+    filteredBytes += (RowBytes(passes[p].Width, rowBits) + 1) * passes[p].Height;
+  }
+  // Up to the limit the filtered rows are gathered and compressed in one piece; above it,
+  // or when that memory cannot be had, they stream through zlib.
+  TBigBuffer filtered;
+  int64_t filteredAt = 0;
+  const bool whole = filteredBytes <= WholeImageLimit && filtered.Allocate(size_t(filteredBytes));
+  z_stream& z = s.Z;
+  auto startZlib = [&] {
+    if (deflateInit2(&s.Z, level, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+      Fail("Write Image (PNG): Write Error");
+    s.ZInit = true;
+    s.Out.resize(size_t(idatSize_));
+    z.next_out = s.Out.data();
+    z.avail_out = uInt(idatSize_);
+  };
+  if (!whole) startZlib();
   ProgressNewStage(TProgressMode::Items, totalRows, 0);
 
   const int bpp = std::max(1, (rowBits + 7) / 8);
@@ -1464,9 +1650,12 @@ void ZOVIDUDWriteStream::WriteImage() {
         OnEncodeRow(row, Password, static_cast<int>(rowNumber), static_cast<int>(n));
 
       int chosen = 0;
+      uint8_t* out = best;  // the filtered row
       if (mode >= 1 && mode <= 5) {
         chosen = mode - 1;
-        FilterRow(chosen, row, prev, best, n, bpp);
+        // Straight into its place among the gathered rows.
+        if (whole) out = filtered.Data() + filteredAt;
+        FilterRow(chosen, row, prev, out, n, bpp);
       } else {
         FilterRow(0, row, prev, best, n, bpp);
         int bestScore = PngFilterScore(best, int(n + 1), rowBits, counts);
@@ -1486,17 +1675,52 @@ void ZOVIDUDWriteStream::WriteImage() {
           }
         }
       }
-      feed(best, n + 1, Z_NO_FLUSH);
+      if (mode == 0) out = best;
+      if (whole) {
+        if (out == best) std::memcpy(filtered.Data() + filteredAt, best, size_t(n + 1));
+        filteredAt += n + 1;
+      } else {
+        feed(out, n + 1, Z_NO_FLUSH);
+      }
       std::swap(row, prev);
       ++rowNumber;
       if (heightSmall || rowNumber % 4 == 2) ProgressPoint(rowNumber);
     }
   }
-  feed(nullptr, 0, Z_FINISH);
-  uint32_t rest = uint32_t(idatSize_) - z.avail_out;
-  if (rest > 0) WriteChunk("IDAT", s.Out.data(), rest);
+  bool packedDone = false;
+  if (whole) {
+    TBigBuffer packed;
+    size_t got = 0;
+    if (libdeflate_compressor* c = libdeflate_alloc_compressor(DeflateLevel(level))) {
+      if (packed.Allocate(libdeflate_zlib_compress_bound(c, size_t(filteredBytes))))
+        got = libdeflate_zlib_compress(c, filtered.Data(), size_t(filteredBytes), packed.Data(),
+                                       packed.Size());
+      libdeflate_free_compressor(c);
+    }
+    if (got > 0) {
+      filtered.Reset();
+      for (size_t at = 0; at < got; at += size_t(idatSize_))
+        WriteChunk("IDAT", packed.Data() + at, uint32_t(std::min(got - at, size_t(idatSize_))));
+      packedDone = true;
+    } else {
+      // Short of memory for the compressor: the rows are ready, so zlib takes them.
+      packed.Reset();
+      startZlib();
+      feed(filtered.Data(), filteredBytes, Z_NO_FLUSH);
+      filtered.Reset();
+    }
+  }
+  if (!packedDone) {
+    feed(nullptr, 0, Z_FINISH);
+    uint32_t rest = uint32_t(idatSize_) - z.avail_out;
+    if (rest > 0) WriteChunk("IDAT", s.Out.data(), rest);
+  }
   WriteChunk("IEND", nullptr, 0);
   ProgressEnd();
+}
+
+const char* ZlibVersionText() {
+  return zlibVersion();
 }
 
 }  // namespace verid

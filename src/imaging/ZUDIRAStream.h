@@ -55,6 +55,9 @@ struct TPngProperties {
 
 inline constexpr int kMinIdatSize = 256;
 inline constexpr int kMaxIdatSize = 100000;
+// Images whose filtered rows (filter bytes included) fit in this many bytes are inflated
+// and deflated in one piece; larger ones row by row.
+inline constexpr int64_t kPngWholeImageLimit = int64_t(512) << 20;
 
 class ZOVIDUDReadStream : public TQBZCustomGraphicReadStream {
  public:
@@ -65,6 +68,7 @@ class ZOVIDUDReadStream : public TQBZCustomGraphicReadStream {
   std::string Password;
   TPngPasswordEvent OnPassword;
   TPngRowEvent OnDecodeRow;
+  int64_t WholeImageLimit = kPngWholeImageLimit;
 
   // Reads one PNG from the stream's position. `alpha` may be null.
   void Read(TBitmap& raster, TBitmap* alpha, TStream& stream, int64_t limit = 0);
@@ -83,6 +87,8 @@ class ZOVIDUDReadStream : public TQBZCustomGraphicReadStream {
   TPngTime ModifiedTime;
   std::array<uint32_t, 8> Chromaticity{};
   std::array<uint8_t, 4> GifControl{};
+  // Whether the image data was inflated in one piece rather than row by row.
+  bool InflatedWhole = false;
 
  protected:
   void ReadImage() override;
@@ -98,6 +104,9 @@ class ZOVIDUDReadStream : public TQBZCustomGraphicReadStream {
   void ReadImageData();
   void Finish();
   bool NextIdatChunk();
+  struct WholeRows;
+  bool InflateWhole(WholeRows& rows, int64_t size);
+  void Rewind(const WholeRows& rows);
   uint8_t Level8(uint16_t sample) const;
 
   TBitmap* alpha_ = nullptr;
@@ -135,6 +144,7 @@ class ZOVIDUDWriteStream : public TQBZCustomGraphicWriteStream {
   std::array<uint8_t, 4> GifControl{};
   std::string Password;
   TPngRowEvent OnEncodeRow;
+  int64_t WholeImageLimit = kPngWholeImageLimit;
   // The alpha plane (255 - alpha per pixel); used only when it fits the raster.
   const TBitmap* AlphaPlane = nullptr;
 
@@ -151,5 +161,8 @@ class ZOVIDUDWriteStream : public TQBZCustomGraphicWriteStream {
 
 // Filter scoring used by the adaptive mode (exposed for tests): -1 means "take this one".
 int PngFilterScore(const uint8_t* row, int length, int rowBits, uint32_t* counts);
+
+// The version text of the zlib the PNG codec runs on, for the credits.
+const char* ZlibVersionText();
 
 }  // namespace verid

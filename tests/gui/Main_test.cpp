@@ -652,7 +652,8 @@ TEST_F(MainExit, CloseSavesSettingsAndMarksCacheEntries) {
   AppSettings read;
   read.Load(iniPath);
   EXPECT_EQ(read.JpegQuality, 55);
-  EXPECT_EQ(platform.systemAttributes.size(), 2u);
+  // The folder itself and its two entries.
+  EXPECT_EQ(platform.systemAttributes.size(), 3u);
   EXPECT_FALSE(f.Explorer() && f.Explorer()->isVisible());
 }
 
