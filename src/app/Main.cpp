@@ -805,13 +805,6 @@ void TMainForm::mnConvertPopup() {
   for (int kind = 0; kind < 6; ++kind) Action(kConvertNames[kind])->setEnabled(state.Enabled[kind]);
 }
 
-// Commands whose windows come with later work.
-void TMainForm::mnSlide_ThumClick() {}
-void TMainForm::mnSlide_FulClick() {}
-void TMainForm::mnSlideExitClick() {
-  SlideStop = true;
-}
-
 // --- file operations on the current file ---------------------------------------------------
 
 FileOpEnv TMainForm::OpEnv() {

@@ -16,6 +16,7 @@
 #include "ui/Application.h"
 #include "ui/RasterView.h"
 #include "view/InfoFrm.h"
+#include "view/SlideFrm.h"
 #include "view/ViewFrm.h"
 
 namespace verid {
@@ -482,9 +483,12 @@ void TCatarogForm::mnCFulClick() {
   ShowView(kModeFull);
 }
 
-// Not yet: the slide show over the main list, started from here, comes with the slide-show
-// windows.
-void TCatarogForm::mnCSlideClick() {}
+// Over the main list from its first file; this window stays behind it.
+void TCatarogForm::mnCSlideClick() {
+  RunFullSlideShow(kSlideFromCatalog, ViewEnv{env_.List, env_.Settings, env_.Dlg, env_.Plat}, {},
+                   this);
+  repaint();
+}
 
 void TCatarogForm::Remake(int size, const BuildOptions& options) {
   hide();
