@@ -1,5 +1,6 @@
 #include "app/FileOps.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -42,31 +43,47 @@ std::string WithDelim(const std::string& folder) {
   return folder + PathDelim;
 }
 
-// Copies the bytes through a temporary file beside the target (TFileReplacement), so a
-// failed copy never leaves a partial file under the target name. A copy gets its
-// source's time, and its mode unless it replaces a file, whose mode, owner and group it
-// keeps as writing into that file would; a move keeps its source's mode, owner and group
-// where permitted, as a rename does.
-bool CopyThrough(const std::string& source, const std::string& target, bool replace, bool moving,
-                 FsError* error) {
+// Copies the bytes into a temporary file beside the target (TFileReplacement), so a
+// failed copy never leaves a partial file under the target name, and returns it ready to
+// be placed. A copy gets its source's time, and its mode unless it replaces a file, whose
+// mode, owner and group it keeps as writing into that file would; a move keeps its
+// source's mode, owner and group where permitted, as a rename does. Without `sync` the
+// caller makes the content durable (SyncFileSystem) before placing it.
+std::unique_ptr<TFileReplacement> PrepareCopy(const std::string& source, const std::string& target,
+                                              bool replace, bool moving, bool sync) {
+  TFileStream in(source, FileMode::Read);
+  auto out = std::make_unique<TFileReplacement>(target, replace);
+  // One buffer per thread, sized to the file: small files cost no large allocation.
+  thread_local std::vector<uint8_t> buffer;
+  const int64_t size = in.Size();
+  const size_t want = static_cast<size_t>(std::clamp<int64_t>(size + 1, 4096, 1 << 20));
+  if (buffer.size() < want) buffer.resize(want);
+  for (;;) {
+    int64_t n = in.Read(buffer.data(), static_cast<int64_t>(buffer.size()));
+    if (n <= 0) break;
+    out->Stream().WriteBuffer(buffer.data(), n);
+  }
+  if (moving || !out->Replaces()) out->TakeModeOf(source, moving);
+  out->TakeTimeOf(source);
+  out->Complete(sync);
+  return out;
+}
+
+template <typename Step>
+bool Guarded(FsError* error, Step&& step) {
   try {
-    TFileStream in(source, FileMode::Read);
-    TFileReplacement out(target, replace);
-    std::vector<uint8_t> buffer(1 << 20);
-    for (;;) {
-      int64_t n = in.Read(buffer.data(), static_cast<int64_t>(buffer.size()));
-      if (n <= 0) break;
-      out.Stream().WriteBuffer(buffer.data(), n);
-    }
-    if (moving || !out.Replaces()) out.TakeModeOf(source, moving);
-    out.TakeTimeOf(source);
-    out.Place();
+    step();
   } catch (const EFileError& e) {
     return Fail(error, e.what(), e.Code() == EEXIST);
   } catch (const std::exception& e) {
     return Fail(error, e.what());
   }
   return true;
+}
+
+bool CopyThrough(const std::string& source, const std::string& target, bool replace, bool moving,
+                 FsError* error) {
+  return Guarded(error, [&] { PrepareCopy(source, target, replace, moving, true)->Place(); });
 }
 
 void RemoveFollowing(FileList& list, const RemovalStep& removal, int count, int index) {
@@ -84,6 +101,95 @@ void ReportFailure(Dialogs& dialogs, const char* what, const FsError& error) {
 
 std::string CountText(size_t n) {
   return "これら" + std::to_string(n) + "個のﾌｧｲﾙ";
+}
+
+std::string NotDoneText(int failed) {
+  return std::to_string(failed) + kNotDoneSuffix;
+}
+
+// A failure box names the first few files; for a batch it counts them all.
+constexpr size_t kListedFailures = 10;
+void ReportFailures(Dialogs& dialogs, const char* what, const std::vector<std::string>& lines,
+                    bool batch) {
+  if (lines.empty()) return;
+  std::string text = what;
+  for (size_t i = 0; i < lines.size() && i < kListedFailures; ++i) text += "\r\n" + lines[i];
+  if (lines.size() > kListedFailures) text += "\r\n...";
+  if (batch) text += "\r\n" + NotDoneText(static_cast<int>(lines.size()));
+  dialogs.Error(text);
+}
+
+// The end message of a batch, with how many files failed when some did.
+void ReportBatchEnd(Dialogs& dialogs, const char* message, int failed) {
+  dialogs.Information(failed == 0 ? std::string(message)
+                                  : std::string(message) + "\r\n" + NotDoneText(failed));
+}
+
+// The clash question of a batch: はい, いいえ or すべていいえ.
+MsgButton AskBatchClash(Dialogs& dialogs, const std::string& name) {
+  return dialogs.Show(MsgKind::Warning, BatchClashQuestion(name),
+                      {MsgButton::Yes, MsgButton::No, MsgButton::NoToAll});
+}
+
+// What one entry of a copy-all or move-all came to.
+enum class Step { Done, Skipped, Failed };
+
+// Entries from `begin` on (at most kAheadFiles of them, and no more than about kAheadBytes
+// of data) copied into F under temporary names, for the names that are free now, and
+// flushed to disk together; a null entry where that was not done. The result covers the
+// entries [begin, begin + its size).
+constexpr int kAheadFiles = 64;
+constexpr int64_t kAheadBytes = 64 << 20;
+std::vector<std::unique_ptr<TFileReplacement>> CopiesAhead(const FileList& list, int begin,
+                                                           const std::string& folder) {
+  std::vector<std::unique_ptr<TFileReplacement>> ahead;
+  bool any = false;
+  int64_t bytes = 0;
+  for (int i = begin; i < list.Count() && i < begin + kAheadFiles && bytes < kAheadBytes; ++i) {
+    ahead.emplace_back();
+    const std::string source = list.PathOf(i);
+    const std::string target = TargetPath(folder, ExtractFileName(source));
+    if (NameTaken(target)) continue;
+    try {
+      ahead.back() = PrepareCopy(source, target, false, false, false);
+      bytes += FileSizeOf(source);
+      any = true;
+    } catch (const std::exception&) {
+      // The plain path tries again and reports.
+    }
+  }
+  if (any) {
+    try {
+      SyncFileSystem(folder);
+    } catch (const std::exception&) {
+      for (auto& file : ahead) file.reset();
+    }
+  }
+  return ahead;
+}
+
+// The clash rules of a batch after the first attempt failed with `first`. `retry(target,
+// replace)` makes the next attempt. A file the user or the mode leaves alone is skipped;
+// it counts as failed only when the first attempt failed for another reason than an
+// existing name.
+Step BatchClash(uint16_t mode, const std::string& folder, const std::string& name,
+                const FsError& first, bool& noToAll, Dialogs& dialogs,
+                const std::function<bool(const std::string&, bool)>& retry) {
+  const Step skipped = first.Exists ? Step::Skipped : Step::Failed;
+  switch (mode) {
+    case 1:
+      return retry(TargetPath(folder, FreeName(folder, name)), false) ? Step::Done : Step::Failed;
+    case 0: {
+      if (noToAll) return skipped;
+      MsgButton answer = AskBatchClash(dialogs, name);
+      if (answer == MsgButton::Yes)
+        return retry(TargetPath(folder, name), true) ? Step::Done : Step::Failed;
+      if (answer == MsgButton::NoToAll) noToAll = true;
+      return skipped;
+    }
+    default:
+      return skipped;
+  }
 }
 
 }  // namespace
@@ -298,6 +404,173 @@ OpResult DeleteCurrent(FileOpEnv env, const RemovalStep& removal) {
   return OpResult::Done;
 }
 
+// --- the whole list ---------------------------------------------------------------------
+
+std::string CopyAllQuestion(size_t count, const std::string& folder) {
+  return CountText(count) + "を " + folder + " にｺﾋﾟｰしますか？";
+}
+
+std::string MoveAllQuestion(size_t count, const std::string& folder) {
+  return CountText(count) + "を " + folder + " に移動しますか？";
+}
+
+std::string DeleteAllQuestion(size_t count) {
+  return "これらの" + std::to_string(count) + "個のﾌｧｲﾙを削除しますか";
+}
+
+std::string BatchClashQuestion(const std::string& name) {
+  return name + "という" + kClashQuestion;
+}
+
+BatchResult CopyAll(FileOpEnv env, const std::string& folder) {
+  BatchResult result;
+  const int count = env.List.Count();
+  if (count == 0) return result;
+  if (env.Dlg.Show(MsgKind::Confirmation, CopyAllQuestion(static_cast<size_t>(count), folder),
+                   {MsgButton::Ok, MsgButton::Cancel}) != MsgButton::Ok) {
+    result.Result = OpResult::Cancelled;
+    return result;
+  }
+  bool noToAll = false;
+  const int selected = env.List.ItemIndex();
+  // Copies to free names are written ahead a group at a time and made durable with one
+  // flush of the file system for the group, instead of one per file; each is then placed
+  // in list order, and whatever could not be written ahead takes the plain path.
+  std::vector<std::unique_ptr<TFileReplacement>> ahead;
+  int aheadBegin = 0;
+  for (int i = 0; i < count; ++i) {
+    if (i == aheadBegin + static_cast<int>(ahead.size())) {
+      aheadBegin = i;
+      ahead = CopiesAhead(env.List, i, folder);
+    }
+    env.List.SetItemIndex(i);
+    const std::string source = env.List.PathOf(i);
+    const std::string name = ExtractFileName(source);
+    const std::string target = TargetPath(folder, name);
+    FsError first;
+    Step step = Step::Done;
+    std::unique_ptr<TFileReplacement> written =
+        std::move(ahead[static_cast<size_t>(i - aheadBegin)]);
+    const bool placed = written ? Guarded(&first, [&] { written->Place(); })
+                                : CopyFileTo(source, target, false, &first);
+    if (!placed) {
+      step = BatchClash(env.Settings.CopyClashMode, folder, name, first, noToAll, env.Dlg,
+                        [&](const std::string& target, bool replace) {
+                          return CopyFileTo(source, target, replace);
+                        });
+    }
+    if (step == Step::Done) ++result.Done;
+    if (step == Step::Failed) ++result.Failed;
+  }
+  ReportBatchEnd(env.Dlg, kCopyAllDoneMessage, result.Failed);
+  env.List.SetItemIndex(selected);
+  result.Result = OpResult::Done;
+  return result;
+}
+
+BatchResult MoveAll(FileOpEnv env, const std::string& folder,
+                    const std::function<void()>& followUp) {
+  BatchResult result;
+  const int count = env.List.Count();
+  if (count == 0) return result;
+  if (env.Dlg.Show(MsgKind::Confirmation, MoveAllQuestion(static_cast<size_t>(count), folder),
+                   {MsgButton::Ok, MsgButton::Cancel}) != MsgButton::Ok) {
+    result.Result = OpResult::Cancelled;
+    return result;
+  }
+  bool noToAll = false;
+  std::vector<bool> moved(static_cast<size_t>(count), false);
+  for (int i = 0; i < count; ++i) {
+    env.List.SetItemIndex(i);
+    const std::string source = env.List.PathOf(i);
+    const std::string name = ExtractFileName(source);
+    FsError first;
+    Step step = Step::Done;
+    if (!MoveFileTo(source, TargetPath(folder, name), false, &first)) {
+      // Replacing is one rename over the old target; a free name is a move that refuses
+      // a taken name. Either way a failure leaves every file where it was.
+      step = BatchClash(env.Settings.MoveClashMode, folder, name, first, noToAll, env.Dlg,
+                        [&](const std::string& target, bool replace) {
+                          return MoveFileTo(source, target, replace);
+                        });
+    }
+    if (step == Step::Done) {
+      moved[static_cast<size_t>(i)] = true;
+      ++result.Done;
+    }
+    if (step == Step::Failed) ++result.Failed;
+  }
+  // The moved entries leave the list in one pass.
+  std::vector<std::string> kept;
+  kept.reserve(static_cast<size_t>(count - result.Done));
+  for (int i = 0; i < count; ++i)
+    if (!moved[static_cast<size_t>(i)]) kept.push_back(env.List.Entry(i));
+  env.List.SetEntries(std::move(kept));
+  ReportBatchEnd(env.Dlg, kMovedMessage, result.Failed);
+  env.List.SetItemIndex(0);
+  if (followUp) followUp();
+  result.Result = OpResult::Done;
+  return result;
+}
+
+BatchResult DeleteAll(FileOpEnv env, const std::function<void()>& followUp) {
+  BatchResult result;
+  if (!HasCurrentFile(env.List)) return result;
+  const int count = env.List.Count();
+  const int selected = env.List.ItemIndex();
+  std::vector<std::string> paths;
+  paths.reserve(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) paths.push_back(env.List.PathOf(i));
+
+  switch (env.Settings.DeleteMethod) {
+    case 1:
+      // One question for the batch; each file goes to the trash on its own.
+      result.Done = ShellDelete(paths, env.Settings, env.Dlg, env.Plat);
+      break;
+    case 2: {
+      if (!env.Settings.DeleteNoConfirm &&
+          env.Dlg.Show(MsgKind::Confirmation, DeleteAllQuestion(paths.size()),
+                       {MsgButton::Ok, MsgButton::Cancel}) != MsgButton::Ok) {
+        result.Result = OpResult::Cancelled;
+        return result;
+      }
+      std::vector<std::string> errors;
+      for (int i = count - 1; i >= 0; --i) {
+        FsError error;
+        if (DeleteFileNow(paths[static_cast<size_t>(i)], &error))
+          ++result.Done;
+        else
+          errors.push_back(error.Message);
+      }
+      std::reverse(errors.begin(), errors.end());
+      result.Failed = static_cast<int>(errors.size());
+      ReportFailures(env.Dlg, kDeleteFailedMessage, errors, true);
+      break;
+    }
+    default:
+      return result;
+  }
+
+  // Whatever is still there stays listed.
+  std::vector<std::string> kept;
+  int keptSelected = -1;
+  for (int i = 0; i < count; ++i) {
+    if (!NameTaken(paths[static_cast<size_t>(i)])) continue;
+    if (i == selected) keptSelected = static_cast<int>(kept.size());
+    kept.push_back(env.List.Entry(i));
+  }
+  if (static_cast<int>(kept.size()) != count) {
+    const bool any = !kept.empty();
+    env.List.SetEntries(std::move(kept));
+    env.List.SetItemIndex(keptSelected >= 0 ? keptSelected : (any ? 0 : -1));
+    if (followUp) followUp();
+  } else {
+    env.List.SetItemIndex(selected);
+  }
+  if (result.Result == OpResult::Nothing) result.Result = OpResult::Done;
+  return result;
+}
+
 int ShellDelete(const std::vector<std::string>& paths, const AppSettings& settings,
                 Dialogs& dialogs, Platform& platform) {
   std::vector<std::string> trashable, untrashable;
@@ -320,13 +593,13 @@ int ShellDelete(const std::vector<std::string>& paths, const AppSettings& settin
   }
 
   int removed = 0;
-  std::string trashErrors, deleteErrors;
+  std::vector<std::string> trashErrors, deleteErrors;
   for (const std::string& path : trashable) {
     TrashOutcome outcome = platform.MoveToTrash(path);
     if (outcome.Ok)
       ++removed;
     else
-      trashErrors += "\r\n" + path + (outcome.Error.empty() ? "" : ": " + outcome.Error);
+      trashErrors.push_back(path + (outcome.Error.empty() ? "" : ": " + outcome.Error));
   }
   if (deleteForGood) {
     for (const std::string& path : untrashable) {
@@ -334,11 +607,12 @@ int ShellDelete(const std::vector<std::string>& paths, const AppSettings& settin
       if (DeleteFileNow(path, &error))
         ++removed;
       else
-        deleteErrors += "\r\n" + error.Message;
+        deleteErrors.push_back(error.Message);
     }
   }
-  if (!trashErrors.empty()) dialogs.Error(kTrashFailedMessage + trashErrors);
-  if (!deleteErrors.empty()) dialogs.Error(kDeleteFailedMessage + deleteErrors);
+  const bool batch = paths.size() > 1;
+  ReportFailures(dialogs, kTrashFailedMessage, trashErrors, batch);
+  ReportFailures(dialogs, kDeleteFailedMessage, deleteErrors, batch);
   return removed;
 }
 

@@ -102,6 +102,41 @@ OpResult MoveToFolder(FileOpEnv env, const std::string& folder, const RemovalSte
 // command states.
 OpResult DeleteCurrent(FileOpEnv env, const RemovalStep& removal);
 
+// --- the whole list ---------------------------------------------------------------------
+inline constexpr const char* kCopyAllDoneMessage = "ｺﾋﾟｰが完了しました";
+inline constexpr const char* kNotDoneSuffix = " 個のﾌｧｲﾙを処理できませんでした";
+
+// "これら12個のﾌｧｲﾙを /backup/ にｺﾋﾟｰしますか？" and the move and delete variants.
+std::string CopyAllQuestion(size_t count, const std::string& folder);
+std::string MoveAllQuestion(size_t count, const std::string& folder);
+std::string DeleteAllQuestion(size_t count);
+// name + "という" + the clash question; answered はい / いいえ / すべていいえ(&O).
+std::string BatchClashQuestion(const std::string& name);
+
+struct BatchResult {
+  OpResult Result = OpResult::Nothing;  // Done once the batch ran
+  int Done = 0;                         // files copied / moved / deleted
+  int Failed = 0;                       // files an attempt failed for (not those skipped)
+};
+
+// Copies every entry into F: one question first, then per entry the clash rules of
+// CopyClashMode, where ask mode can answer no for every later clash. Ends with
+// "ｺﾋﾟｰが完了しました" (and how many files failed, if any); the list and its selection
+// are as before.
+BatchResult CopyAll(FileOpEnv env, const std::string& folder);
+// Moves every entry into F with the rules of MoveClashMode; the entries whose file left
+// the folder are taken out in one step, "移動しました" (and the failures) is shown, entry
+// 0 is selected and `followUp` runs (the window's preview step).
+BatchResult MoveAll(FileOpEnv env, const std::string& folder,
+                    const std::function<void()>& followUp);
+// By DeleteMethod: 1 hands every file to the trash (one question for the batch unless
+// DeleteNoConfirm), 2 deletes them directly after "これらのN個のﾌｧｲﾙを削除しますか"
+// (unless DeleteNoConfirm), anything else does nothing. Entries whose file is still there
+// stay in the list; the selected one stays selected if its file remains, else the first
+// remaining entry. `followUp` runs after the list changed; the caller then updates its
+// command states.
+BatchResult DeleteAll(FileOpEnv env, const std::function<void()>& followUp);
+
 // Moves the files to the trash. Asks first unless DeleteNoConfirm; a file no trash can
 // take is named in a question of its own (asked whatever DeleteNoConfirm says) before it
 // is deleted for good. Returns how many files left their folder.

@@ -243,8 +243,8 @@ void TMainForm::changeEvent(QEvent* event) {
     QTimer::singleShot(0, this, [this] { Run([this] { FormActivate(); }); });
 }
 
-void TMainForm::LockCommands() {
-  SetLocked(state_, true);  // the close box does nothing while locked
+void TMainForm::LockCommands(bool keepShowMenu) {
+  SetLocked(state_, true, keepShowMenu);  // the close box does nothing while locked
   PaintState();
 }
 
@@ -475,22 +475,6 @@ void TMainForm::mnDeskTopClick() {
 void TMainForm::mnSendToClick() {
   CreateShortcut(platform_, ShortcutPlace::SendTo);
 }
-
-// Commands whose windows come with later work.
-void TMainForm::mnSlide_ThumClick() {}
-void TMainForm::mnSlide_FulClick() {}
-void TMainForm::mnSlideExitClick() {
-  SlideStop = true;
-}
-void TMainForm::mnAllCopyClick(int) {}
-void TMainForm::mnAllCopyAnotherClick() {}
-void TMainForm::mnAllGotoClick(int) {}
-void TMainForm::mnAllGotoSPClick() {}
-void TMainForm::mnAlldelClick() {}
-void TMainForm::mnAllConvertClick(int kind) {
-  settings_.ConvertKind = kind;
-}
-void TMainForm::mnConvertClick(int) {}
 
 // --- file operations on the current file ---------------------------------------------------
 

@@ -88,7 +88,9 @@ class TMainForm : public QMainWindow {
   uint16_t PictureHeight() const { return pictureHeight_; }
 
   // --- window state --------------------------------------------------------------------
-  void LockCommands();
+  // Disables the menus, buttons and the main pop-up menu while another window runs; a
+  // preview slide show keeps the show menu for its stop item.
+  void LockCommands(bool keepShowMenu = false);
   void UnlockCommands();
   bool CommandsLocked() const { return state_.Locked; }
   void ApplyToolBar();

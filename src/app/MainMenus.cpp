@@ -291,7 +291,8 @@ void TMainForm::PaintState() {
     findButtons_[i]->setEnabled(FindButtonEnabled(state_, n));
   }
   const bool commands = CommandsEnabled(state_);
-  for (QMenu* menu : topMenus_) menu->menuAction()->setEnabled(commands);
+  for (QMenu* menu : topMenus_)
+    menu->menuAction()->setEnabled(TopMenuEnabled(state_, menu->objectName().toStdString()));
   for (QToolButton* button : speedButtons_) button->setEnabled(commands);
 }
 

@@ -35,8 +35,9 @@ void ReadFolders(TMainState& state, const AppSettings& settings) {
   state.AllFindButtons = false;
 }
 
-void SetLocked(TMainState& state, bool locked) {
+void SetLocked(TMainState& state, bool locked, bool keepShowMenu) {
   state.Locked = locked;
+  state.ShowMenuKept = locked && keepShowMenu;
   if (!locked) state.AllFindButtons = true;
 }
 
@@ -79,6 +80,10 @@ std::vector<TMainItem> MainItems(const TMainState& state) {
 std::string SlotCaption(const TMainState& state, int slot) {
   const std::string& folder = state.Search[size_t(slot - 1)];
   return DisplayText(folder.empty() ? std::string(kUnsetFolder) : folder);
+}
+
+bool TopMenuEnabled(const TMainState& state, const std::string& menu) {
+  return !state.Locked || (state.ShowMenuKept && menu == "mnShow");
 }
 
 bool FindButtonEnabled(const TMainState& state, int slot) {

@@ -21,6 +21,8 @@ struct TMainState {
   // After an unlock every search button is enabled, also those whose folder is missing,
   // until the folders are read again.
   bool AllFindButtons = false;
+  // A preview slide show keeps the show menu during its lock, for its stop item.
+  bool ShowMenuKept = false;
 };
 
 // One menu item as the window paints it.
@@ -33,7 +35,7 @@ struct TMainItem {
 
 // Takes the folders from the settings and looks whether they exist.
 void ReadFolders(TMainState& state, const AppSettings& settings);
-void SetLocked(TMainState& state, bool locked);
+void SetLocked(TMainState& state, bool locked, bool keepShowMenu = false);
 // A folder chosen for slot `slot` (1-based) in the properties window: shown at once and
 // enabled, as chosen.
 enum class TSlotKind { Search, Copy, Move };
@@ -45,10 +47,12 @@ std::vector<TMainItem> MainItems(const TMainState& state);
 // The label beside search button `slot` (1-based): the folder, or "未指定".
 std::string SlotCaption(const TMainState& state, int slot);
 bool FindButtonEnabled(const TMainState& state, int slot);
-// The menu bar's menus, the speed buttons and the main pop-up menu.
+// The speed buttons and the main pop-up menu.
 inline bool CommandsEnabled(const TMainState& state) {
   return !state.Locked;
 }
+// A menu of the menu bar ("mnFile", "mnShow", ...).
+bool TopMenuEnabled(const TMainState& state, const std::string& menu);
 
 // A folder as a menu caption: its display text ("未指定" when empty), with "&" doubled so
 // that it is shown rather than taken for a mnemonic.

@@ -37,6 +37,8 @@ ViewOwner TMainForm::MainViewOwner() {
   owner.WallCenter = [this] { return SetWallUndo(WallCenterCommand(wallPaper_, list_)); };
   owner.WallTile = [this] { return SetWallUndo(WallTileCommand(wallPaper_, list_)); };
   owner.WallUndo = [this] { return SetWallUndo(WallUndoCommand(wallPaper_)); };
+  owner.Rename = [this] { mnRenameClick(); };
+  owner.Convert = [this](int kind) { mnConvertClick(kind); };
   return owner;
 }
 

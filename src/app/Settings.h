@@ -48,6 +48,8 @@ struct AppSettings {
   std::string OtherFolder;
   int CopyMoveMode = 1;  // 1 copy, 2 move
   int ConvertKind = 0;   // 0..5
+  // The batch conversion's folder, ending in a separator.
+  std::string ConvertDestination;
 
   // Fills every field from the file (defaults for what is missing or unreadable).
   void Load(const std::string& iniPath);

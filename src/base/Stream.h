@@ -58,8 +58,9 @@ class TFileStream : public TStream {
   int64_t Write(const void* buffer, int64_t count) override;
   int64_t Seek(int64_t offset, TSeekOrigin origin) override;
   int64_t Size() override;
-  // Flushes to disk and closes; throws on failure. The destructor closes quietly.
-  void Close();
+  // Flushes to disk (unless `sync` is false) and closes; throws on failure. The
+  // destructor closes quietly.
+  void Close(bool sync = true);
   const std::string& Path() const { return path_; }
 
  private:
@@ -141,18 +142,24 @@ class TFileReplacement {
   void TakeModeOf(const std::string& path, bool owner);
   // Gives the new file another file's modification time (the source of a copy).
   void TakeTimeOf(const std::string& path);
-  // Flushes the content to disk and puts it under the target name: replacing what is
-  // there, or, without `replace`, failing with EEXIST when the name is taken. Throws
-  // EFileError with the system's reason; the target is then as it was.
+  // Gives the temporary file its attributes, flushes it to disk and closes it; after this
+  // only Place() remains, which may then run on another thread. With `sync` false the
+  // flush is left to the caller, who makes many files durable at once with
+  // SyncFileSystem before placing them. Throws EFileError.
+  void Complete(bool sync = true);
+  // Completes the content if that was not done and puts it under the target name:
+  // replacing what is there, or, without `replace`, failing with EEXIST when the name is
+  // taken. Throws EFileError with the system's reason; the target is then as it was.
   void Place();
 
  private:
-  void Finish();
+  void Finish(bool sync);
   std::string target_;
   std::string temp_;
   bool replace_;
   bool replaces_ = false;
   bool placed_ = false;
+  bool completed_ = false;
   std::unique_ptr<TFileStream> stream_;
   bool haveAttributes_ = false;
   unsigned mode_ = 0;
@@ -178,6 +185,10 @@ void WriteFileAtomically(const std::string& path, const std::function<void(TStre
 // and `bytes` is then empty.
 enum class TReadResult { Read, Missing, Unreadable };
 TReadResult ReadFileBytes(const std::string& path, std::string& bytes);
+
+// Flushes everything written to the file system that holds `path` to disk (one call for
+// many files written without their own flush). Throws EFileError.
+void SyncFileSystem(const std::string& path);
 
 // "ファイル %s を開けません" style messages with the system's reason.
 std::string FileErrorMessage(const std::string& what, const std::string& path, int err);

@@ -12,9 +12,11 @@
 #include "app/Cp932.h"
 #include "app/Hanyou.h"
 #include "catalog/CataProgresFrm.h"
+#include "dialogs/Convert.h"
 #include "ui/Application.h"
 #include "ui/RasterView.h"
 #include "view/InfoFrm.h"
+#include "view/SlideFrm.h"
 #include "view/ViewFrm.h"
 
 namespace verid {
@@ -481,9 +483,12 @@ void TCatarogForm::mnCFulClick() {
   ShowView(kModeFull);
 }
 
-// Not yet: the slide show over the main list, started from here, comes with the slide-show
-// windows.
-void TCatarogForm::mnCSlideClick() {}
+// Over the main list from its first file; this window stays behind it.
+void TCatarogForm::mnCSlideClick() {
+  RunFullSlideShow(kSlideFromCatalog, ViewEnv{env_.List, env_.Settings, env_.Dlg, env_.Plat}, {},
+                   this);
+  repaint();
+}
 
 void TCatarogForm::Remake(int size, const BuildOptions& options) {
   hide();
@@ -541,10 +546,10 @@ void TCatarogForm::mnCConvertClick() {
   PaintMenus();
 }
 
-// Not yet: the single-file conversion of the synced file comes with the conversion
-// commands; the catalog itself is not changed by one.
-void TCatarogForm::mnCConvertKindClick(int) {
-  SyncMain();
+// The main window's conversion of the synced file; the catalog itself does not change.
+void TCatarogForm::mnCConvertKindClick(int kind) {
+  if (SyncMain() < 0) return;
+  ConvertCurrent(env_, kind);
 }
 
 void TCatarogForm::mnCHideMenuClick() {

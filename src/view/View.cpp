@@ -4,8 +4,10 @@
 
 #include "app/Browse.h"
 #include "app/Hanyou.h"
+#include "app/PictureOps.h"
 #include "imaging/Draw.h"
 #include "imaging/Jpeg.h"
+#include "imaging/Transforms.h"
 
 namespace verid {
 
@@ -93,6 +95,9 @@ void EnterModeMenus(ViewMenuState& menus, int mode, bool showMenuBar) {
 
 void HideFileCommands(ViewMenuState& menus) {
   SetVisible(menus, {"pmVRename", "pmVCopy", "pmVMove", "pmVDel", "N2", "N1"}, false);
+  // The menu bar comes back with real size (pmVReal); its file items stay away.
+  SetVisible(menus, {"mnVRename", "mnVCopy", "mnVMove", "mnVDel"}, false);
+  menus.FileCommands = false;
 }
 
 // --- navigation --------------------------------------------------------------------------
@@ -440,6 +445,122 @@ void TViewer::mnVWallUndoClick() {
 void TViewer::ScrollBy(int dx, int dy) {
   const TPoint pos = surface_.ScrollPos();
   surface_.SetScrollPos({pos.X + dx, pos.Y + dy});
+}
+
+// --- image edits -----------------------------------------------------------------------------
+
+void TViewer::Edit(TBitmap (*transform)(const TBitmap&)) {
+  if (DisplayMode != kModeReal || noPicture_) return;
+  if (!TransformSupported(shown_)) {
+    // Nothing to show that differs: the picture and what the next display keeps stay.
+    ShowUnsupportedPixelFormat(env_.Dlg);
+    return;
+  }
+  TransformShown(transform);
+}
+
+void TViewer::mnVTrimingClick() {
+  if (DisplayMode != kModeReal || noPicture_) return;
+  if (TrimRect == TRect{}) {
+    env_.Dlg.Warning(kNoTrimRangeMessage);
+    return;
+  }
+  if (!TransformSupported(shown_)) {
+    ShowUnsupportedPixelFormat(env_.Dlg);
+    return;
+  }
+  // The band is drawn over the picture, never into it: the crop takes clean pixels.
+  HideBand();
+  const TRect r = TrimRect;
+  TransformShown([r](const TBitmap& b) { return Trim(b, r.Left, r.Top, r.Right, r.Bottom); });
+}
+
+void TViewer::mnRightRotateClick() {
+  Edit(&RotateRight90);
+}
+void TViewer::mnLeftRotateClick() {
+  Edit(&RotateLeft90);
+}
+void TViewer::mnHorizonClick() {
+  Edit(&FlipHorizontal);
+}
+void TViewer::mnVerticalClick() {
+  Edit(&FlipVertical);
+}
+
+void TViewer::mnVSaveClick() {
+  const std::string path = env_.List.CurrentFile();
+  // "No Picture" has nothing to write: the file that could not be read stays as it is.
+  if (path.empty() || WorkPicture->Empty()) return;
+  SaveDisplayedPicture(*WorkPicture->Graphic(), path, env_.Settings);
+}
+
+void TViewer::mnVSaveAsClick() {
+  if (!HasCurrentFile(env_.List)) return;
+  std::optional<FileDialogResult> chosen =
+      env_.Dlg.SaveFile(SaveAsDialogRequest(env_.List.CurrentFile(), env_.Settings));
+  if (!chosen) return;
+  env_.Settings.SaveDir = ExtractFilePath(chosen->FileName);
+  if (WorkPicture->Empty()) return;
+  SaveDisplayedPictureAs(*WorkPicture->Graphic(), chosen->FileName, env_.Settings);
+}
+
+// --- file commands -----------------------------------------------------------------------------
+
+FileOpEnv TViewer::OpEnv() {
+  return FileOpEnv{env_.List, env_.Settings, env_.Dlg, env_.Plat};
+}
+
+RemovalStep TViewer::Removal() {
+  RemovalStep step;
+  step.FollowUp = [this] { AfterRemoval(); };
+  step.MessageBeforeRemovalOnPlainMove = true;
+  return step;
+}
+
+void TViewer::mnVRenameClick() {
+  if (!Menus.FileCommands || !owner_.Rename) return;
+  owner_.Rename();
+  // Full screen keeps the label's old name; only the window caption follows.
+  surface_.SetCaption(ViewCaption(env_.List));
+}
+
+void TViewer::mnVCpyClick(int slot) {
+  if (!Menus.FileCommands || slot < 1 || slot > kSlotCount) return;
+  CopyToFolder(OpEnv(), env_.Settings.CopyFolders[size_t(slot - 1)]);
+}
+
+void TViewer::mnVCpyAnotherClick() {
+  if (!Menus.FileCommands) return;
+  if (ChooseOtherFolder(env_.Settings, env_.Dlg)) CopyToFolder(OpEnv(), env_.Settings.OtherFolder);
+}
+
+void TViewer::mnVMoveClick(int slot) {
+  if (!Menus.FileCommands || slot < 1 || slot > kSlotCount) return;
+  MoveToFolder(OpEnv(), env_.Settings.MoveFolders[size_t(slot - 1)], Removal());
+}
+
+void TViewer::mnVMoveAnotherClick() {
+  if (!Menus.FileCommands) return;
+  if (ChooseOtherFolder(env_.Settings, env_.Dlg))
+    MoveToFolder(OpEnv(), env_.Settings.OtherFolder, Removal());
+}
+
+void TViewer::mnVDelClick() {
+  if (!Menus.FileCommands) return;
+  DeleteCurrent(OpEnv(), Removal());
+}
+
+void TViewer::mnVConvertClick() {
+  static constexpr const char* kNames[6] = {"mnVConvertBtoJ", "mnVConvertBtoP", "mnVConvertJtoB",
+                                            "mnVConvertJtoP", "mnVConvertPtoB", "mnVConvertPtoJ"};
+  const ConvertMenuState state = ConvertEntriesFor(env_.List.CurrentFile());
+  for (int kind = 0; kind < 6; ++kind) Menus.Enabled[kNames[kind]] = state.Enabled[kind];
+  surface_.PaintMenus(Menus);
+}
+
+void TViewer::mnVConvertKindClick(int kind) {
+  if (owner_.Convert && kind >= 0 && kind < 6) owner_.Convert(kind);
 }
 
 // --- mouse -----------------------------------------------------------------------------------

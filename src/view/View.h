@@ -13,6 +13,7 @@
 
 #include "app/Dialogs.h"
 #include "app/FileList.h"
+#include "app/FileOps.h"
 #include "app/Settings.h"
 #include "imaging/Bitmap.h"
 #include "imaging/Graphic.h"
@@ -28,6 +29,8 @@ inline constexpr int kViewScrollStep = 30;
 inline constexpr int kBandAutoScroll = 10;
 inline constexpr int kNoPictureWidth = 300;
 inline constexpr int kNoPictureHeight = 180;
+inline constexpr const char* kNoTrimRangeMessage =
+    "範囲を指定して下さい\r\n範囲は Shift+左ﾄﾞﾗｯｸﾞで指定できます";
 
 enum ViewMode : int16_t { kModeReal = 0, kModeFit = 1, kModeFull = 2 };
 
@@ -46,6 +49,10 @@ struct ViewOwner {
   // The main window's wallpaper commands for the current file; each returns whether undo
   // is possible afterwards. Null: the opener has none.
   std::function<bool()> WallCenter, WallTile, WallUndo;
+  // The main window's rename dialog and single-file conversion (by ConvertKind) for the
+  // current file. Null: the opener has none.
+  std::function<void()> Rename;
+  std::function<void(int kind)> Convert;
 };
 
 // The owner for the main window: its registered folders as its menus show them, and its
@@ -64,6 +71,9 @@ struct ViewMenuState {
   std::map<std::string, bool> PopupVisible;     // every pop-up item
   std::map<std::string, bool> Enabled;          // the copy/move slots and mnVWallUndo
   std::map<std::string, std::string> Captions;  // the copy/move slots
+  // False in the catalog window's view: its entries stand for list entries, so only the
+  // catalog itself may rename, copy, move or delete (the Del key included).
+  bool FileCommands = true;
   bool Visible(const std::string& item) const;
   bool IsEnabled(const std::string& item) const;
 };
@@ -73,7 +83,7 @@ struct ViewMenuState {
 ViewMenuState InitialViewMenus(const ViewOwner& owner);
 // Entering a mode changes only the items that mode names; the others keep their state.
 void EnterModeMenus(ViewMenuState& menus, int mode, bool showMenuBar);
-// The catalog window's view has no file commands in its pop-up.
+// The catalog window's view has no file commands, in its pop-up nor in its menu bar.
 void HideFileCommands(ViewMenuState& menus);
 
 // --- navigation --------------------------------------------------------------------------
@@ -165,6 +175,26 @@ class TViewer {
   void mnVWallUndoClick();
   void ScrollBy(int dx, int dy);
 
+  // Image edits: the picture in memory only, real size only.
+  void mnVTrimingClick();
+  void mnRightRotateClick();
+  void mnLeftRotateClick();
+  void mnHorizonClick();
+  void mnVerticalClick();
+  // Writes WorkPicture over the current file by its extension; nothing for others.
+  void mnVSaveClick();
+  void mnVSaveAsClick();
+  // File commands on the current file on disk.
+  void mnVRenameClick();
+  void mnVCpyClick(int slot);
+  void mnVCpyAnotherClick();
+  void mnVMoveClick(int slot);
+  void mnVMoveAnotherClick();
+  void mnVDelClick();
+  // The conversion submenu opens: its items by the current file's extension.
+  void mnVConvertClick();
+  void mnVConvertKindClick(int kind);
+
   // --- mouse on the image (image-control coordinates) ---
   void MouseDown(int x, int y, bool left, bool shift);
   void MouseMove(int x, int y);
@@ -200,6 +230,11 @@ class TViewer {
   // (stepping through pictures then touches no fresh pages).
   void RenderShown(const TGraphic& graphic, int w, int h);
   void HideBand();
+  // One of the five pixel transforms on the shown bitmap; a 1-bit picture gets the
+  // message and stays as it is.
+  void Edit(TBitmap (*transform)(const TBitmap&));
+  FileOpEnv OpEnv();
+  RemovalStep Removal();
   TPoint Clamp(int x, int y) const;
   TColor Background() const;
   void TaskBar(bool hidden);

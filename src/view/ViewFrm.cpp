@@ -15,9 +15,11 @@
 
 #include "app/Cp932.h"
 #include "app/Hanyou.h"
+#include "dialogs/RenameFrm.h"
 #include "ui/Application.h"
 #include "ui/RasterView.h"
 #include "view/InfoFrm.h"
+#include "view/SlideFrm.h"
 
 namespace verid {
 
@@ -191,7 +193,13 @@ TViewForm::TViewForm(ViewEnv env, const ViewOwner& owner, QWidget* parent)
   BuildMenus();
   BuildPopup();
 
-  viewer_ = std::make_unique<TViewer>(env_, *this, owner);
+  ViewOwner own = owner;
+  if (!own.Rename)
+    own.Rename = [this] {
+      TRenameForm rename(env_.List, env_.Dlg, {}, this);
+      rename.exec();
+    };
+  viewer_ = std::make_unique<TViewer>(env_, *this, own);
   PaintMenus(viewer_->Menus);
 }
 
@@ -372,6 +380,20 @@ void TViewForm::mnVInfoClick() {
   ShowImageInfo(env_.List.CurrentFile(), viewer_->ShownWidth, viewer_->ShownHeight, env_.Plat,
                 this);
 }
+void TViewForm::mnVSlideClick() {
+  SlideOriginHost host;
+  // Hidden as a plain window: hiding the dialog itself would end its modal run.
+  host.Hide = [this] { QWidget::setVisible(false); };
+  host.Return = [this] {
+    viewer_->ShowMenuBar = true;
+    show();
+    Run([this] { viewer_->ShowReal(); });
+    repaint();
+  };
+  host.BackToFirst = [this] { Run([this] { mnVFirstClick(); }); };
+  RunFullSlideShow(kSlideFromView, env_, host, this);
+}
+
 void TViewForm::mnVWallCenterClick() {
   viewer_->mnVWallCenterClick();
 }

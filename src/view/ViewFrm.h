@@ -112,24 +112,25 @@ class TViewForm : public QDialog, public ViewSurface {
   void mnVWallCenterClick();
   void mnVWallAllClick();
   void mnVWallUndoClick();
-  // Image commands and file commands; they act on the picture and the current file with
-  // the later trimming, saving and file-operation work, and do nothing yet.
-  void mnVTrimingClick() {}
-  void mnRightRotateClick() {}
-  void mnLeftRotateClick() {}
-  void mnHorizonClick() {}
-  void mnVerticalClick() {}
-  void mnVSaveClick() {}
-  void mnVSaveAsClick() {}
-  void mnVRenameClick() {}
-  void mnVCpyClick(int) {}
-  void mnVCpyAnotherClick() {}
-  void mnVMoveClick(int) {}
-  void mnVMoveAnotherClick() {}
-  void mnVDelClick() {}
-  void mnVConvertClick() {}
-  void mnVConvertKindClick(int) {}
-  void mnVSlideClick() {}
+  // Image commands (the picture in memory) and file commands (the file on disk).
+  void mnVTrimingClick() { viewer_->mnVTrimingClick(); }
+  void mnRightRotateClick() { viewer_->mnRightRotateClick(); }
+  void mnLeftRotateClick() { viewer_->mnLeftRotateClick(); }
+  void mnHorizonClick() { viewer_->mnHorizonClick(); }
+  void mnVerticalClick() { viewer_->mnVerticalClick(); }
+  void mnVSaveClick() { viewer_->mnVSaveClick(); }
+  void mnVSaveAsClick() { viewer_->mnVSaveAsClick(); }
+  void mnVRenameClick() { viewer_->mnVRenameClick(); }
+  void mnVCpyClick(int slot) { viewer_->mnVCpyClick(slot); }
+  void mnVCpyAnotherClick() { viewer_->mnVCpyAnotherClick(); }
+  void mnVMoveClick(int slot) { viewer_->mnVMoveClick(slot); }
+  void mnVMoveAnotherClick() { viewer_->mnVMoveAnotherClick(); }
+  void mnVDelClick() { viewer_->mnVDelClick(); }
+  void mnVConvertClick() { viewer_->mnVConvertClick(); }
+  void mnVConvertKindClick(int kind) { viewer_->mnVConvertKindClick(kind); }
+  // Hides this window for the full-screen slide show; it comes back at real size with
+  // its menu bar when the show's window closes.
+  void mnVSlideClick();
 
   // Mouse on the image, in its coordinates.
   void ImageMouseDown(int x, int y, bool left, bool shift);

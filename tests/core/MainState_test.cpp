@@ -61,7 +61,11 @@ TEST(MainState, SelectionAndLockRules) {
   EXPECT_FALSE(FindButtonEnabled(state, 2));
   EXPECT_TRUE(CommandsEnabled(state));
 
+  SetLocked(state, true, true);  // a slide show keeps the show menu
+  EXPECT_TRUE(TopMenuEnabled(state, "mnShow"));
+  EXPECT_FALSE(TopMenuEnabled(state, "mnFile"));
   SetLocked(state, true);
+  EXPECT_FALSE(TopMenuEnabled(state, "mnShow"));
   EXPECT_FALSE(CommandsEnabled(state));
   EXPECT_FALSE(FindButtonEnabled(state, 1));
   // After an unlock every search button is back, until the folders are read again.

@@ -430,6 +430,18 @@ TEST_F(CatalogWindow, TextFileNamedDozOpensEmptyAfterTheErrorBoxAndAMissingOneNo
     EXPECT_EQ(qobject_cast<TCatarogForm*>(w), nullptr);
 }
 
+TEST_F(CatalogWindow, ConversionItemConvertsTheSyncedFileAndLeavesTheCatalog) {
+  Files({"a.bmp", "b.bmp"});
+  TCatarogForm& f = Make();
+  f.Select(1);
+  f.mnCConvertKindClick(1);
+  EXPECT_TRUE(fs::exists(dir / "b.png"));
+  EXPECT_FALSE(fs::exists(dir / "a.png"));
+  EXPECT_EQ(dialogs.LastMessage().Text, "変換ﾌｧｲﾙを " + dir.Path() + "/ に作成しました");
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"a.bmp", "b.bmp"}));
+  EXPECT_EQ(list.Count(), 2);
+}
+
 TEST_F(CatalogWindow, Screenshots) {
   // Grabs for looking at by eye; they are written only when asked for.
   const char* out = std::getenv("VERID_SCREENSHOT_DIR");

@@ -241,6 +241,58 @@ TEST_F(ViewWindow, DragScrollsByHandAndShiftDragDrawsAClampedBand) {
   EXPECT_EQ(screen.pixelColor(10, 41), f.Image()->Picture().pixelColor(10, 41));
 }
 
+TEST_F(ViewWindow, BandDraggedWithTheMouseTrimsTheCleanPicture) {
+  Files({{200, 150}});
+  TViewForm& f = Make();
+  f.SetShowMenuBar(true);
+  f.ShowReal();
+  const QImage before = f.Image()->Picture().copy();
+  Press(f.Image(), QEvent::MouseButtonPress, {60, 50}, Qt::ShiftModifier);
+  Press(f.Image(), QEvent::MouseMove, {20, 10}, Qt::ShiftModifier);
+  Press(f.Image(), QEvent::MouseButtonRelease, {20, 10}, Qt::ShiftModifier);
+  f.Action("pmTriming")->trigger();
+  EXPECT_EQ(f.Image()->size(), QSize(41, 41));
+  EXPECT_FALSE(f.Image()->Band());
+  // The band's inverted outline is not in the crop.
+  EXPECT_EQ(f.Image()->Picture().convertToFormat(QImage::Format_RGB32),
+            before.copy(20, 10, 41, 41).convertToFormat(QImage::Format_RGB32));
+  EXPECT_EQ(Outer().width(), 300);  // the narrow picture keeps the minimum width
+  // Without a band the menu bar's item warns.
+  f.Action("mnVTriming")->trigger();
+  EXPECT_EQ(dialogs.MessageTexts().back(), kNoTrimRangeMessage);
+}
+
+TEST_F(ViewWindow, MenuItemsRotateAndTheDelKeyDeletesOutsideTheCatalog) {
+  Files({{64, 48}, {30, 30}});
+  settings.DeleteMethod = 2;
+  settings.DeleteNoConfirm = true;
+  TViewForm& f = Make();
+  f.SetShowMenuBar(true);
+  f.ShowReal();
+  f.Action("mnRightRotate")->trigger();
+  EXPECT_EQ(f.Image()->size(), QSize(48, 64));
+  f.Action("pmHorizon")->trigger();
+  f.Action("mnLeftRotate")->trigger();
+  EXPECT_EQ(f.Image()->size(), QSize(64, 48));
+  f.mnVConvertClick();
+  EXPECT_TRUE(f.Action("mnVConvertBtoJ")->isEnabled());
+  EXPECT_FALSE(f.Action("mnVConvertJtoB")->isEnabled());
+  SendKey(&f, Qt::Key_Delete);
+  EXPECT_FALSE(std::filesystem::exists(dir / "a.bmp"));
+  EXPECT_EQ(f.windowTitle(), "b.bmp  [1/1]");
+
+  // The catalog's view: real size brings the menu bar back, but no file commands.
+  f.HideFileCommands();
+  f.ShowFit();
+  f.pmVRealClick();
+  EXPECT_TRUE(f.MainMenu1()->isVisible());
+  for (const char* item : {"mnVRename", "mnVCopy", "mnVMove", "mnVDel"})
+    EXPECT_FALSE(Visible(item)) << item;
+  EXPECT_TRUE(Visible("mnVSave"));
+  SendKey(&f, Qt::Key_Delete);
+  EXPECT_TRUE(std::filesystem::exists(dir / "b.bmp"));
+}
+
 TEST_F(ViewWindow, OpenerRunsTheWindowModallyAndRefreshesAfterwards) {
   Files({{50, 50}, {60, 60}});
   std::vector<std::string> log;
@@ -300,6 +352,11 @@ TEST_F(ViewWindow, Screenshots) {
   f.Viewer().MouseMove(400, 300);
   f.Viewer().MouseUp(400, 300, true);
   grab("real");
+  f.mnVTrimingClick();
+  grab("trimmed");
+  f.ShowReal();
+  f.mnRightRotateClick();
+  grab("rotated");
   f.ShowFit();
   grab("fit");
   f.ShowFull();

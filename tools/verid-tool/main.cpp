@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "app/PictureOps.h"
 #include "app/Settings.h"
 #include "catalog/CatalogBuild.h"
+#include "dialogs/Convert.h"
 #include "imaging/Bitmap.h"
 #include "imaging/Graphic.h"
 #include "imaging/Jpeg.h"
@@ -219,13 +221,17 @@ int Convert(const std::vector<std::string>& args) {
   if (!IsRegisteredExtension(ext)) throw EInvalidGraphic(UnknownExtensionMessage(ext));
   if (png.Any() && LowerCase(ext) != ".png")
     throw UsageError{"--filter, --interlace and --idat apply to PNG targets only."};
-  TPicture picture = LoadPicture(p.files[0]);
   if (png.Any()) {
+    TPicture picture = LoadPicture(p.files[0]);
     SavePng(*picture.Graphic(), p.files[1], png, settings);
     return 0;
   }
-  if (!SavePictureAsKind(*picture.Graphic(), p.files[1], ext, settings))
-    throw EInvalidGraphic(UnknownExtensionMessage(ext));
+  // The same step as the program's conversion commands.
+  const std::string sourceExt = ExtractFileExt(p.files[0]);
+  std::optional<ImageFormat> from = FormatOfExtension(sourceExt);
+  if (!from) throw EInvalidGraphic(UnknownExtensionMessage(sourceExt));
+  if (!FileExists(p.files[0])) throw EFileError("Cannot open '" + p.files[0] + "': no such file.");
+  ConvertImageFile(p.files[0], *from, p.files[1], *FormatOfExtension(ext), settings);
   return 0;
 }
 

@@ -57,11 +57,11 @@ TFileStream::~TFileStream() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-void TFileStream::Close() {
+void TFileStream::Close(bool sync) {
   if (fd_ < 0) return;
   int fd = fd_;
   fd_ = -1;
-  if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) {
+  if (sync && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) {
     int err = errno;
     ::close(fd);
     throw EFileError(FileErrorMessage("ファイルに書き込めません:", path_, err));
@@ -215,7 +215,7 @@ void TFileReplacement::TakeTimeOf(const std::string& path) {
   nanoseconds_ = st.st_mtim.tv_nsec;
 }
 
-void TFileReplacement::Finish() {
+void TFileReplacement::Finish(bool sync) {
   int fd = stream_->fd_;
   mode_t mode;
   if (haveAttributes_) {
@@ -241,11 +241,17 @@ void TFileReplacement::Finish() {
     times[1].tv_nsec = static_cast<long>(nanoseconds_);
     ::futimens(fd, times);
   }
-  stream_->Close();
+  stream_->Close(sync);
+}
+
+void TFileReplacement::Complete(bool sync) {
+  if (completed_) return;
+  Finish(sync);
+  completed_ = true;
 }
 
 void TFileReplacement::Place() {
-  Finish();
+  Complete();
   if (replace_) {
     if (::rename(temp_.c_str(), target_.c_str()) != 0) ThrowFileError(kCannotWrite, target_, errno);
     placed_ = true;
@@ -264,6 +270,15 @@ void TFileReplacement::Place() {
   if (::lstat(target_.c_str(), &st) == 0) ThrowFileError(kCannotWrite, target_, EEXIST);
   if (::rename(temp_.c_str(), target_.c_str()) != 0) ThrowFileError(kCannotWrite, target_, errno);
   placed_ = true;
+}
+
+void SyncFileSystem(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) ThrowFileError(kCannotWrite, path, errno);
+  int result = ::syncfs(fd);
+  int err = errno;
+  ::close(fd);
+  if (result != 0) ThrowFileError(kCannotWrite, path, err);
 }
 
 void WriteFileAtomically(const std::string& path, const std::function<void(TStream&)>& write) {
