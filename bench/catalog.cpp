@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "app/FileList.h"
 #include "catalog/CatalogBuild.h"
 #include "catalog/CatalogFile.h"
@@ -36,27 +37,6 @@ class QuietHost : public CatalogBuildHost {
   bool StopRequested() override { return false; }
   void BuildEnded() override {}
 };
-
-// Gradients, a few shapes and a little noise: compresses like a photograph.
-TBitmap PhotoLike(int w, int h, uint32_t seed) {
-  TBitmap b(w, h, TPixelFormat::pf24bit);
-  std::mt19937 rng(seed);
-  std::uniform_int_distribution<int> noise(-10, 10);
-  const int cx = int(rng() % uint32_t(w)), cy = int(rng() % uint32_t(h));
-  for (int y = 0; y < h; ++y) {
-    uint8_t* p = b.ScanLine(y);
-    for (int x = 0; x < w; ++x, p += 3) {
-      const int dx = x - cx, dy = y - cy;
-      const bool disc = dx * dx + dy * dy < (h / 4) * (h / 4);
-      const int r = disc ? 230 : x * 255 / w, g = y * 255 / h;
-      const int bl = ((x / 37 + y / 29 + int(seed)) % 7) * 30;
-      p[0] = uint8_t(std::clamp(bl + noise(rng), 0, 255));
-      p[1] = uint8_t(std::clamp(g + noise(rng), 0, 255));
-      p[2] = uint8_t(std::clamp(r + noise(rng), 0, 255));
-    }
-  }
-  return b;
-}
 
 std::vector<uint8_t> Jpeg(const TBitmap& raster, int quality) {
   TJPEGImage j;
@@ -82,7 +62,7 @@ void MakeFolder(const fs::path& folder, int count, int w, int h, bool links) {
     std::snprintf(name, sizeof name, "p%05d.jpg", i);
     const fs::path path = folder / name;
     if (i < 8) {
-      WriteBytes(path, Jpeg(PhotoLike(w, h, uint32_t(i + 1)), 85));
+      WriteBytes(path, Jpeg(bench::ShapesPhoto(w, h, uint32_t(i + 1)), 85));
       originals.push_back(path);
     } else if (links) {
       fs::create_hard_link(originals[size_t(i % 8)], path);
@@ -102,13 +82,6 @@ double Best(int runs, const std::function<void()>& f) {
   double best = 1e300;
   for (int i = 0; i < runs; ++i) best = std::min(best, Seconds(f));
   return best;
-}
-
-std::string LoadAverage() {
-  std::ifstream in("/proc/loadavg");
-  std::string a, b, c;
-  in >> a >> b >> c;
-  return a + " " + b + " " + c;
 }
 
 // "VmRSS" or "VmHWM" of this process in MB.
@@ -151,7 +124,7 @@ int main(int argc, char** argv) {
   const fs::path work =
       fs::temp_directory_path() / ("verid-bench-catalog-" + std::to_string(std::random_device{}()));
   const fs::path start = fs::current_path();
-  std::printf("load average at start: %s; hardware threads: %u\n", LoadAverage().c_str(),
+  std::printf("load average at start: %s; hardware threads: %u\n", bench::LoadAverage().c_str(),
               std::thread::hardware_concurrency());
 
   // --- 5,000 entries: memory, save, reopen --------------------------------------------------
@@ -239,7 +212,7 @@ int main(int argc, char** argv) {
     else
       std::printf("%-40s %10.1f %12s\n", c.Name, rate, "n/a");
   }
-  std::printf("load average at end: %s\n", LoadAverage().c_str());
+  std::printf("load average at end: %s\n", bench::LoadAverage().c_str());
   if (!keep) fs::remove_all(work);
   return 0;
 }

@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "app/FileOps.h"
 #include "imaging/Jpeg.h"
 #include "imaging/ZUDIRA.h"
@@ -49,27 +50,6 @@ class QuietHost : public ConvertRunHost {
   void Added(const std::string&) override {}
 };
 
-// Gradients, a few shapes and a little noise: compresses like a photograph.
-TBitmap PhotoLike(int w, int h, uint32_t seed) {
-  TBitmap b(w, h, TPixelFormat::pf24bit);
-  std::mt19937 rng(seed);
-  std::uniform_int_distribution<int> noise(-10, 10);
-  const int cx = int(rng() % uint32_t(w)), cy = int(rng() % uint32_t(h));
-  for (int y = 0; y < h; ++y) {
-    uint8_t* p = b.ScanLine(y);
-    for (int x = 0; x < w; ++x, p += 3) {
-      const int dx = x - cx, dy = y - cy;
-      const bool disc = dx * dx + dy * dy < (h / 4) * (h / 4);
-      const int r = disc ? 230 : x * 255 / w, g = y * 255 / h;
-      const int bl = ((x / 37 + y / 29 + int(seed)) % 7) * 30;
-      p[0] = uint8_t(std::clamp(bl + noise(rng), 0, 255));
-      p[1] = uint8_t(std::clamp(g + noise(rng), 0, 255));
-      p[2] = uint8_t(std::clamp(r + noise(rng), 0, 255));
-    }
-  }
-  return b;
-}
-
 // `count` files named p00000.ext.. in `folder`, made from 8 different pictures written by
 // `write` (the content repeats; every file is still read and converted on its own).
 void MakeFolder(const fs::path& folder, int count, const char* ext,
@@ -81,7 +61,7 @@ void MakeFolder(const fs::path& folder, int count, const char* ext,
     std::snprintf(name, sizeof name, "p%05d%s", i, ext);
     const fs::path path = folder / name;
     if (i < 8) {
-      write(PhotoLike(1920, 1080, uint32_t(i + 1)), path.string());
+      write(bench::ShapesPhoto(1920, 1080, uint32_t(i + 1)), path.string());
       originals.push_back(path);
     } else {
       fs::copy_file(originals[size_t(i % 8)], path);
@@ -109,13 +89,6 @@ double Seconds(const std::function<void()>& f) {
   f();
   lastCpu = CpuSeconds() - cpu0;
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
-std::string LoadAverage() {
-  std::ifstream in("/proc/loadavg");
-  std::string a, b, c;
-  in >> a >> b >> c;
-  return a + " " + b + " " + c;
 }
 
 void Fresh(const fs::path& folder) {
@@ -255,7 +228,7 @@ int main(int argc, char** argv) {
   }
   const fs::path work =
       fs::temp_directory_path() / ("verid-bench-convert-" + std::to_string(std::random_device{}()));
-  std::printf("load average at start: %s; hardware threads: %u\n", LoadAverage().c_str(),
+  std::printf("load average at start: %s; hardware threads: %u\n", bench::LoadAverage().c_str(),
               std::thread::hardware_concurrency());
   const bool haveVips = std::system("command -v vips >/dev/null") == 0;
   if (!haveVips) std::printf("vips not found: no ratios\n");
@@ -280,7 +253,7 @@ int main(int argc, char** argv) {
     Conversion(work, 5, pngs, files, runs, counts, haveVips);
   }
   if (small > 0) CopyAllBench(work, small, runs);
-  std::printf("load average at end: %s\n", LoadAverage().c_str());
+  std::printf("load average at end: %s\n", bench::LoadAverage().c_str());
   if (!keep) fs::remove_all(work);
   return 0;
 }

@@ -18,6 +18,7 @@
 #include <memory>
 #include <random>
 
+#include "BenchSupport.h"
 #include "imaging/Bitmap.h"
 #include "imaging/Jpeg.h"
 #include "imaging/Transforms.h"
@@ -27,24 +28,6 @@ using namespace verid;
 namespace {
 
 constexpr int kWidth = 4000, kHeight = 3000;
-
-// Smooth gradients with a little noise: compresses like a photograph, not like a flat
-// colour.
-TBitmap PhotoLike() {
-  TBitmap b(kWidth, kHeight, TPixelFormat::pf24bit);
-  std::mt19937 rng(7);
-  std::uniform_int_distribution<int> noise(-12, 12);
-  for (int y = 0; y < kHeight; ++y) {
-    uint8_t* p = b.ScanLine(y);
-    for (int x = 0; x < kWidth; ++x, p += 3) {
-      int r = x * 255 / kWidth, g = y * 255 / kHeight, bl = ((x + y) / 23) % 256;
-      p[0] = uint8_t(std::clamp(bl + noise(rng), 0, 255));
-      p[1] = uint8_t(std::clamp(g + noise(rng), 0, 255));
-      p[2] = uint8_t(std::clamp(r + noise(rng), 0, 255));
-    }
-  }
-  return b;
-}
 
 // Best of `runs` timings, in milliseconds.
 double Time(int runs, const std::function<void()>& f) {
@@ -97,16 +80,14 @@ TBitmap NaiveRotateRight(const TBitmap& src) {
 }
 
 void Report(const char* what, double ours, double theirs, double target) {
-  const double ratio = ours / theirs;
-  std::printf("%-44s %8.1f ms / %8.1f ms = %.3f (target <= %.2f) %s\n", what, ours, theirs, ratio,
-              target, ratio <= target ? "ok" : "MISSED");
+  bench::Report(what, ours, theirs, target, 44, 8);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-  const TBitmap photo = PhotoLike();
+  const TBitmap photo = bench::GradientPhoto(kWidth, kHeight, 7);
 
   TJPEGImage encoder;
   encoder.Assign(photo);

@@ -20,6 +20,7 @@
 #include <random>
 #include <thread>
 
+#include "BenchSupport.h"
 #include "imaging/Draw.h"
 #include "imaging/Jpeg.h"
 #include "support/FakePlatform.h"
@@ -29,33 +30,12 @@
 #include "view/ViewLayout.h"
 
 using namespace verid;
+using namespace verid::bench;
 
 namespace {
 
 constexpr int kWidth = 4000, kHeight = 3000, kFiles = 20, kDistinct = 4;
 constexpr int kScreenW = 1920, kScreenH = 1080;
-
-TBitmap PhotoLike(uint32_t seed) {
-  TBitmap b(kWidth, kHeight, TPixelFormat::pf24bit);
-  std::mt19937 rng(seed);
-  std::uniform_int_distribution<int> noise(-12, 12);
-  for (int y = 0; y < kHeight; ++y) {
-    uint8_t* p = b.ScanLine(y);
-    for (int x = 0; x < kWidth; ++x, p += 3) {
-      int r = x * 255 / kWidth, g = y * 255 / kHeight, bl = ((x + y + int(seed) * 40) / 23) % 256;
-      p[0] = uint8_t(std::clamp(bl + noise(rng), 0, 255));
-      p[1] = uint8_t(std::clamp(g + noise(rng), 0, 255));
-      p[2] = uint8_t(std::clamp(r + noise(rng), 0, 255));
-    }
-  }
-  return b;
-}
-
-double Millis(const std::function<void()>& f) {
-  auto t0 = std::chrono::steady_clock::now();
-  f();
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-}
 
 volatile uint32_t gSink;
 
@@ -89,29 +69,22 @@ void BareSlide(const std::string& path, int denominator, int w, int h) {
 }
 
 void Report(const char* what, double ours, double theirs, double target) {
-  const double ratio = ours / theirs;
-  std::printf("%-56s %7.1f ms / %7.1f ms = %.3f (target <= %.2f) %s\n", what, ours, theirs, ratio,
-              target, ratio <= target ? "ok" : "MISSED");
+  bench::Report(what, ours, theirs, target, 56, 7);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-  const std::string folder =
-      std::filesystem::temp_directory_path() / ("verid_bench_slide_" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
-  const std::string config = folder + "/screen.json";
-  std::ofstream(config) << R"({"screens":[{"name":"S","x":0,"y":0,"width":1920,"height":1080,)"
-                        << R"("logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})";
-  setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).c_str(), 1);
+  const std::string folder = ScratchFolder("slide");
+  UseOffscreenScreen(folder, kScreenW, kScreenH);
   QApplication app(argc, argv);
   SetupApplication(app);
 
   std::vector<std::vector<uint8_t>> distinct;
   for (int k = 0; k < kDistinct; ++k) {
     TJPEGImage encoder;
-    encoder.Assign(PhotoLike(uint32_t(k + 1)));
+    encoder.Assign(GradientPhoto(kWidth, kHeight, uint32_t(k + 1), (k + 1) * 40));
     encoder.SetCompressionQuality(90);
     encoder.Compress();
     distinct.push_back(encoder.Data());

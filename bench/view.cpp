@@ -21,6 +21,8 @@
 #include <memory>
 #include <random>
 
+#include "BenchSupport.h"
+#include "NullSurface.h"
 #include "imaging/Draw.h"
 #include "imaging/Jpeg.h"
 #include "support/FakePlatform.h"
@@ -29,32 +31,11 @@
 #include "view/ViewFrm.h"
 
 using namespace verid;
+using namespace verid::bench;
 
 namespace {
 
 constexpr int kWidth = 4000, kHeight = 3000, kFiles = 20, kDistinct = 4;
-
-TBitmap PhotoLike(uint32_t seed) {
-  TBitmap b(kWidth, kHeight, TPixelFormat::pf24bit);
-  std::mt19937 rng(seed);
-  std::uniform_int_distribution<int> noise(-12, 12);
-  for (int y = 0; y < kHeight; ++y) {
-    uint8_t* p = b.ScanLine(y);
-    for (int x = 0; x < kWidth; ++x, p += 3) {
-      int r = x * 255 / kWidth, g = y * 255 / kHeight, bl = ((x + y + int(seed) * 40) / 23) % 256;
-      p[0] = uint8_t(std::clamp(bl + noise(rng), 0, 255));
-      p[1] = uint8_t(std::clamp(g + noise(rng), 0, 255));
-      p[2] = uint8_t(std::clamp(r + noise(rng), 0, 255));
-    }
-  }
-  return b;
-}
-
-double Millis(const std::function<void()>& f) {
-  auto t0 = std::chrono::steady_clock::now();
-  f();
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-}
 
 volatile uint32_t gSink;
 
@@ -80,52 +61,23 @@ void BareDecode(const std::vector<uint8_t>& data, int denominator) {
   gSink = buffer[stride];
 }
 
-// A surface that takes every display and does nothing with it.
-class NullSurface : public ViewSurface {
- public:
-  void ApplyMode(int, const ViewMenuState&) override {}
-  void PaintMenus(const ViewMenuState&) override {}
-  TColor FaceColor() override { return 0; }
-  void SetBusy(bool) override {}
-  void SetCaption(const std::string&) override {}
-  void SetLabel(const std::string&) override {}
-  void ClearPicture() override {}
-  TBorders Borders() override { return {8, 34, 16}; }
-  void ShowFrame(const TViewFrame& frame) override {
-    if (frame.Shown) gSink = frame.Shown->ScanLine(1)[0];
-  }
-  void ShowBand(const std::optional<TRect>&) override {}
-  void SetScreenCursor(int) override {}
-  TPoint ScrollPos() override { return {}; }
-  void SetScrollPos(const TPoint&) override {}
-  TPoint ClientSize() override { return {}; }
-  void CloseWindow() override {}
-};
-
 void Report(const char* what, double ours, double theirs, double target) {
-  const double ratio = ours / theirs;
-  std::printf("%-52s %8.1f ms / %8.1f ms = %.3f (target <= %.2f) %s\n", what, ours, theirs, ratio,
-              target, ratio <= target ? "ok" : "MISSED");
+  bench::Report(what, ours, theirs, target, 52, 8);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-  const std::string folder =
-      std::filesystem::temp_directory_path() / ("verid_bench_view_" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
-  const std::string config = folder + "/screen.json";
-  std::ofstream(config) << R"({"screens":[{"name":"S","x":0,"y":0,"width":1280,"height":800,)"
-                        << R"("logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})";
-  setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).c_str(), 1);
+  const std::string folder = ScratchFolder("view");
+  UseOffscreenScreen(folder, 1280, 800);
   QApplication app(argc, argv);
   SetupApplication(app);
 
   std::vector<std::vector<uint8_t>> distinct;
   for (int k = 0; k < kDistinct; ++k) {
     TJPEGImage encoder;
-    encoder.Assign(PhotoLike(uint32_t(k + 1)));
+    encoder.Assign(GradientPhoto(kWidth, kHeight, uint32_t(k + 1), (k + 1) * 40));
     encoder.SetCompressionQuality(90);
     encoder.Compress();
     distinct.push_back(encoder.Data());

@@ -12,64 +12,29 @@
 #include <optional>
 #include <random>
 
+#include "BenchSupport.h"
+#include "NullSurface.h"
 #include "imaging/Jpeg.h"
 #include "support/FakePlatform.h"
 #include "support/ScriptedDialogs.h"
 #include "view/View.h"
 
 using namespace verid;
+using namespace verid::bench;
 
 namespace {
 
 constexpr int kWidth = 4000, kHeight = 3000;
 
-double Millis(const std::function<void()>& f) {
-  auto t0 = std::chrono::steady_clock::now();
-  f();
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-}
-
-class NullSurface : public ViewSurface {
- public:
-  void ApplyMode(int, const ViewMenuState&) override {}
-  void PaintMenus(const ViewMenuState&) override {}
-  TColor FaceColor() override { return 0; }
-  void SetBusy(bool) override {}
-  void SetCaption(const std::string&) override {}
-  void SetLabel(const std::string&) override {}
-  void ClearPicture() override {}
-  TBorders Borders() override { return {8, 34, 16}; }
-  void ShowFrame(const TViewFrame&) override {}
-  void ShowBand(const std::optional<TRect>&) override {}
-  void SetScreenCursor(int) override {}
-  TPoint ScrollPos() override { return {}; }
-  void SetScrollPos(const TPoint&) override {}
-  TPoint ClientSize() override { return {}; }
-  void CloseWindow() override {}
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-  const std::string folder =
-      std::filesystem::temp_directory_path() / ("verid_bench_edit_" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
+  const std::string folder = ScratchFolder("edit");
   const std::string photo = folder + "/photo.jpg", original = folder + "/original.jpg";
   {
-    TBitmap b(kWidth, kHeight, TPixelFormat::pf24bit);
-    std::mt19937 rng(7);
-    std::uniform_int_distribution<int> noise(-12, 12);
-    for (int y = 0; y < kHeight; ++y) {
-      uint8_t* p = b.ScanLine(y);
-      for (int x = 0; x < kWidth; ++x, p += 3) {
-        p[0] = uint8_t(std::clamp((x + y) / 23 % 256 + noise(rng), 0, 255));
-        p[1] = uint8_t(std::clamp(y * 255 / kHeight + noise(rng), 0, 255));
-        p[2] = uint8_t(std::clamp(x * 255 / kWidth + noise(rng), 0, 255));
-      }
-    }
     TJPEGImage jpeg;
-    jpeg.Assign(b);
+    jpeg.Assign(GradientPhoto(kWidth, kHeight, 7));
     jpeg.SetCompressionQuality(90);
     jpeg.SaveToFile(original);
   }

@@ -1,0 +1,102 @@
+// What the benchmarks share: photo-like pictures, timing, the ratio line, a scratch
+// folder and an offscreen screen of a given size.
+#pragma once
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+
+#include "imaging/Bitmap.h"
+
+namespace verid::bench {
+
+// Smooth gradients with a little noise: compresses like a photograph, not like a flat
+// colour. `shift` moves the blue bands, so that pictures made with other seeds differ.
+inline TBitmap GradientPhoto(int w, int h, uint32_t seed, int shift = 0) {
+  TBitmap b(w, h, TPixelFormat::pf24bit);
+  std::mt19937 rng(seed);
+  std::uniform_int_distribution<int> noise(-12, 12);
+  for (int y = 0; y < h; ++y) {
+    uint8_t* p = b.ScanLine(y);
+    for (int x = 0; x < w; ++x, p += 3) {
+      int r = x * 255 / w, g = y * 255 / h, bl = ((x + y + shift) / 23) % 256;
+      p[0] = uint8_t(std::clamp(bl + noise(rng), 0, 255));
+      p[1] = uint8_t(std::clamp(g + noise(rng), 0, 255));
+      p[2] = uint8_t(std::clamp(r + noise(rng), 0, 255));
+    }
+  }
+  return b;
+}
+
+// Gradients, a few shapes and a little noise: compresses like a photograph.
+inline TBitmap ShapesPhoto(int w, int h, uint32_t seed) {
+  TBitmap b(w, h, TPixelFormat::pf24bit);
+  std::mt19937 rng(seed);
+  std::uniform_int_distribution<int> noise(-10, 10);
+  const int cx = int(rng() % uint32_t(w)), cy = int(rng() % uint32_t(h));
+  for (int y = 0; y < h; ++y) {
+    uint8_t* p = b.ScanLine(y);
+    for (int x = 0; x < w; ++x, p += 3) {
+      const int dx = x - cx, dy = y - cy;
+      const bool disc = dx * dx + dy * dy < (h / 4) * (h / 4);
+      const int r = disc ? 230 : x * 255 / w, g = y * 255 / h;
+      const int bl = ((x / 37 + y / 29 + int(seed)) % 7) * 30;
+      p[0] = uint8_t(std::clamp(bl + noise(rng), 0, 255));
+      p[1] = uint8_t(std::clamp(g + noise(rng), 0, 255));
+      p[2] = uint8_t(std::clamp(r + noise(rng), 0, 255));
+    }
+  }
+  return b;
+}
+
+inline double Millis(const std::function<void()>& f) {
+  auto t0 = std::chrono::steady_clock::now();
+  f();
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// One line "what  ours ms / theirs ms = ratio (target <= t) ok|MISSED", the name padded to
+// `nameWidth` and the times to `timeWidth`.
+inline void Report(const char* what, double ours, double theirs, double target, int nameWidth,
+                   int timeWidth) {
+  const double ratio = ours / theirs;
+  std::printf("%-*s %*.1f ms / %*.1f ms = %.3f (target <= %.2f) %s\n", nameWidth, what, timeWidth,
+              ours, timeWidth, theirs, ratio, target, ratio <= target ? "ok" : "MISSED");
+}
+
+// The machine's load averages over 1, 5 and 15 minutes, as /proc/loadavg gives them.
+inline std::string LoadAverage() {
+  std::ifstream in("/proc/loadavg");
+  std::string a, b, c;
+  in >> a >> b >> c;
+  return a + " " + b + " " + c;
+}
+
+// A new folder verid_bench_<tag>_<pid> in the temporary folder.
+inline std::string ScratchFolder(const std::string& tag) {
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                       ("verid_bench_" + tag + "_" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  return folder.string();
+}
+
+// Makes offscreen Qt (set up after this) show one screen of w x h at 96 dpi, described in
+// a file in `folder`.
+inline void UseOffscreenScreen(const std::string& folder, int w, int h) {
+  const std::string config = folder + "/screen.json";
+  std::ofstream(config) << R"({"screens":[{"name":"S","x":0,"y":0,"width":)" << w << R"(,"height":)"
+                        << h << R"(,)"
+                        << R"("logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})";
+  setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).c_str(), 1);
+}
+
+}  // namespace verid::bench
