@@ -11,9 +11,11 @@
 #include "imaging/Jpeg.h"
 #include "imaging/ZUDIRA.h"
 #include "support/FakePlatform.h"
+#include "support/FileOpsFixture.h"
 #include "support/ImageBuilders.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
+#include "support/WorkingFolder.h"
 
 namespace verid {
 namespace {
@@ -21,24 +23,12 @@ namespace {
 namespace fs = std::filesystem;
 using test::FakePlatform;
 using test::ScriptedDialogs;
+using test::SortedNames;
 using test::TempDir;
 
-std::vector<std::string> Names(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(folder))
-    names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-class ConvertTest : public ::testing::Test {
+class ConvertTest : public test::FileOpsFixture {
  protected:
-  void SetUp() override {
-    start_ = fs::current_path();
-    src_ = dir_.MakeDir("src");
-    dst_ = dir_.MakeDir("dst") + "/";
-  }
-  void TearDown() override { fs::current_path(start_); }
+  void SetUp() override { dst_ += "/"; }
 
   std::string Bmp(const std::string& name, int w = 9, int h = 7) {
     TBitmap bmp = test::Pattern(w, h, TPixelFormat::pf24bit);
@@ -55,15 +45,6 @@ class ConvertTest : public ::testing::Test {
     list_.SetFolder(src_);
     list_.SetItemIndex(list_.IndexOf(name));
   }
-  FileOpEnv Env() { return FileOpEnv{list_, settings_, dialogs_, platform_}; }
-
-  TempDir dir_;
-  std::string src_, dst_;
-  fs::path start_;
-  FileList list_;
-  AppSettings settings_;
-  ScriptedDialogs dialogs_;
-  FakePlatform platform_;
 };
 
 TEST_F(ConvertTest, SingleBesideTheSource) {
@@ -76,7 +57,7 @@ TEST_F(ConvertTest, SingleBesideTheSource) {
   ZOVIDUD png;
   png.LoadFromFile(src_ + "/a.png");
   EXPECT_EQ(png.Width(), 16);
-  EXPECT_EQ(Names(src_), (std::vector<std::string>{"a.jpeg", "a.png"}));
+  EXPECT_EQ(SortedNames(src_), (std::vector<std::string>{"a.jpeg", "a.png"}));
   EXPECT_EQ(list_.Count(), 1);  // the list is not read again
 
   // JPEG output is named ".jpg"; a name without extension gets one.
@@ -102,11 +83,11 @@ TEST_F(ConvertTest, SingleIntoAChosenFolder) {
   EXPECT_EQ(ConvertCurrent(Env(), 1), OpResult::Done);
   EXPECT_EQ(settings_.OtherFolder, dst_);
   EXPECT_EQ(dialogs_.LastMessage().Text, "変換ﾌｧｲﾙを " + dst_ + " に作成しました");
-  EXPECT_EQ(Names(dst_), std::vector<std::string>{"x.png"});
+  EXPECT_EQ(SortedNames(dst_), std::vector<std::string>{"x.png"});
 
   settings_.ConvertTarget = 2;  // writes nothing and asks nothing
   EXPECT_EQ(ConvertCurrent(Env(), 0), OpResult::Nothing);
-  EXPECT_EQ(Names(src_), std::vector<std::string>{"x.bmp"});
+  EXPECT_EQ(SortedNames(src_), std::vector<std::string>{"x.bmp"});
   EXPECT_EQ(dialogs_.Calls().size(), 3u);
 }
 
@@ -121,7 +102,7 @@ TEST_F(ConvertTest, UndecodableSourceWritesNothing) {
   Jpeg("photo.bmp");
   Select("photo.bmp");
   EXPECT_THROW(ConvertCurrent(Env(), 1), EInvalidGraphic);
-  EXPECT_EQ(Names(src_), (std::vector<std::string>{"bad.bmp", "bad.jpg", "photo.bmp"}));
+  EXPECT_EQ(SortedNames(src_), (std::vector<std::string>{"bad.bmp", "bad.jpg", "photo.bmp"}));
   EXPECT_TRUE(dialogs_.MessageTexts().empty());
 }
 
@@ -186,7 +167,7 @@ TEST_P(BatchConvertTest, RunsInOrderAndReports) {
   EXPECT_EQ(host.events,
             (std::vector<std::string>{"select 0", "add x.png", "select 1", "add y.png"}));
   EXPECT_EQ(dialogs_.LastMessage().Text, ConvertDoneMessage(dst_));
-  EXPECT_EQ(Names(dst_), (std::vector<std::string>{"x.png", "y.png"}));
+  EXPECT_EQ(SortedNames(dst_), (std::vector<std::string>{"x.png", "y.png"}));
   ZOVIDUD png;
   png.LoadFromFile(dst_ + "y.png");
   EXPECT_EQ(png.Height(), 5);
@@ -203,7 +184,7 @@ TEST_P(BatchConvertTest, StopsAtABrokenFile) {
   EXPECT_EQ(host.events, (std::vector<std::string>{"select 0", "add a.jpg", "select 1", "add b.jpg",
                                                    "select 2"}));
   // Exactly the files before it, nothing under a temporary name, the rest untouched.
-  EXPECT_EQ(Names(dst_), (std::vector<std::string>{"a.jpg", "b.jpg", "d.jpg"}));
+  EXPECT_EQ(SortedNames(dst_), (std::vector<std::string>{"a.jpg", "b.jpg", "d.jpg"}));
   EXPECT_EQ(test::ReadAll(dst_ + "d.jpg").size(), 12u);
   EXPECT_TRUE(dialogs_.MessageTexts().empty());
 }

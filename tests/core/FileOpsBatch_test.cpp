@@ -6,9 +6,11 @@
 
 #include "app/FileOps.h"
 #include "support/FakePlatform.h"
+#include "support/FileOpsFixture.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 #include "support/Unprivileged.h"
+#include "support/WorkingFolder.h"
 
 namespace verid {
 namespace {
@@ -16,49 +18,18 @@ namespace {
 namespace fs = std::filesystem;
 using test::FakePlatform;
 using test::ReadAll;
+using test::ReadText;
 using test::ScriptedDialogs;
+using test::SortedNames;
 using test::TempDir;
 
-std::string Text(const std::string& path) {
-  auto bytes = ReadAll(path);
-  return std::string(bytes.begin(), bytes.end());
-}
-
-std::vector<std::string> Names(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(folder))
-    names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-class BatchTest : public ::testing::Test {
+class BatchTest : public test::FileOpsFixture {
  protected:
-  void SetUp() override {
-    start_ = fs::current_path();
-    src_ = dir_.MakeDir("src");
-    dst_ = dir_.MakeDir("dst") + "/";
-  }
-  void TearDown() override { fs::current_path(start_); }
-
-  // Files (content = name) in src, listed, with `selected` selected.
-  void MakeList(const std::vector<std::string>& names, int selected) {
-    for (const auto& n : names) dir_.Write("src/" + n, n);
-    list_.SetFolder(src_);
-    list_.SetItemIndex(selected);
-  }
-  FileOpEnv Env() { return FileOpEnv{list_, settings_, dialogs_, platform_}; }
+  void SetUp() override { dst_ += "/"; }
   std::function<void()> FollowUp() {
     return [this] { followUps_.push_back(list_.ItemIndex()); };
   }
 
-  TempDir dir_;
-  std::string src_, dst_;
-  fs::path start_;
-  FileList list_;
-  AppSettings settings_;
-  ScriptedDialogs dialogs_;
-  FakePlatform platform_;
   std::vector<int> followUps_;  // the selection each follow-up saw
 };
 
@@ -87,9 +58,9 @@ TEST_F(BatchTest, CopyAllNoToAllSkipsEveryLaterClash) {
   EXPECT_EQ(clash.Kind, MsgKind::Warning);
   EXPECT_EQ(clash.Buttons,
             (std::vector<MsgButton>{MsgButton::Yes, MsgButton::No, MsgButton::NoToAll}));
-  EXPECT_EQ(Text(dst_ + "b.jpg"), "old b");
-  EXPECT_EQ(Text(dst_ + "c.jpg"), "old c");
-  EXPECT_EQ(Text(dst_ + "d.jpg"), "d.jpg");
+  EXPECT_EQ(ReadText(dst_ + "b.jpg"), "old b");
+  EXPECT_EQ(ReadText(dst_ + "c.jpg"), "old c");
+  EXPECT_EQ(ReadText(dst_ + "d.jpg"), "d.jpg");
   EXPECT_EQ(list_.Count(), 4);
   EXPECT_EQ(list_.ItemIndex(), 3);  // back where it was
   EXPECT_TRUE(dialogs_.AllAnswersUsed());
@@ -106,14 +77,14 @@ TEST_F(BatchTest, CopyAllAnswersAndModes) {
   dialogs_.AnswerMessage(MsgButton::Yes);
   dialogs_.AnswerMessage(MsgButton::No);
   EXPECT_EQ(CopyAll(Env(), dst_).Done, 1);
-  EXPECT_EQ(Text(dst_ + "a.jpg"), "a.jpg");
-  EXPECT_EQ(Text(dst_ + "b.jpg"), "old b");
+  EXPECT_EQ(ReadText(dst_ + "a.jpg"), "a.jpg");
+  EXPECT_EQ(ReadText(dst_ + "b.jpg"), "old b");
 
   // Free names, no question per file.
   settings_.CopyClashMode = 1;
   dialogs_.AnswerMessage(MsgButton::Ok);
   EXPECT_EQ(CopyAll(Env(), dst_).Done, 2);
-  EXPECT_EQ(Names(dst_), (std::vector<std::string>{"a.jpg", "a0.jpg", "b.jpg", "b0.jpg"}));
+  EXPECT_EQ(SortedNames(dst_), (std::vector<std::string>{"a.jpg", "a0.jpg", "b.jpg", "b0.jpg"}));
 
   // Any other mode leaves clashes alone, and they are not failures.
   settings_.CopyClashMode = 5;
@@ -127,7 +98,7 @@ TEST_F(BatchTest, CopyAllAnswersAndModes) {
   // Cancelling the question copies nothing.
   dialogs_.AnswerMessage(MsgButton::Cancel);
   EXPECT_EQ(CopyAll(Env(), dir_.MakeDir("empty")).Result, OpResult::Cancelled);
-  EXPECT_TRUE(Names(dir_ / "empty").empty());
+  EXPECT_TRUE(SortedNames(dir_ / "empty").empty());
 }
 
 TEST_F(BatchTest, CopyAllOfManyAndOfTwoFilesOfOneName) {
@@ -144,9 +115,9 @@ TEST_F(BatchTest, CopyAllOfManyAndOfTwoFilesOfOneName) {
   dialogs_.AnswerMessage(MsgButton::No);
   EXPECT_EQ(CopyAll(Env(), dst_).Done, 149);
   EXPECT_EQ(dialogs_.MessageTexts()[1], BatchClashQuestion("f1140.jpg"));
-  EXPECT_EQ(Names(dst_), names);  // nothing left under a temporary name
-  EXPECT_EQ(Text(dst_ + "f1140.jpg"), "old");
-  EXPECT_EQ(Text(dst_ + "f1149.jpg"), "f1149.jpg");
+  EXPECT_EQ(SortedNames(dst_), names);  // nothing left under a temporary name
+  EXPECT_EQ(ReadText(dst_ + "f1140.jpg"), "old");
+  EXPECT_EQ(ReadText(dst_ + "f1149.jpg"), "f1149.jpg");
 
   // Search results can hold one name twice: the second is a clash.
   dir_.Write("src/one/x.jpg", "first");
@@ -159,8 +130,8 @@ TEST_F(BatchTest, CopyAllOfManyAndOfTwoFilesOfOneName) {
   dialogs_.AnswerMessage(MsgButton::No);
   CopyAll(Env(), other);
   EXPECT_EQ(dialogs_.MessageTexts()[1], BatchClashQuestion("x.jpg"));
-  EXPECT_EQ(Names(other), std::vector<std::string>{"x.jpg"});
-  EXPECT_EQ(Text(other + "/x.jpg"), "first");
+  EXPECT_EQ(SortedNames(other), std::vector<std::string>{"x.jpg"});
+  EXPECT_EQ(ReadText(other + "/x.jpg"), "first");
 }
 
 TEST_F(BatchTest, MoveAllClashAnsweredNoLeavesThatEntry) {
@@ -175,9 +146,9 @@ TEST_F(BatchTest, MoveAllClashAnsweredNoLeavesThatEntry) {
   EXPECT_EQ(list_.ItemIndex(), 0);
   EXPECT_EQ(followUps_, std::vector<int>{0});
   EXPECT_EQ(dialogs_.LastMessage().Text, kMovedMessage);
-  EXPECT_EQ(Names(src_), std::vector<std::string>{"b.jpg"});
-  EXPECT_EQ(Text(dst_ + "b.jpg"), "old b");
-  EXPECT_EQ(Text(dst_ + "c.jpg"), "c.jpg");
+  EXPECT_EQ(SortedNames(src_), std::vector<std::string>{"b.jpg"});
+  EXPECT_EQ(ReadText(dst_ + "b.jpg"), "old b");
+  EXPECT_EQ(ReadText(dst_ + "c.jpg"), "c.jpg");
 }
 
 TEST_F(BatchTest, MoveAllFreeNamesEmptiesTheList) {
@@ -188,9 +159,9 @@ TEST_F(BatchTest, MoveAllFreeNamesEmptiesTheList) {
   MoveAll(Env(), dst_, FollowUp());
   EXPECT_EQ(list_.Count(), 0);
   EXPECT_EQ(followUps_, std::vector<int>{-1});
-  EXPECT_EQ(Text(dst_ + "a0.jpg"), "a.jpg");
-  EXPECT_EQ(Text(dst_ + "a.jpg"), "old a");
-  EXPECT_TRUE(Names(src_).empty());
+  EXPECT_EQ(ReadText(dst_ + "a0.jpg"), "a.jpg");
+  EXPECT_EQ(ReadText(dst_ + "a.jpg"), "old a");
+  EXPECT_TRUE(SortedNames(src_).empty());
 }
 
 TEST_F(BatchTest, MoveAllYesReplacesAndNoToAllStopsAsking) {
@@ -203,8 +174,8 @@ TEST_F(BatchTest, MoveAllYesReplacesAndNoToAllStopsAsking) {
   MoveAll(Env(), dst_, FollowUp());
   EXPECT_EQ(dialogs_.MessageTexts().size(), 4u);  // question, two clashes, the end
   EXPECT_EQ(list_.Entries(), (std::vector<std::string>{"b.jpg", "c.jpg"}));
-  EXPECT_EQ(Text(dst_ + "a.jpg"), "a.jpg");
-  EXPECT_EQ(Text(dst_ + "c.jpg"), "old");
+  EXPECT_EQ(ReadText(dst_ + "a.jpg"), "a.jpg");
+  EXPECT_EQ(ReadText(dst_ + "c.jpg"), "old");
 }
 
 TEST_F(BatchTest, FailedCopiesAndMovesAreCounted) {
@@ -222,8 +193,8 @@ TEST_F(BatchTest, FailedCopiesAndMovesAreCounted) {
     EXPECT_EQ(r.Failed, 2);
     EXPECT_EQ(dialogs_.LastMessage().Text, std::string(kMovedMessage) + "\r\n2" + kNotDoneSuffix);
     EXPECT_EQ(list_.Count(), 2);
-    EXPECT_EQ(Names(src_), (std::vector<std::string>{"a.jpg", "b.jpg"}));
-    EXPECT_TRUE(Names(dst_).empty());
+    EXPECT_EQ(SortedNames(src_), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+    EXPECT_TRUE(SortedNames(dst_).empty());
   });
 }
 
@@ -258,7 +229,7 @@ TEST_F(DeleteAllTest, DirectKeepsTheEntryWhoseFileRemains) {
     EXPECT_EQ(list_.Entries(), std::vector<std::string>{"locked/b.jpg"});
     EXPECT_EQ(list_.ItemIndex(), 0);  // the selected file went: the first remaining one
     EXPECT_EQ(followUps_, std::vector<int>{0});
-    EXPECT_EQ(Text(src_ + "/locked/b.jpg"), "b");
+    EXPECT_EQ(ReadText(src_ + "/locked/b.jpg"), "b");
   });
 }
 
@@ -293,7 +264,7 @@ TEST_F(DeleteAllTest, TrashDeclinedOrMethodZeroChangesNothing) {
   EXPECT_EQ(list_.ItemIndex(), 1);
   EXPECT_TRUE(followUps_.empty());
   EXPECT_TRUE(platform_.trashed.empty());
-  EXPECT_EQ(Names(src_), (std::vector<std::string>{"a.jpg", "c.jpg", "locked"}));
+  EXPECT_EQ(SortedNames(src_), (std::vector<std::string>{"a.jpg", "c.jpg", "locked"}));
 }
 
 TEST_F(DeleteAllTest, DirectWithoutConfirmEmptiesTheList) {
@@ -304,7 +275,7 @@ TEST_F(DeleteAllTest, DirectWithoutConfirmEmptiesTheList) {
   EXPECT_TRUE(dialogs_.Calls().empty());
   EXPECT_EQ(list_.Count(), 0);
   EXPECT_EQ(followUps_, std::vector<int>{-1});
-  EXPECT_TRUE(Names(src_).empty());
+  EXPECT_TRUE(SortedNames(src_).empty());
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "support/FakePlatform.h"
+#include "support/FileOpsFixture.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 #include "support/Unprivileged.h"
@@ -21,36 +22,13 @@ namespace {
 namespace fs = std::filesystem;
 using test::FakePlatform;
 using test::ReadAll;
+using test::ReadText;
 using test::ScriptedDialogs;
+using test::SortedNames;
 using test::TempDir;
 
-std::string Text(const std::string& path) {
-  auto bytes = ReadAll(path);
-  return std::string(bytes.begin(), bytes.end());
-}
-
-std::vector<std::string> Names(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(folder))
-    names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-class FileOpsTest : public test::WorkingFolderTest {
+class FileOpsTest : public test::FileOpsFixture {
  protected:
-  void SetUp() override {
-    src_ = dir_.MakeDir("src");
-    dst_ = dir_.MakeDir("dst");
-  }
-
-  // A list of the given files (content = name) in src, with `selected` selected.
-  void MakeList(std::vector<std::string> names, int selected) {
-    for (const auto& n : names) dir_.Write("src/" + n, n);
-    list_.SetFolder(src_);
-    list_.SetItemIndex(selected);
-  }
-  FileOpEnv Env() { return FileOpEnv{list_, settings_, dialogs_, platform_}; }
   RemovalStep Follow() {
     RemovalStep step;
     step.FollowUp = [this] {
@@ -59,12 +37,6 @@ class FileOpsTest : public test::WorkingFolderTest {
     return step;
   }
 
-  TempDir dir_;
-  std::string src_, dst_;
-  FileList list_;
-  AppSettings settings_;
-  ScriptedDialogs dialogs_;
-  FakePlatform platform_;
   std::vector<std::string> events_;
 };
 
@@ -132,14 +104,14 @@ TEST_F(FileOpsTest, CopyIntoAFolderWithOrWithoutTrailingSeparator) {
   fs::last_write_time(src_ + "/a.jpg", stamp);
 
   EXPECT_EQ(CopyToFolder(Env(), dst_), OpResult::Done);
-  EXPECT_EQ(Text(dst_ + "/a.jpg"), "a.jpg");
+  EXPECT_EQ(ReadText(dst_ + "/a.jpg"), "a.jpg");
   EXPECT_EQ(fs::last_write_time(dst_ + "/a.jpg"), stamp);
   EXPECT_EQ(dialogs_.LastMessage().Text, kCopiedMessage);
   EXPECT_EQ(dialogs_.LastMessage().Kind, MsgKind::Information);
 
   std::string other = dir_.MakeDir("other");
   EXPECT_EQ(CopyToFolder(Env(), other + "/"), OpResult::Done);
-  EXPECT_EQ(Names(other), (std::vector<std::string>{"a.jpg"}));
+  EXPECT_EQ(SortedNames(other), (std::vector<std::string>{"a.jpg"}));
   EXPECT_EQ(list_.Count(), 1);  // a copy never changes the list
   EXPECT_EQ(list_.ItemIndex(), 0);
 }
@@ -153,7 +125,7 @@ TEST_F(FileOpsTest, CopyClashModes) {
   settings_.CopyClashMode = 0;
   dialogs_.AnswerMessage(MsgButton::Cancel);
   EXPECT_EQ(CopyToFolder(Env(), dst_), OpResult::Cancelled);
-  EXPECT_EQ(Text(dst_ + "/a.jpg"), "old");
+  EXPECT_EQ(ReadText(dst_ + "/a.jpg"), "old");
   EXPECT_EQ(dialogs_.LastMessage().Text, kClashQuestion);
   EXPECT_EQ(dialogs_.LastMessage().Kind, MsgKind::Warning);
   EXPECT_EQ(dialogs_.LastMessage().Buttons,
@@ -163,7 +135,7 @@ TEST_F(FileOpsTest, CopyClashModes) {
   settings_.CopyClashMode = 1;
   dialogs_.Clear();
   EXPECT_EQ(CopyToFolder(Env(), dst_), OpResult::Done);
-  EXPECT_EQ(Text(dst_ + "/a00.jpg"), "a.jpg");
+  EXPECT_EQ(ReadText(dst_ + "/a00.jpg"), "a.jpg");
   EXPECT_EQ(dialogs_.MessageTexts(), (std::vector<std::string>{kCopiedMessage}));
 
   // Any other value leaves the clash alone, silently.
@@ -176,8 +148,8 @@ TEST_F(FileOpsTest, CopyClashModes) {
   settings_.CopyClashMode = 0;
   dialogs_.AnswerMessage(MsgButton::Ok);
   EXPECT_EQ(CopyToFolder(Env(), dst_), OpResult::Done);
-  EXPECT_EQ(Text(dst_ + "/a.jpg"), "a.jpg");
-  EXPECT_EQ(Names(dst_), (std::vector<std::string>{"a.jpg", "a0.jpg", "a00.jpg"}));
+  EXPECT_EQ(ReadText(dst_ + "/a.jpg"), "a.jpg");
+  EXPECT_EQ(SortedNames(dst_), (std::vector<std::string>{"a.jpg", "a0.jpg", "a00.jpg"}));
 }
 
 TEST_F(FileOpsTest, FailedCopyIsReportedAndLeavesTheTargetAlone) {
@@ -186,8 +158,8 @@ TEST_F(FileOpsTest, FailedCopyIsReportedAndLeavesTheTargetAlone) {
   fs::remove(src_ + "/a.jpg");  // gone since it was listed
   dialogs_.AnswerMessage(MsgButton::Ok);
   EXPECT_EQ(CopyToFolder(Env(), dst_), OpResult::Failed);
-  EXPECT_EQ(Text(dst_ + "/a.jpg"), "old");
-  EXPECT_EQ(Names(dst_), (std::vector<std::string>{"a.jpg"}));
+  EXPECT_EQ(ReadText(dst_ + "/a.jpg"), "old");
+  EXPECT_EQ(SortedNames(dst_), (std::vector<std::string>{"a.jpg"}));
   EXPECT_EQ(dialogs_.LastMessage().Kind, MsgKind::Error);
   EXPECT_EQ(dialogs_.LastMessage().Text.rfind(kCopyFailedMessage, 0), 0u);
 
@@ -229,9 +201,9 @@ TEST_F(FileOpsTest, MoveFollowsTheListAtEveryPosition) {
   EXPECT_EQ(MoveToFolder(Env(), dst_, Follow()), OpResult::Done);
   EXPECT_EQ(list_.Count(), 0);
   EXPECT_EQ(list_.ItemIndex(), -1);
-  EXPECT_EQ(Names(dst_), (std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg"}));
-  EXPECT_EQ(Text(dst_ + "/c.jpg"), "c.jpg");
-  EXPECT_TRUE(Names(src_).empty());
+  EXPECT_EQ(SortedNames(dst_), (std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg"}));
+  EXPECT_EQ(ReadText(dst_ + "/c.jpg"), "c.jpg");
+  EXPECT_TRUE(SortedNames(src_).empty());
 }
 
 TEST_F(FileOpsTest, MoveMessageOrderForOtherWindows) {
@@ -258,8 +230,8 @@ TEST_F(FileOpsTest, MoveMessageOrderForOtherWindows) {
   EXPECT_EQ(MoveToFolder(Env(), dst_, step), OpResult::Done);
   EXPECT_EQ(events_.back(), "followup after 1");
   EXPECT_EQ(dialogs_.MessageTexts().size(), 2u);
-  EXPECT_EQ(Text(dst_ + "/b0.jpg"), "b.jpg");
-  EXPECT_EQ(Text(dst_ + "/b.jpg"), "old");
+  EXPECT_EQ(ReadText(dst_ + "/b0.jpg"), "b.jpg");
+  EXPECT_EQ(ReadText(dst_ + "/b.jpg"), "old");
 }
 
 TEST_F(FileOpsTest, MoveClashModes) {
@@ -270,8 +242,8 @@ TEST_F(FileOpsTest, MoveClashModes) {
   settings_.MoveClashMode = 0;
   dialogs_.AnswerMessage(MsgButton::Cancel);
   EXPECT_EQ(MoveToFolder(Env(), dst_, Follow()), OpResult::Cancelled);
-  EXPECT_EQ(Text(dst_ + "/a.jpg"), "old");
-  EXPECT_EQ(Text(src_ + "/a.jpg"), "a.jpg");
+  EXPECT_EQ(ReadText(dst_ + "/a.jpg"), "old");
+  EXPECT_EQ(ReadText(src_ + "/a.jpg"), "a.jpg");
   EXPECT_EQ(list_.Count(), 2);
   EXPECT_TRUE(events_.empty());
 
@@ -285,7 +257,7 @@ TEST_F(FileOpsTest, MoveClashModes) {
   dialogs_.Clear();
   dialogs_.AnswerMessage(MsgButton::Ok);
   EXPECT_EQ(MoveToFolder(Env(), dst_, Follow()), OpResult::Done);
-  EXPECT_EQ(Text(dst_ + "/a.jpg"), "a.jpg");
+  EXPECT_EQ(ReadText(dst_ + "/a.jpg"), "a.jpg");
   EXPECT_FALSE(fs::exists(src_ + "/a.jpg"));
   EXPECT_EQ(list_.Entries(), (std::vector<std::string>{"b.jpg"}));
   EXPECT_EQ(dialogs_.MessageTexts(), (std::vector<std::string>{kClashQuestion, kMovedMessage}));
@@ -295,7 +267,7 @@ TEST_F(FileOpsTest, MoveClashModes) {
   dir_.Write("dst/b0.jpg", "old");
   settings_.MoveClashMode = 1;
   EXPECT_EQ(MoveToFolder(Env(), dst_, Follow()), OpResult::Done);
-  EXPECT_EQ(Text(dst_ + "/b00.jpg"), "b.jpg");
+  EXPECT_EQ(ReadText(dst_ + "/b00.jpg"), "b.jpg");
   EXPECT_EQ(list_.Count(), 0);
 }
 
@@ -303,7 +275,7 @@ TEST_F(FileOpsTest, MovingAFileOntoItselfKeepsIt) {
   MakeList({"a.jpg"}, 0);
   dialogs_.AnswerMessage(MsgButton::Ok);
   EXPECT_EQ(MoveToFolder(Env(), src_, Follow()), OpResult::Failed);
-  EXPECT_EQ(Text(src_ + "/a.jpg"), "a.jpg");
+  EXPECT_EQ(ReadText(src_ + "/a.jpg"), "a.jpg");
   EXPECT_EQ(list_.Count(), 1);
   EXPECT_EQ(dialogs_.LastMessage().Kind, MsgKind::Error);
 
@@ -345,14 +317,14 @@ TEST_F(FileOpsTest, MoveAcrossFileSystems) {
   FsError error;
   EXPECT_TRUE(MoveFileTo(src_ + "/a.jpg", other + "/a.jpg", false, &error)) << error.Message;
   EXPECT_FALSE(fs::exists(src_ + "/a.jpg"));
-  EXPECT_EQ(Text(other + "/a.jpg"), "a.jpg");
+  EXPECT_EQ(ReadText(other + "/a.jpg"), "a.jpg");
   EXPECT_EQ(fs::last_write_time(other + "/a.jpg"), stamp);
 
   EXPECT_FALSE(MoveFileTo(src_ + "/b.jpg", other + "/a.jpg", false, &error));
   EXPECT_TRUE(error.Exists);
   EXPECT_TRUE(MoveFileTo(src_ + "/b.jpg", other + "/a.jpg", true, &error)) << error.Message;
-  EXPECT_EQ(Text(other + "/a.jpg"), "b.jpg");
-  EXPECT_EQ(Names(other), (std::vector<std::string>{"a.jpg"}));
+  EXPECT_EQ(ReadText(other + "/a.jpg"), "b.jpg");
+  EXPECT_EQ(SortedNames(other), (std::vector<std::string>{"a.jpg"}));
   fs::remove_all(other, ec);
 }
 
@@ -361,11 +333,11 @@ TEST_F(FileOpsTest, ALongJapaneseNameCopiesAndMovesAcrossFileSystems) {
   ASSERT_EQ(name.size(), 250u);
   MakeList({name}, 0);
   EXPECT_EQ(CopyToFolder(Env(), dst_), OpResult::Done);
-  EXPECT_EQ(Text(dst_ + "/" + name), name);
+  EXPECT_EQ(ReadText(dst_ + "/" + name), name);
   // Over the copy just made, after the question.
   dialogs_.AnswerMessage(MsgButton::Ok);
   EXPECT_EQ(CopyToFolder(Env(), dst_), OpResult::Done);
-  EXPECT_EQ(Names(dst_), std::vector<std::string>{name});
+  EXPECT_EQ(SortedNames(dst_), std::vector<std::string>{name});
   EXPECT_EQ(dialogs_.LastMessage().Text, kCopiedMessage);
 
   std::string other = SecondFileSystemFolder(src_);
@@ -377,12 +349,12 @@ TEST_F(FileOpsTest, ALongJapaneseNameCopiesAndMovesAcrossFileSystems) {
   struct stat before, after;
   ASSERT_EQ(::stat((src_ + "/" + name).c_str(), &before), 0);
   EXPECT_EQ(MoveToFolder(Env(), other, Follow()), OpResult::Done);
-  EXPECT_EQ(Text(other + "/" + name), name);
+  EXPECT_EQ(ReadText(other + "/" + name), name);
   ASSERT_EQ(::stat((other + "/" + name).c_str(), &after), 0);
   EXPECT_EQ(after.st_uid, before.st_uid);
   EXPECT_EQ(after.st_gid, before.st_gid);
   EXPECT_EQ(after.st_mode, before.st_mode);
-  EXPECT_EQ(Names(other), std::vector<std::string>{name});
+  EXPECT_EQ(SortedNames(other), std::vector<std::string>{name});
   EXPECT_EQ(list_.Count(), 0);
   std::error_code ec;
   fs::remove_all(other, ec);
@@ -401,10 +373,10 @@ TEST_F(FileOpsTest, ReplacingRefusesAReadOnlyTarget) {
     dialogs_.AnswerMessage(MsgButton::Ok);
     EXPECT_EQ(MoveToFolder(Env(), dst_, Follow()), OpResult::Failed);
     EXPECT_EQ(dialogs_.LastMessage().Kind, MsgKind::Error);
-    EXPECT_EQ(Text(target), "old");
-    EXPECT_EQ(Text(src_ + "/a.jpg"), "a.jpg");
+    EXPECT_EQ(ReadText(target), "old");
+    EXPECT_EQ(ReadText(src_ + "/a.jpg"), "a.jpg");
     EXPECT_EQ(list_.Count(), 1);
-    EXPECT_EQ(Names(dst_), std::vector<std::string>{"a.jpg"});
+    EXPECT_EQ(SortedNames(dst_), std::vector<std::string>{"a.jpg"});
   });
 }
 
@@ -416,7 +388,7 @@ TEST_F(FileOpsTest, ReplacingThroughALinkKeepsTheLink) {
   dialogs_.AnswerMessage(MsgButton::Ok);
   EXPECT_EQ(CopyToFolder(Env(), dst_), OpResult::Done);
   EXPECT_TRUE(fs::is_symlink(dst_ + "/a.jpg"));
-  EXPECT_EQ(Text(real), "a.jpg");
+  EXPECT_EQ(ReadText(real), "a.jpg");
 
   dir_.Write("elsewhere/b.jpg", "old");
   fs::create_symlink(dir_ / "elsewhere/b.jpg", dst_ + "/b.jpg");
@@ -424,9 +396,9 @@ TEST_F(FileOpsTest, ReplacingThroughALinkKeepsTheLink) {
   dialogs_.AnswerMessage(MsgButton::Ok);
   EXPECT_EQ(MoveToFolder(Env(), dst_, Follow()), OpResult::Done);
   EXPECT_TRUE(fs::is_symlink(dst_ + "/b.jpg"));
-  EXPECT_EQ(Text(dir_ / "elsewhere/b.jpg"), "b.jpg");
+  EXPECT_EQ(ReadText(dir_ / "elsewhere/b.jpg"), "b.jpg");
   EXPECT_FALSE(fs::exists(src_ + "/b.jpg"));
-  EXPECT_EQ(Names(dir_ / "elsewhere"), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+  EXPECT_EQ(SortedNames(dir_ / "elsewhere"), (std::vector<std::string>{"a.jpg", "b.jpg"}));
 }
 
 // A copy over an existing file keeps that file's mode, owner and group, as writing into it
@@ -446,7 +418,7 @@ TEST_F(FileOpsTest, ACopyOverAFileKeepsItsModeAndOwner) {
   settings_.CopyClashMode = 0;
   dialogs_.AnswerMessage(MsgButton::Ok);
   EXPECT_EQ(CopyToFolder(Env(), dst_), OpResult::Done);
-  EXPECT_EQ(Text(old), "a.jpg");
+  EXPECT_EQ(ReadText(old), "a.jpg");
   ASSERT_EQ(::stat(old.c_str(), &after), 0);
   EXPECT_EQ(after.st_mode & 07777, 0664u);
   EXPECT_EQ(after.st_uid, before.st_uid);
@@ -515,7 +487,7 @@ TEST_F(FileOpsTest, ShellDeleteOfSeveralFiles) {
   EXPECT_EQ(dialogs_.MessageTexts(),
             (std::vector<std::string>{a + kTrashQuestionSuffix,
                                       std::string("これら2個のﾌｧｲﾙは") + kNoTrashQuestion}));
-  EXPECT_TRUE(Names(src_).empty());
+  EXPECT_TRUE(SortedNames(src_).empty());
 
   // Declining the first question stops before anything else is asked or done.
   a = dir_.Write("src/a.jpg", "");
@@ -525,7 +497,7 @@ TEST_F(FileOpsTest, ShellDeleteOfSeveralFiles) {
   dialogs_.AnswerMessage(MsgButton::No);
   EXPECT_EQ(ShellDelete({a, b}, settings_, dialogs_, platform_), 0);
   EXPECT_EQ(dialogs_.MessageTexts().size(), 1u);
-  EXPECT_EQ(Names(src_).size(), 2u);
+  EXPECT_EQ(SortedNames(src_).size(), 2u);
 }
 
 TEST_F(FileOpsTest, DirectDelete) {

@@ -9,6 +9,7 @@
 #include "support/FakePlatform.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
+#include "support/WorkingFolder.h"
 
 namespace verid {
 namespace {
@@ -20,11 +21,8 @@ using test::TempDir;
 
 using Names = std::vector<std::string>;
 
-class SearchTest : public ::testing::Test {
+class SearchTest : public test::WorkingFolderTest {
  protected:
-  void SetUp() override { start_ = fs::current_path(); }
-  void TearDown() override { fs::current_path(start_); }
-  fs::path start_;
   TempDir dir;
   FileList list;
   FakePlatform platform;

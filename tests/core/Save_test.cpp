@@ -21,6 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::ReadAll;
 using test::RunAsNobody;
+using test::SortedNames;
 using test::TempDir;
 
 std::vector<uint8_t> BmpBytes(const TBitmap& b) {
@@ -28,13 +29,6 @@ std::vector<uint8_t> BmpBytes(const TBitmap& b) {
   TMemoryStream s;
   copy.SaveToStream(s);
   return s.Bytes();
-}
-
-std::vector<std::string> Names(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 // 82 three-byte characters and ".bmp": 250 bytes, near the system's 255-byte limit.
@@ -63,7 +57,7 @@ TEST(Save, AReadOnlyFileOrFolderRefusesTheSaveWithTheSystemsReason) {
     }
     EXPECT_EQ(ReadAll(ro),
               std::vector<uint8_t>(std::begin("old picture"), std::end("old picture") - 1));
-    EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"locked", "ro.bmp"}));
+    EXPECT_EQ(SortedNames(dir.Path()), (std::vector<std::string>{"locked", "ro.bmp"}));
     EXPECT_TRUE(fs::is_empty(locked));
   });
 }
@@ -80,8 +74,8 @@ TEST(Save, ASymbolicLinkStaysAndTheFileItNamesGetsThePicture) {
   EXPECT_TRUE(fs::is_symlink(dir / "chain.bmp"));
   EXPECT_TRUE(fs::is_symlink(dir / "view/link.bmp"));
   EXPECT_EQ(ReadAll(real), BmpBytes(picture));
-  EXPECT_EQ(Names(dir / "pics"), (std::vector<std::string>{"real.bmp"}));
-  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"chain.bmp", "pics", "view"}));
+  EXPECT_EQ(SortedNames(dir / "pics"), (std::vector<std::string>{"real.bmp"}));
+  EXPECT_EQ(SortedNames(dir.Path()), (std::vector<std::string>{"chain.bmp", "pics", "view"}));
 
   // A link to a file not made yet: the save makes it, the link stays.
   fs::create_symlink("later.bmp", dir / "dangling.bmp");
@@ -128,7 +122,7 @@ TEST(Save, ALongJapaneseNameSaves) {
   picture.SaveToFile(dir / name);
   picture.SaveToFile(dir / name);  // and over itself
   EXPECT_EQ(ReadAll(dir / name), BmpBytes(picture));
-  EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{name});
+  EXPECT_EQ(SortedNames(dir.Path()), std::vector<std::string>{name});
 }
 
 }  // namespace

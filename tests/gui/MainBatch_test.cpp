@@ -14,22 +14,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class MainBatch : public MainWindowTest {
+class MainBatch : public MainWithFoldersTest {
  protected:
-  void SetUp() override {
-    MainWindowTest::SetUp();
-    folder = dir.MakeDir("pics");
-    copyTarget = dir.MakeDir("copies");
-    moveTarget = dir.MakeDir("moved");
-    AppSettings s;
-    s.FirstRunHint = false;
-    s.CopyFolders[0] = copyTarget;
-    s.MoveFolders[1] = moveTarget + "/";
-    s.DeleteMethod = 2;
-    WriteSettings(s);
-    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) WriteBmp(folder + "/" + name, 4, 3);
-  }
-  std::string folder, copyTarget, moveTarget;
+  void MoreSettings(AppSettings& s) override { s.DeleteMethod = 2; }
 };
 
 TEST_F(MainBatch, CopyAllMoveAllAndDeleteAll) {

@@ -8,22 +8,7 @@
 namespace verid::test {
 namespace {
 
-class MainFileOps : public MainWindowTest {
- protected:
-  void SetUp() override {
-    MainWindowTest::SetUp();
-    folder = dir.MakeDir("pics");
-    copyTarget = dir.MakeDir("copies");
-    moveTarget = dir.MakeDir("moved");
-    AppSettings s;
-    s.FirstRunHint = false;
-    s.CopyFolders[0] = copyTarget;
-    s.MoveFolders[1] = moveTarget + "/";
-    WriteSettings(s);
-    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) WriteBmp(folder + "/" + name, 4, 3);
-  }
-  std::string folder, copyTarget, moveTarget;
-};
+using MainFileOps = MainWithFoldersTest;
 
 TEST_F(MainFileOps, CopyMoveAndDeleteFromTheMenus) {
   TMainForm& f = Make(folder);

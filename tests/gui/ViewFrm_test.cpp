@@ -379,16 +379,5 @@ TEST_F(ViewWindow, Screenshots) {
 
 // A 1024 x 768 screen for the offscreen platform, unless a display was asked for.
 int main(int argc, char** argv) {
-  std::string config;
-  const char* qpa = std::getenv("QT_QPA_PLATFORM");
-  if (!qpa || std::string(qpa).rfind("offscreen", 0) == 0) {
-    config = std::filesystem::temp_directory_path() /
-             ("verid_screen_" + std::to_string(getpid()) + ".json");
-    std::ofstream(config) << R"({"screens":[{"name":"S","x":0,"y":0,"width":1024,"height":768,)"
-                          << R"("logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})";
-    setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).c_str(), 1);
-  }
-  int rc = verid::test::GuiTestMain(argc, argv);
-  if (!config.empty()) std::filesystem::remove(config);
-  return rc;
+  return verid::test::GuiTestMainOnScreen(argc, argv, 1024, 768);
 }

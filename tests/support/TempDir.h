@@ -26,5 +26,8 @@ class TempDir {
 };
 
 std::vector<uint8_t> ReadAll(const std::string& path);
+std::string ReadText(const std::string& path);
+// The names of what a folder holds, sorted.
+std::vector<std::string> SortedNames(const std::string& folder);
 
 }  // namespace verid::test

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
@@ -10,7 +11,9 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QThread>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -32,6 +35,24 @@ inline int GuiTestMain(int argc, char** argv) {
   SetupApplication(app);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
+}
+
+// GuiTestMain on one w x h screen at 96 dpi for the offscreen platform, unless a display
+// was asked for.
+inline int GuiTestMainOnScreen(int argc, char** argv, int w, int h) {
+  std::string config;
+  const char* qpa = std::getenv("QT_QPA_PLATFORM");
+  if (!qpa || std::string(qpa).rfind("offscreen", 0) == 0) {
+    config = std::filesystem::temp_directory_path() /
+             ("verid_screen_" + std::to_string(getpid()) + ".json");
+    std::ofstream(config) << R"({"screens":[{"name":"S","x":0,"y":0,"width":)" << w
+                          << R"(,"height":)" << h << R"(,)"
+                          << R"("logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})";
+    setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).c_str(), 1);
+  }
+  int rc = GuiTestMain(argc, argv);
+  if (!config.empty()) std::filesystem::remove(config);
+  return rc;
 }
 
 // Input as the user gives it, without the Qt test library.
@@ -109,6 +130,28 @@ class MainWindowTest : public WorkingFolderTest {
   std::unique_ptr<TMainForm> form;
 
  private:
+};
+
+// A main window's test with a folder "pics" of three BMPs (a, b, c) and the settings'
+// first copy folder "copies" and second move folder "moved/".
+class MainWithFoldersTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    folder = dir.MakeDir("pics");
+    copyTarget = dir.MakeDir("copies");
+    moveTarget = dir.MakeDir("moved");
+    AppSettings s;
+    s.FirstRunHint = false;
+    s.CopyFolders[0] = copyTarget;
+    s.MoveFolders[1] = moveTarget + "/";
+    MoreSettings(s);
+    WriteSettings(s);
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) WriteBmp(folder + "/" + name, 4, 3);
+  }
+  // What a test adds to the settings before they are saved.
+  virtual void MoreSettings(AppSettings&) {}
+  std::string folder, copyTarget, moveTarget;
 };
 
 }  // namespace verid::test
