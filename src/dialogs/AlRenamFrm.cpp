@@ -11,15 +11,12 @@
 #include <QScreen>
 
 #include "ui/Application.h"
+#include "ui/QtDialogs.h"
 #include "ui/UpDown.h"
 
 namespace verid {
 
 namespace {
-
-QString Q(const char* text) {
-  return QString::fromUtf8(text);
-}
 
 // The client area a common window frame leaves of the outer size, until the window
 // system tells the real frame.
@@ -28,7 +25,7 @@ constexpr int kDefaultFrameHeight = 27;
 constexpr int kUpDownMax = 999;
 
 QLabel* MakeLabel(const char* text, QWidget* parent, const char* name) {
-  auto* label = new QLabel(Q(text), parent);
+  auto* label = new QLabel(QtText(text), parent);
   label->setObjectName(name);
   label->setTextFormat(Qt::PlainText);
   return label;
@@ -44,7 +41,7 @@ TAlRenamForm::TAlRenamForm(FileList& list, const AppSettings& settings, Dialogs&
       dialogs_(dialogs),
       onStatus_(std::move(onStatus)) {
   setObjectName("AlRenamForm");
-  setWindowTitle(Q(kBatchRenameCaption));
+  setWindowTitle(QtText(kBatchRenameCaption));
   setFont(UiFont());
   setFixedSize(kAlRenamOuterWidth - kDefaultFrameWidth, kAlRenamOuterHeight - kDefaultFrameHeight);
 
@@ -84,17 +81,17 @@ TAlRenamForm::TAlRenamForm(FileList& list, const AppSettings& settings, Dialogs&
   RadioGroup->setGeometry(103, 95, 150, 34);
   const char* items[3] = {"1桁　", "２桁　", "３桁"};
   for (int i = 0; i < 3; ++i) {
-    RadioItems[i] = new QRadioButton(Q(items[i]), RadioGroup);
+    RadioItems[i] = new QRadioButton(QtText(items[i]), RadioGroup);
     RadioItems[i]->setObjectName(QString("RadioItem%1").arg(i));
     RadioItems[i]->setGeometry(6 + 48 * i, 9, 46, 18);
   }
   RadioItems[1]->setChecked(true);
 
-  OKBtn = new QPushButton(Q(kCaptionOk), this);
+  OKBtn = new QPushButton(QtText(kCaptionOk), this);
   OKBtn->setObjectName("OKBtn");
   OKBtn->setGeometry(50, 150, 75, 25);
   OKBtn->setDefault(true);
-  CancelBtn = new QPushButton(Q("ｷｬﾝｾﾙ"), this);
+  CancelBtn = new QPushButton(QtText("ｷｬﾝｾﾙ"), this);
   CancelBtn->setObjectName("CancelBtn");
   CancelBtn->setGeometry(154, 150, 75, 25);
   CancelBtn->setAutoDefault(false);

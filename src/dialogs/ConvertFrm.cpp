@@ -6,16 +6,12 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "app/Cp932.h"
 #include "ui/Application.h"
+#include "ui/FileListBox.h"
 
 namespace verid {
 
 namespace {
-
-QString Q(const std::string& text) {
-  return QString::fromStdString(text);
-}
 
 QListWidget* MakeList(QWidget* parent, const char* name, const QRect& place) {
   auto* list = new QListWidget(parent);
@@ -46,7 +42,7 @@ class FormHost : public ConvertRunHost {
     form_.FileListBox1->viewport()->repaint();
   }
   void Added(const std::string& name) override {
-    form_.ListBox1->addItem(Q(DisplayText(name)));
+    form_.ListBox1->addItem(DisplayName(name));
     form_.ListBox1->scrollToBottom();
     // Nothing else is handled during a run: the lists are painted here and now.
     form_.FileListBox1->repaint();
@@ -85,7 +81,7 @@ TConvertForm::TConvertForm(AppSettings& settings, Dialogs& dialogs, const std::s
   StartBtn->setDefault(true);
 
   sources_ = ConvertSources(folder_, settings_.ConvertKind);
-  for (const std::string& name : sources_) FileListBox1->addItem(Q(DisplayText(name)));
+  for (const std::string& name : sources_) FileListBox1->addItem(DisplayName(name));
   // The window starts without a destination, whatever was chosen last time.
   Paint();
 
@@ -100,7 +96,7 @@ TConvertForm::TConvertForm(AppSettings& settings, Dialogs& dialogs, const std::s
 void TConvertForm::Paint() {
   ConvertFormState state =
       MakeConvertFormState(static_cast<int>(sources_.size()), destination_, phase_);
-  Label1->setText(Q(DisplayText(state.Label)));
+  Label1->setText(DisplayName(state.Label));
   FolderBtn->setEnabled(state.FolderEnabled);
   StartBtn->setEnabled(state.StartEnabled);
   CancelBtn->setEnabled(state.CancelEnabled);

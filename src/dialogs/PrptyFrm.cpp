@@ -17,20 +17,15 @@
 #include "ui/Application.h"
 #include "ui/PageControl.h"
 #include "ui/Panels.h"
+#include "ui/QtDialogs.h"
 #include "ui/UpDown.h"
 
 namespace verid {
 
 namespace {
 
-QString Q(const std::string& text) {
-  QString s = QString::fromStdString(text);
-  s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return s;
-}
-
 QLabel* MakeLabel(QWidget* parent, const std::string& text, int x, int y) {
-  auto* label = new QLabel(Q(text), parent);
+  auto* label = new QLabel(QtText(text), parent);
   label->setTextFormat(Qt::PlainText);
   label->move(x, y);
   label->adjustSize();
@@ -39,7 +34,7 @@ QLabel* MakeLabel(QWidget* parent, const std::string& text, int x, int y) {
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const std::string& text,
                         const QRect& geometry) {
-  auto* button = new QPushButton(Q(text), parent);
+  auto* button = new QPushButton(QtText(text), parent);
   button->setObjectName(name);
   button->setGeometry(geometry);
   button->setAutoDefault(false);
@@ -47,7 +42,7 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const std::string& te
 }
 
 QCheckBox* MakeCheck(QWidget* parent, const char* name, const char* text, int x, int y) {
-  auto* box = new QCheckBox(Q(text), parent);
+  auto* box = new QCheckBox(QtText(text), parent);
   box->setObjectName(name);
   box->move(x, y);
   box->adjustSize();
@@ -59,7 +54,7 @@ TRadioGroup MakeRadioGroup(QWidget* parent, const char* name, const char* title,
                            const std::vector<const char*>& items, int columns,
                            const QRect& geometry) {
   TRadioGroup group;
-  group.Box = new QGroupBox(Q(title), parent);
+  group.Box = new QGroupBox(QtText(title), parent);
   group.Box->setObjectName(name);
   group.Box->setGeometry(geometry);
   group.Buttons = new QButtonGroup(group.Box);
@@ -67,7 +62,7 @@ TRadioGroup MakeRadioGroup(QWidget* parent, const char* name, const char* title,
   const int columnWidth = (geometry.width() - 16) / columns;
   const int rowHeight = std::min(20, (geometry.height() - 20) / std::max(1, rows));
   for (size_t i = 0; i < items.size(); ++i) {
-    auto* item = new QRadioButton(Q(items[i]), group.Box);
+    auto* item = new QRadioButton(QtText(items[i]), group.Box);
     item->setObjectName(QString::fromUtf8(name) + QString::number(i));
     const int column = static_cast<int>(i) % columns, row = static_cast<int>(i) / columns;
     item->setGeometry(10 + column * columnWidth, 17 + row * rowHeight, columnWidth - 2, 18);
@@ -127,7 +122,7 @@ void TRadioGroup::SetItemIndex(int index) {
 TPrptyForm::TPrptyForm(AppSettings& settings, Dialogs& dialogs, PrptyHost host, QWidget* parent)
     : QDialog(parent), settings_(settings), dialogs_(dialogs), host_(std::move(host)) {
   setObjectName("PrptyForm");
-  setWindowTitle(Q(kPrptyCaption));
+  setWindowTitle(QtText(kPrptyCaption));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setFont(UiFont());
@@ -189,9 +184,9 @@ void TPrptyForm::BuildSearchPage() {
           [this](bool up) { RunCommand(dialogs_, [this, up] { FSizeUpDownClick(up); }); });
   MakeLabel(page, "KB", 76, 229);
   Button1 = MakeButton(page, "Button1", "", QRect(100, 225, 50, 22));
-  Button1->setToolTip(Q(kRangeHint));
+  Button1->setToolTip(QtText(kRangeHint));
   connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
-  PrpertyPage->AddPage(page, Q("指定検索"));
+  PrpertyPage->AddPage(page, QtText("指定検索"));
 }
 
 void TPrptyForm::BuildFolderPage(bool copy) {
@@ -224,7 +219,7 @@ void TPrptyForm::BuildFolderPage(bool copy) {
                      {"上書きしてよいかどうか問い合わせる", "自動的にﾘﾈｰﾑしてｺﾋﾟｰする"}, 1,
                      QRect(8, 204, 326, 62));
   (copy ? CopyUwagakiRadio : GotoUwagakiRadio) = group;
-  PrpertyPage->AddPage(page, Q(copy ? "ｺﾋﾟｰする" : "移動"));
+  PrpertyPage->AddPage(page, QtText(copy ? "ｺﾋﾟｰする" : "移動"));
 }
 
 void TPrptyForm::BuildCachePage() {
@@ -244,11 +239,11 @@ void TPrptyForm::BuildCachePage() {
           [this](bool up) { RunCommand(dialogs_, [this, up] { FSizeUpDown2Click(up); }); });
   MakeLabel(page, "KB", 76, 89);
   Button2 = MakeButton(page, "Button2", "", QRect(100, 85, 50, 22));
-  Button2->setToolTip(Q(kRangeHint));
+  Button2->setToolTip(QtText(kRangeHint));
   connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
   ExtRadioGroup = MakeRadioGroup(page, "ExtRadioGroup", "検索するﾌｧｲﾙの種類",
                                  {"JPEGのみ", "PNGのみ", "JPEGとPNG"}, 3, QRect(8, 122, 326, 46));
-  PrpertyPage->AddPage(page, Q("IEｷｬｯｼｭ検索"));
+  PrpertyPage->AddPage(page, QtText("IEｷｬｯｼｭ検索"));
 }
 
 void TPrptyForm::BuildDeletePage() {
@@ -258,7 +253,7 @@ void TPrptyForm::BuildDeletePage() {
   DelRadioGroup = MakeRadioGroup(page, "DelRadioGroup", "", {"ゴミ箱に移動する", "直接削除する"}, 1,
                                  QRect(16, 26, 220, 62));
   DlgCheBox3 = MakeCheck(page, "DlgCheBox3", "削除の確認ﾀﾞｲｱﾛｸﾞを出さない", 16, 100);
-  PrpertyPage->AddPage(page, Q("削除"));
+  PrpertyPage->AddPage(page, QtText("削除"));
 }
 
 void TPrptyForm::BuildSlidePage() {
@@ -279,7 +274,7 @@ void TPrptyForm::BuildSlidePage() {
   SlideEnd_CheckBox = MakeCheck(page, "SlideEnd_CheckBox", "終了後､先頭のﾌｧｲﾙに戻る", 16, 86);
   Caption_CheckBox =
       MakeCheck(page, "Caption_CheckBox", "ﾌｧｲﾙ名及び順番を表示しない (ﾌﾙｽｸﾘｰﾝ時)", 16, 110);
-  PrpertyPage->AddPage(page, Q("ｽﾗｲﾄﾞｼｮｰ"));
+  PrpertyPage->AddPage(page, QtText("ｽﾗｲﾄﾞｼｮｰ"));
 }
 
 void TPrptyForm::BuildCatalogPage() {
@@ -289,7 +284,7 @@ void TPrptyForm::BuildCatalogPage() {
       MakeRadioGroup(page, "CatarogGroup", "画像ｻｲｽﾞ",
                      {" 65× 65 ﾋﾟｸｾﾙ", " 80× 80 ﾋﾟｸｾﾙ (ﾃﾞﾌｫﾙﾄ)", "100×100ﾋﾟｸｾﾙ", "120×120ﾋﾟｸｾﾙ"}, 2,
                      QRect(8, 8, 326, 66));
-  PrpertyPage->AddPage(page, Q("ｶﾀﾛｸﾞ"));
+  PrpertyPage->AddPage(page, QtText("ｶﾀﾛｸﾞ"));
 }
 
 void TPrptyForm::BuildColorPage() {
@@ -313,7 +308,7 @@ void TPrptyForm::BuildColorPage() {
   Cl_Preview = panels[0];
   Cl_Ful = panels[1];
   Cl_FulSlide = panels[2];
-  PrpertyPage->AddPage(page, Q("背景色"));
+  PrpertyPage->AddPage(page, QtText("背景色"));
 }
 
 void TPrptyForm::BuildConvertPage() {
@@ -323,7 +318,7 @@ void TPrptyForm::BuildConvertPage() {
                                 {"変換元と同一のﾌｫﾙﾀﾞに作成する", "変換元と異なるﾌｫﾙﾀﾞに作成する"},
                                 1, QRect(8, 4, 326, 60));
 
-  auto* jpeg = new QGroupBox(Q("⇒JPEG ( JPEGｲﾒｰｼﾞの画質 )"), page);
+  auto* jpeg = new QGroupBox(QtText("⇒JPEG ( JPEGｲﾒｰｼﾞの画質 )"), page);
   jpeg->setObjectName("JpegGroup");
   jpeg->setGeometry(8, 68, 326, 96);
   MakeLabel(jpeg, "圧縮率…", 10, 20);
@@ -339,7 +334,7 @@ void TPrptyForm::BuildConvertPage() {
   MakeLabel(jpeg, "低画質\r\nｻｲｽﾞ小", 10, 52);
   MakeLabel(jpeg, "高画質\r\nｻｲｽﾞ大", 264, 52);
 
-  auto* png = new QGroupBox(Q("⇒PNG ( ZLIB圧縮設定 )"), page);
+  auto* png = new QGroupBox(QtText("⇒PNG ( ZLIB圧縮設定 )"), page);
   png->setObjectName("PngGroup");
   png->setGeometry(8, 168, 326, 98);
   CheckBox1 = MakeCheck(png, "CheckBox1", "ZLIB標準", 10, 18);
@@ -355,13 +350,13 @@ void TPrptyForm::BuildConvertPage() {
       12, 46);
   CreditsLabel->setObjectName("CreditsLabel");
   CreditsLabel->hide();
-  PrpertyPage->AddPage(page, Q("画像形式ｺﾝﾊﾞｰﾀ"));
+  PrpertyPage->AddPage(page, QtText("画像形式ｺﾝﾊﾞｰﾀ"));
 }
 
 // --- filling -----------------------------------------------------------------------------
 
 void TPrptyForm::SetFolderText(QLineEdit* edit, const std::string& folder) {
-  QString shown = Q(DisplayText(folder));
+  QString shown = QtText(DisplayText(folder));
   edit->setText(shown);
   filled_[edit] = {shown, folder};
 }
@@ -379,15 +374,15 @@ void TPrptyForm::FormCreate() {
     SetFolderText(CopyEdit[i], st.CopyEdits[i]);
     SetFolderText(MoveEdit[i], st.MoveEdits[i]);
   }
-  FSizeEdit->setText(Q(st.FSizeEdit));
-  Button1->setText(Q(st.Button1));
+  FSizeEdit->setText(QtText(st.FSizeEdit));
+  Button1->setText(QtText(st.Button1));
   IERadioGroup.SetItemIndex(st.IERadio);
   ExtRadioGroup.SetItemIndex(st.ExtRadio);
-  FSizeEdit2->setText(Q(st.FSizeEdit2));
-  Button2->setText(Q(st.Button2));
+  FSizeEdit2->setText(QtText(st.FSizeEdit2));
+  Button2->setText(QtText(st.Button2));
   CopyUwagakiRadio.SetItemIndex(st.CopyUwagaki);
   GotoUwagakiRadio.SetItemIndex(st.GotoUwagaki);
-  SlideEdit->setText(Q(st.SlideEdit));
+  SlideEdit->setText(QtText(st.SlideEdit));
   Roup_CheckBox->setChecked(st.RoupCheck);
   SlideEnd_CheckBox->setChecked(st.SlideEndCheck);
   Caption_CheckBox->setChecked(st.CaptionCheck);
@@ -456,26 +451,26 @@ void TPrptyForm::browsBtn21Click(int tag) {
 }
 
 void TPrptyForm::Button1Click() {
-  Button1->setText(Q(ToggleRange(Button1->text().toStdString())));
+  Button1->setText(QtText(ToggleRange(Button1->text().toStdString())));
 }
 
 void TPrptyForm::Button2Click() {
-  Button2->setText(Q(ToggleRange(Button2->text().toStdString())));
+  Button2->setText(QtText(ToggleRange(Button2->text().toStdString())));
 }
 
 void TPrptyForm::FSizeUpDownClick(bool up) {
   FSizeEdit->setFocus();
-  FSizeEdit->setText(Q(StepSize(FSizeEdit->text().toStdString(), up)));
+  FSizeEdit->setText(QtText(StepSize(FSizeEdit->text().toStdString(), up)));
 }
 
 void TPrptyForm::FSizeUpDown2Click(bool up) {
   FSizeEdit2->setFocus();
-  FSizeEdit2->setText(Q(StepSize(FSizeEdit2->text().toStdString(), up)));
+  FSizeEdit2->setText(QtText(StepSize(FSizeEdit2->text().toStdString(), up)));
 }
 
 void TPrptyForm::SlideUpDownClick(bool up) {
   SlideEdit->setFocus();
-  SlideEdit->setText(Q(StepInterval(SlideEdit->text().toStdString(), up)));
+  SlideEdit->setText(QtText(StepInterval(SlideEdit->text().toStdString(), up)));
 }
 
 void TPrptyForm::ColorBtnClick(int which) {
