@@ -676,14 +676,10 @@ void ZOVIDUDReadStream::ReadImageData() {
   crc_ = Crc32(0, t, 4);
   checkCrc_ = true;
 
-  // Output format.
+  // Output format (the header step has refused the depths a colour type does not allow).
   int samples = 1;
   switch (s.ColorClass) {
     case 0:
-      if (s.BitDepth != 1 && s.BitDepth != 2 && s.BitDepth != 4 && s.BitDepth != 8 &&
-          s.BitDepth != 16)
-        Fail("Read Header(PNG): Error Bitdepth");
-      if (s.AlphaChannel && s.BitDepth < 8) Fail("Read Header(PNG): not Use AlphaChannel");
       samples = s.AlphaChannel ? 2 : 1;
       if (s.AlphaChannel) {
         s.Kind = s.BitDepth == 16 ? TRowKind::GreyA16 : TRowKind::GreyA8;
@@ -700,7 +696,6 @@ void ZOVIDUDReadStream::ReadImageData() {
       }
       break;
     case 2: {
-      if (s.BitDepth != 8 && s.BitDepth != 16) Fail("Read Header(PNG): Error BitDepth");
       samples = s.AlphaChannel ? 4 : 3;
       uint32_t rgb = s.SigBits & 0xFFFFFF;
       bool narrow = Read16BitRgb && s.BitDepth == 8 && (rgb == 0x050505 || rgb == 0x050605);
@@ -715,18 +710,14 @@ void ZOVIDUDReadStream::ReadImageData() {
       break;
     }
     default:
-      if (s.BitDepth != 1 && s.BitDepth != 2 && s.BitDepth != 4 && s.BitDepth != 8)
-        Fail("Read Header(PNG): Error BitDepth");
       s.Kind = s.BitDepth == 2 ? TRowKind::Two : TRowKind::Copy;
       OutputBits = s.BitDepth == 2 ? 4 : s.BitDepth;
       break;
   }
   s.PngBits = s.BitDepth * samples;
 
-  // Refuse sizes that cannot be held, or that the remaining data could not possibly fill,
-  // before allocating anything.
-  if (s.Width > uint32_t(INT32_MAX) || s.Height > uint32_t(INT32_MAX))
-    Fail("Read Header(PNG): Image too large");
+  // The header has been checked: depths and sizes are within what can be held. Refuse
+  // what the remaining data could not possibly fill before allocating anything.
   ImageWidth = static_cast<int>(s.Width);
   ImageHeight = static_cast<int>(s.Height);
   TPass passes[7];

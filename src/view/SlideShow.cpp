@@ -6,7 +6,6 @@
 #include "app/Browse.h"
 #include "imaging/Draw.h"
 #include "imaging/Graphic.h"
-#include "imaging/Jpeg.h"
 #include "view/View.h"
 #include "view/ViewLayout.h"
 
@@ -133,14 +132,7 @@ TSlide MakeSlide(const std::string& path, int fw, int fh, float s, TColor backgr
     picture.LoadFromFile(path);
     slide.Control = LayoutFull(picture.Width(), picture.Height(), fw, fh, s);
     TGraphic* graphic = picture.Graphic();
-    if (auto* jpeg = dynamic_cast<TJPEGImage*>(graphic)) {
-      const int d = JpegScaleFor(jpeg->Header().Width, jpeg->Header().Height, slide.Control.Width(),
-                                 slide.Control.Height());
-      jpeg->SetScale(d == 8   ? TJPEGScale::jsEighth
-                     : d == 4 ? TJPEGScale::jsQuarter
-                     : d == 2 ? TJPEGScale::jsHalf
-                              : TJPEGScale::jsFullSize);
-    }
+    ScaleJpegFor(graphic, slide.Control.Width(), slide.Control.Height());
     if (graphic && !slide.Control.IsEmpty())
       slide.Picture =
           DrawToRaster(*graphic, slide.Control.Width(), slide.Control.Height(), background);

@@ -18,7 +18,6 @@
 namespace verid {
 
 inline constexpr const char* kSlideEndQuestion = "ｽﾗｲﾄﾞｼｮｰは終了しました\r\nもう一度始めますか?";
-inline constexpr const char* kSlideStopCaption = "ｽﾗｲﾄﾞｼｮｰ終了(&E)";
 inline constexpr const char* kSlideExitCaption = "終了";
 
 enum SlideOrigin : uint8_t { kSlideFromMain = 0, kSlideFromView = 1, kSlideFromCatalog = 2 };

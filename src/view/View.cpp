@@ -174,6 +174,12 @@ TRect Normalised(int x1, int y1, int x2, int y2) {
 
 }  // namespace
 
+void ScaleJpegFor(TGraphic* graphic, int tw, int th) {
+  auto* jpeg = dynamic_cast<TJPEGImage*>(graphic);
+  if (!jpeg) return;
+  jpeg->SetScale(ScaleOf(JpegScaleFor(jpeg->Header().Width, jpeg->Header().Height, tw, th)));
+}
+
 TViewer::TViewer(ViewEnv env, ViewSurface& surface, const ViewOwner& owner)
     : env_(env), surface_(surface), owner_(owner) {
   Menus = InitialViewMenus(owner_);
@@ -214,9 +220,7 @@ void TViewer::LoadCurrent() {
 }
 
 void TViewer::ScaleFor(int tw, int th) {
-  auto* jpeg = dynamic_cast<TJPEGImage*>(WorkPicture->Graphic());
-  if (!jpeg) return;
-  jpeg->SetScale(ScaleOf(JpegScaleFor(jpeg->Header().Width, jpeg->Header().Height, tw, th)));
+  ScaleJpegFor(WorkPicture->Graphic(), tw, th);
 }
 
 void TViewer::RenderShown(const TGraphic& graphic, int w, int h) {

@@ -98,6 +98,9 @@ bool ViewLast(FileList& list);
 // smallest picture that still covers the target, used only when the picture is more than
 // twice the target in both directions.
 int JpegScaleFor(int iw, int ih, int tw, int th);
+// Sets a JPEG graphic's decode scale for showing it in tw x th (JpegScaleFor); any other
+// graphic, or none, is left as it is.
+void ScaleJpegFor(TGraphic* graphic, int tw, int th);
 
 // --- the surface ---------------------------------------------------------------------------
 
