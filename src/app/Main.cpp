@@ -49,10 +49,6 @@ QString Text(const char* utf8) {
   return QString::fromUtf8(utf8);
 }
 
-std::string Numbered(const char* prefix, int n) {
-  return prefix + std::to_string(n);
-}
-
 }  // namespace
 
 // --- construction ------------------------------------------------------------------------
@@ -146,14 +142,14 @@ void TMainForm::BuildClient() {
   searchPage->setObjectName(QStringLiteral("TabSheet1"));
   for (int n = 1; n <= kSlotCount; ++n) {
     auto* label = new QLabel(searchPage);
-    label->setObjectName(QString::fromStdString(Numbered("Label", n)));
+    label->setObjectName(QString::fromStdString(NumberedName("Label", n)));
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setTextFormat(Qt::PlainText);
     label->setIndent(2);
     label->setGeometry(1, 2 + 20 * (n - 1), 139, 18);
     slotLabels_.push_back(label);
     auto* button = new QPushButton(Text("検索"), searchPage);
-    button->setObjectName(QString::fromStdString(Numbered("FindBtn", n)));
+    button->setObjectName(QString::fromStdString(NumberedName("FindBtn", n)));
     button->setGeometry(141, 3 + 20 * (n - 1), 30, 17);
     connect(button, &QPushButton::clicked, this,
             [this, n] { Run([this, n] { FindBtnClick(n); }); });

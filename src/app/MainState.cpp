@@ -17,10 +17,6 @@ constexpr const char* kSelectionCommands[] = {
     "pmCatarog",   "pmSlideShow",
 };
 
-std::string Numbered(const char* prefix, int n) {
-  return prefix + std::to_string(n);
-}
-
 }  // namespace
 
 void ReadFolders(TMainState& state, const AppSettings& settings) {
@@ -66,11 +62,11 @@ std::vector<TMainItem> MainItems(const TMainState& state) {
   };
   for (int n = 1; n <= kSlotCount; ++n) {
     const size_t i = size_t(n - 1);
-    add(Numbered("mnFind", n), state.SearchExists[i], state.Search[i]);
+    add(NumberedName("mnFind", n), state.SearchExists[i], state.Search[i]);
     for (const char* prefix : {"mnCpys", "pmCopys", "mnAllCopy"})
-      add(Numbered(prefix, n), state.CopyExists[i], state.Copy[i]);
+      add(NumberedName(prefix, n), state.CopyExists[i], state.Copy[i]);
     for (const char* prefix : {"mnGoTos", "pmGoTos", "mnAllGoto"})
-      add(Numbered(prefix, n), state.MoveExists[i], state.Move[i]);
+      add(NumberedName(prefix, n), state.MoveExists[i], state.Move[i]);
   }
   for (const char* name : kSelectionCommands)
     items.push_back(TMainItem{name, state.Selection, false, {}});
