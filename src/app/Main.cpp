@@ -362,10 +362,6 @@ void TMainForm::DropMime(const QMimeData& mime) {
   Run([this, &paths] { DropPaths(paths); });
 }
 
-void TMainForm::RefreshFileListBox() {
-  fileListBox_->SyncFromList(true);
-}
-
 // --- preview -------------------------------------------------------------------------------
 
 void TMainForm::ClearPreview() {
@@ -480,10 +476,7 @@ FileOpEnv TMainForm::OpEnv() {
 
 RemovalStep TMainForm::MainRemovalStep() {
   RemovalStep step;
-  step.FollowUp = [this] {
-    RefreshFileListBox();
-    FileListBoxClick();
-  };
+  step.FollowUp = [this] { FileListBoxClick(); };
   return step;
 }
 
@@ -520,7 +513,6 @@ void TMainForm::mnRenameClick() {
       },
       this);
   form.exec();
-  RefreshFileListBox();
 }
 
 void TMainForm::CopyBtnClick() {

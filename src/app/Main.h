@@ -82,8 +82,6 @@ class TMainForm : public QMainWindow {
   // The preview step for the list's current file.
   void FileListBoxClick();
   void UpdateCommandStates();
-  // Shows the list's entries again (the list box also follows the list by itself).
-  void RefreshFileListBox();
   uint16_t PictureWidth() const { return pictureWidth_; }
   uint16_t PictureHeight() const { return pictureHeight_; }
 

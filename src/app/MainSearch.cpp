@@ -55,7 +55,6 @@ void TMainForm::mnAllRenameClick() {
       },
       this);
   form.exec();
-  RefreshFileListBox();
   FileListBoxClick();
 }
 
