@@ -369,6 +369,11 @@ void TMainForm::ClearPreview() {
   thumbImage_->hide();
 }
 
+void TMainForm::ShowFileStatus(const std::string& path, const std::string& size) {
+  statusBar_->SetText(0, QString::fromStdString(DisplayText(path)));
+  statusBar_->SetText(1, QString::fromStdString(size));
+}
+
 void TMainForm::ClearStatus() {
   statusBar_->SetText(0, QString());
   statusBar_->SetText(1, QString());
@@ -507,10 +512,7 @@ void TMainForm::mnDelClick() {
 void TMainForm::mnRenameClick() {
   TRenameForm form(
       list_, dialogs_,
-      [this](const std::string& path, const std::string& size) {
-        statusBar_->SetText(0, QString::fromStdString(DisplayText(path)));
-        statusBar_->SetText(1, QString::fromStdString(size));
-      },
+      [this](const std::string& path, const std::string& size) { ShowFileStatus(path, size); },
       this);
   form.exec();
 }

@@ -198,6 +198,8 @@ class TMainForm : public QMainWindow {
   RemovalStep MainRemovalStep();
   void ClearPreview();
   void ClearStatus();
+  // The status bar's file panel and size panel.
+  void ShowFileStatus(const std::string& path, const std::string& size);
   void CacheAttributePass(bool atExit);
   // Save, cache pass, chooser; false when the settings could not be written.
   bool FormClose();

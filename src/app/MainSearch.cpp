@@ -49,10 +49,7 @@ void TMainForm::mnFindCacheClick() {
 void TMainForm::mnAllRenameClick() {
   TAlRenamForm form(
       list_, settings_, dialogs_,
-      [this](const std::string& path, const std::string& size) {
-        statusBar_->SetText(0, QString::fromStdString(DisplayText(path)));
-        statusBar_->SetText(1, QString::fromStdString(size));
-      },
+      [this](const std::string& path, const std::string& size) { ShowFileStatus(path, size); },
       this);
   form.exec();
   FileListBoxClick();

@@ -101,8 +101,7 @@ CatalogOwner TMainForm::MainCatalogOwner() {
   // Entries may have left the list while the catalog was open.
   owner.RefreshPreview = [this] { FileListBoxClick(); };
   owner.RenameStatus = [this](const std::string& path, const std::string& size) {
-    statusBar_->SetText(0, QString::fromStdString(DisplayText(path)));
-    statusBar_->SetText(1, QString::fromStdString(size));
+    ShowFileStatus(path, size);
   };
   owner.Window = this;
   return owner;
