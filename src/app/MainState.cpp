@@ -17,6 +17,11 @@ constexpr const char* kSelectionCommands[] = {
     "pmCatarog",   "pmSlideShow",
 };
 
+// A registered folder as shown: its display text, or "未指定" when none is set.
+std::string FolderText(const std::string& folder) {
+  return DisplayText(folder.empty() ? std::string(kUnsetFolder) : folder);
+}
+
 }  // namespace
 
 void ReadFolders(TMainState& state, const AppSettings& settings) {
@@ -74,8 +79,7 @@ std::vector<TMainItem> MainItems(const TMainState& state) {
 }
 
 std::string SlotCaption(const TMainState& state, int slot) {
-  const std::string& folder = state.Search[size_t(slot - 1)];
-  return DisplayText(folder.empty() ? std::string(kUnsetFolder) : folder);
+  return FolderText(state.Search[size_t(slot - 1)]);
 }
 
 bool TopMenuEnabled(const TMainState& state, const std::string& menu) {
@@ -88,7 +92,7 @@ bool FindButtonEnabled(const TMainState& state, int slot) {
 }
 
 std::string FolderMenuCaption(const std::string& folder) {
-  const std::string text = DisplayText(folder.empty() ? std::string(kUnsetFolder) : folder);
+  const std::string text = FolderText(folder);
   std::string caption;
   for (char c : text) {
     caption += c;
