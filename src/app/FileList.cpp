@@ -63,14 +63,9 @@ static void SortEntries(std::vector<std::string>& entries) {
 }
 
 static bool HasImageExt(std::string_view ext) {
-  if (ext.size() != 4 && ext.size() != 5) return false;
-  char lower[5];
-  for (size_t i = 0; i < ext.size(); ++i) {
-    char c = ext[i];
-    lower[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  }
-  std::string_view e(lower, ext.size());
-  return e == ".jpg" || e == ".jpeg" || e == ".bmp" || e == ".png";
+  for (std::string_view known : {".jpg", ".jpeg", ".bmp", ".png"})
+    if (SameText(ext, known)) return true;
+  return false;
 }
 
 void FileList::SetFolder(const std::string& folder) {

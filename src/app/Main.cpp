@@ -49,10 +49,6 @@ QString Text(const char* utf8) {
   return QString::fromUtf8(utf8);
 }
 
-std::string Numbered(const char* prefix, int n) {
-  return prefix + std::to_string(n);
-}
-
 }  // namespace
 
 // --- construction ------------------------------------------------------------------------
@@ -146,14 +142,14 @@ void TMainForm::BuildClient() {
   searchPage->setObjectName(QStringLiteral("TabSheet1"));
   for (int n = 1; n <= kSlotCount; ++n) {
     auto* label = new QLabel(searchPage);
-    label->setObjectName(QString::fromStdString(Numbered("Label", n)));
+    label->setObjectName(QString::fromStdString(NumberedName("Label", n)));
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setTextFormat(Qt::PlainText);
     label->setIndent(2);
     label->setGeometry(1, 2 + 20 * (n - 1), 139, 18);
     slotLabels_.push_back(label);
     auto* button = new QPushButton(Text("検索"), searchPage);
-    button->setObjectName(QString::fromStdString(Numbered("FindBtn", n)));
+    button->setObjectName(QString::fromStdString(NumberedName("FindBtn", n)));
     button->setGeometry(141, 3 + 20 * (n - 1), 30, 17);
     connect(button, &QPushButton::clicked, this,
             [this, n] { Run([this, n] { FindBtnClick(n); }); });
@@ -366,15 +362,16 @@ void TMainForm::DropMime(const QMimeData& mime) {
   Run([this, &paths] { DropPaths(paths); });
 }
 
-void TMainForm::RefreshFileListBox() {
-  fileListBox_->SyncFromList(true);
-}
-
 // --- preview -------------------------------------------------------------------------------
 
 void TMainForm::ClearPreview() {
   thumbImage_->Clear();
   thumbImage_->hide();
+}
+
+void TMainForm::ShowFileStatus(const std::string& path, const std::string& size) {
+  statusBar_->SetText(0, QString::fromStdString(DisplayText(path)));
+  statusBar_->SetText(1, QString::fromStdString(size));
 }
 
 void TMainForm::ClearStatus() {
@@ -484,10 +481,7 @@ FileOpEnv TMainForm::OpEnv() {
 
 RemovalStep TMainForm::MainRemovalStep() {
   RemovalStep step;
-  step.FollowUp = [this] {
-    RefreshFileListBox();
-    FileListBoxClick();
-  };
+  step.FollowUp = [this] { FileListBoxClick(); };
   return step;
 }
 
@@ -518,13 +512,9 @@ void TMainForm::mnDelClick() {
 void TMainForm::mnRenameClick() {
   TRenameForm form(
       list_, dialogs_,
-      [this](const std::string& path, const std::string& size) {
-        statusBar_->SetText(0, QString::fromStdString(DisplayText(path)));
-        statusBar_->SetText(1, QString::fromStdString(size));
-      },
+      [this](const std::string& path, const std::string& size) { ShowFileStatus(path, size); },
       this);
   form.exec();
-  RefreshFileListBox();
 }
 
 void TMainForm::CopyBtnClick() {

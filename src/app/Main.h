@@ -82,8 +82,6 @@ class TMainForm : public QMainWindow {
   // The preview step for the list's current file.
   void FileListBoxClick();
   void UpdateCommandStates();
-  // Shows the list's entries again (the list box also follows the list by itself).
-  void RefreshFileListBox();
   uint16_t PictureWidth() const { return pictureWidth_; }
   uint16_t PictureHeight() const { return pictureHeight_; }
 
@@ -200,6 +198,8 @@ class TMainForm : public QMainWindow {
   RemovalStep MainRemovalStep();
   void ClearPreview();
   void ClearStatus();
+  // The status bar's file panel and size panel.
+  void ShowFileStatus(const std::string& path, const std::string& size);
   void CacheAttributePass(bool atExit);
   // Save, cache pass, chooser; false when the settings could not be written.
   bool FormClose();

@@ -3,20 +3,16 @@
 #include "app/Main.h"
 #include "dialogs/Convert.h"
 #include "dialogs/ConvertFrm.h"
-#include "ui/FileListBox.h"
 
 namespace verid {
 
 void TMainForm::mnAllCopyClick(int slot) {
   CopyAll(OpEnv(), settings_.CopyFolders[static_cast<size_t>(slot - 1)]);
-  // The selection is back where it was; the preview was never redrawn.
-  fileListBox_->SyncFromList();
 }
 
 void TMainForm::mnAllCopyAnotherClick() {
   if (!ChooseOtherFolder(settings_, dialogs_)) return;
   CopyAll(OpEnv(), settings_.OtherFolder);
-  fileListBox_->SyncFromList();
 }
 
 void TMainForm::mnAllGotoClick(int slot) {

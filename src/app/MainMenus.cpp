@@ -54,10 +54,6 @@ constexpr const char* kConvertNames[6] = {"mnConvertBtoJ", "mnConvertBtoP", "mnC
 constexpr const char* kAllConvertNames[6] = {"mnAllBtoJ", "mnAllBtoP", "mnAllJtoB",
                                              "mnAllJtoP", "mnAllPtoB", "mnAllPtoJ"};
 
-std::string Numbered(const char* prefix, int n) {
-  return prefix + std::to_string(n);
-}
-
 }  // namespace
 
 QAction* TMainForm::AddItem(QMenu* menu, const char* name, const char* caption,
@@ -109,16 +105,16 @@ void TMainForm::BuildMenus() {
   AddItem(file, "mnFindCache", "IEｷｬｯｼｭ検索(&I)", [this] { mnFindCacheClick(); });
   QMenu* find = AddSubmenu(file, "mnFindFlder", "指定ﾌｫﾙﾀﾞの検索(&F)");
   for (int n = 1; n <= kSlotCount; ++n)
-    AddItem(find, Numbered("mnFind", n).c_str(), "", [this, n] { mnFindClick(n); });
+    AddItem(find, NumberedName("mnFind", n).c_str(), "", [this, n] { mnFindClick(n); });
   file->addSeparator();
   AddItem(file, "mnRename", "名前の変更(&R)", [this] { mnRenameClick(); });
   QMenu* copy = AddSubmenu(file, "mnCopy", "指定ﾌｫﾙﾀﾞにｺﾋﾟｰ(&C)");
   for (int n = 1; n <= kSlotCount; ++n)
-    AddItem(copy, Numbered("mnCpys", n).c_str(), "", [this, n] { mnCpysClick(n); });
+    AddItem(copy, NumberedName("mnCpys", n).c_str(), "", [this, n] { mnCpysClick(n); });
   AddItem(copy, "mnAnotherCpy", "上の指定先以外", [this] { mnAnotherCpyClick(); });
   QMenu* go = AddSubmenu(file, "mnGoTo", "指定ﾌｫﾙﾀﾞに移動(&G)");
   for (int n = 1; n <= kSlotCount; ++n)
-    AddItem(go, Numbered("mnGoTos", n).c_str(), "", [this, n] { mnGoTosClick(n); });
+    AddItem(go, NumberedName("mnGoTos", n).c_str(), "", [this, n] { mnGoTosClick(n); });
   AddItem(go, "mnAnotherGto", "上の指定先以外", [this] { mnAnotherGtoClick(); });
   AddItem(file, "mnDel", "削除(&D)", [this] { mnDelClick(); });
   file->addSeparator();
@@ -149,11 +145,11 @@ void TMainForm::BuildMenus() {
   AddItem(all, "mnAllRename", "名前の一括変更(&A)", [this] { mnAllRenameClick(); });
   QMenu* allCopy = AddSubmenu(all, "mnAllCopy", "指定ﾌｫﾙﾀﾞに一括ｺﾋﾟｰ(&C)");
   for (int n = 1; n <= kSlotCount; ++n)
-    AddItem(allCopy, Numbered("mnAllCopy", n).c_str(), "", [this, n] { mnAllCopyClick(n); });
+    AddItem(allCopy, NumberedName("mnAllCopy", n).c_str(), "", [this, n] { mnAllCopyClick(n); });
   AddItem(allCopy, "mnAllCopyAnother", "上の指定先以外", [this] { mnAllCopyAnotherClick(); });
   QMenu* allGo = AddSubmenu(all, "mnAllGoto", "指定ﾌｫﾙﾀﾞに一括移動(&G)");
   for (int n = 1; n <= kSlotCount; ++n)
-    AddItem(allGo, Numbered("mnAllGoto", n).c_str(), "", [this, n] { mnAllGotoClick(n); });
+    AddItem(allGo, NumberedName("mnAllGoto", n).c_str(), "", [this, n] { mnAllGotoClick(n); });
   AddItem(allGo, "mnAllGotoSP", "上の指定先以外", [this] { mnAllGotoSPClick(); });
   AddItem(all, "mnAlldel", "一括削除(&D)", [this] { mnAlldelClick(); });
   QMenu* allConvert = AddSubmenu(all, "mnAllConvert", "画像形式一括ｺﾝﾊﾞｰﾄ(&H)");
@@ -197,11 +193,11 @@ void TMainForm::BuildPopups() {
   AddItem(p, "pmRename", "名前の変更(&N)", [this] { mnRenameClick(); });
   QMenu* copy = AddSubmenu(p, "pmCopy", "指定ﾌｫﾙﾀﾞにｺﾋﾟｰ(&C)");
   for (int n = 1; n <= kSlotCount; ++n)
-    AddItem(copy, Numbered("pmCopys", n).c_str(), "", [this, n] { mnCpysClick(n); });
+    AddItem(copy, NumberedName("pmCopys", n).c_str(), "", [this, n] { mnCpysClick(n); });
   AddItem(copy, "pmCopyAnother", "上の指定先以外", [this] { mnAnotherCpyClick(); });
   QMenu* go = AddSubmenu(p, "pmGoTo", "指定ﾌｫﾙﾀﾞに移動(&G)");
   for (int n = 1; n <= kSlotCount; ++n)
-    AddItem(go, Numbered("pmGoTos", n).c_str(), "", [this, n] { mnGoTosClick(n); });
+    AddItem(go, NumberedName("pmGoTos", n).c_str(), "", [this, n] { mnGoTosClick(n); });
   AddItem(go, "pmGotoAnother", "上の指定先以外", [this] { mnAnotherGtoClick(); });
   AddItem(p, "pmDel", "削除(&D)", [this] { mnDelClick(); });
   p->addSeparator();

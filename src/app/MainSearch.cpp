@@ -25,17 +25,13 @@ void TMainForm::FindBtnClick(int slot) {
   const std::string folder = settings_.SearchFolders.at(static_cast<size_t>(slot - 1));
   pageControl_->setCurrentIndex(1);
   try {
-    SearchSlot(list_, settings_, platform_, folder, [this] {
-      fileListBox_->SyncFromList(true);
-      fileListBox_->repaint();
-    });
+    // The box follows the list by itself; the detour is painted at once.
+    SearchSlot(list_, settings_, platform_, folder, [this] { fileListBox_->repaint(); });
   } catch (...) {
     // The list shows the program's folder; the error box tells why.
-    fileListBox_->SyncFromList(true);
     FileListBoxClick();
     throw;
   }
-  fileListBox_->SyncFromList(true);
   fileListBox_->setFocus();
   FileListBoxClick();
   UpdateCommandStates();
@@ -45,7 +41,6 @@ void TMainForm::mnFindCacheClick() {
   CacheSearchOutcome outcome = CacheSearch(list_, settings_, dialogs_, platform_);
   if (outcome == CacheSearchOutcome::NoVersion || outcome == CacheSearchOutcome::NoFolder) return;
   if (outcome == CacheSearchOutcome::Listed) pageControl_->setCurrentIndex(1);
-  fileListBox_->SyncFromList(true);
   fileListBox_->setFocus();
   FileListBoxClick();
   UpdateCommandStates();
@@ -54,13 +49,9 @@ void TMainForm::mnFindCacheClick() {
 void TMainForm::mnAllRenameClick() {
   TAlRenamForm form(
       list_, settings_, dialogs_,
-      [this](const std::string& path, const std::string& size) {
-        statusBar_->SetText(0, QString::fromStdString(DisplayText(path)));
-        statusBar_->SetText(1, QString::fromStdString(size));
-      },
+      [this](const std::string& path, const std::string& size) { ShowFileStatus(path, size); },
       this);
   form.exec();
-  RefreshFileListBox();
   FileListBoxClick();
 }
 

@@ -17,8 +17,9 @@ constexpr const char* kSelectionCommands[] = {
     "pmCatarog",   "pmSlideShow",
 };
 
-std::string Numbered(const char* prefix, int n) {
-  return prefix + std::to_string(n);
+// A registered folder as shown: its display text, or "未指定" when none is set.
+std::string FolderText(const std::string& folder) {
+  return DisplayText(folder.empty() ? std::string(kUnsetFolder) : folder);
 }
 
 }  // namespace
@@ -66,11 +67,11 @@ std::vector<TMainItem> MainItems(const TMainState& state) {
   };
   for (int n = 1; n <= kSlotCount; ++n) {
     const size_t i = size_t(n - 1);
-    add(Numbered("mnFind", n), state.SearchExists[i], state.Search[i]);
+    add(NumberedName("mnFind", n), state.SearchExists[i], state.Search[i]);
     for (const char* prefix : {"mnCpys", "pmCopys", "mnAllCopy"})
-      add(Numbered(prefix, n), state.CopyExists[i], state.Copy[i]);
+      add(NumberedName(prefix, n), state.CopyExists[i], state.Copy[i]);
     for (const char* prefix : {"mnGoTos", "pmGoTos", "mnAllGoto"})
-      add(Numbered(prefix, n), state.MoveExists[i], state.Move[i]);
+      add(NumberedName(prefix, n), state.MoveExists[i], state.Move[i]);
   }
   for (const char* name : kSelectionCommands)
     items.push_back(TMainItem{name, state.Selection, false, {}});
@@ -78,8 +79,7 @@ std::vector<TMainItem> MainItems(const TMainState& state) {
 }
 
 std::string SlotCaption(const TMainState& state, int slot) {
-  const std::string& folder = state.Search[size_t(slot - 1)];
-  return DisplayText(folder.empty() ? std::string(kUnsetFolder) : folder);
+  return FolderText(state.Search[size_t(slot - 1)]);
 }
 
 bool TopMenuEnabled(const TMainState& state, const std::string& menu) {
@@ -92,7 +92,7 @@ bool FindButtonEnabled(const TMainState& state, int slot) {
 }
 
 std::string FolderMenuCaption(const std::string& folder) {
-  const std::string text = DisplayText(folder.empty() ? std::string(kUnsetFolder) : folder);
+  const std::string text = FolderText(folder);
   std::string caption;
   for (char c : text) {
     caption += c;

@@ -25,6 +25,11 @@ struct TMainState {
   bool ShowMenuKept = false;
 };
 
+// A numbered item or widget name: ("mnFind", 3) -> "mnFind3".
+inline std::string NumberedName(const char* prefix, int n) {
+  return prefix + std::to_string(n);
+}
+
 // One menu item as the window paints it.
 struct TMainItem {
   std::string Name;

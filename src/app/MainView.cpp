@@ -25,10 +25,7 @@ ViewOpenerHost TMainForm::MainViewHost() {
   host.ShowMain = [this] { ShowWithChooser(); };
   host.Repaint = [this] { repaint(); };
   // The view may have moved the selection or taken entries out of the list.
-  host.RefreshPreview = [this] {
-    RefreshFileListBox();
-    FileListBoxClick();
-  };
+  host.RefreshPreview = [this] { FileListBoxClick(); };
   return host;
 }
 
@@ -102,13 +99,9 @@ CatalogOwner TMainForm::MainCatalogOwner() {
   owner.LockCommands = [this] { LockCommands(); };
   owner.UnlockCommands = [this] { UnlockCommands(); };
   // Entries may have left the list while the catalog was open.
-  owner.RefreshPreview = [this] {
-    RefreshFileListBox();
-    FileListBoxClick();
-  };
+  owner.RefreshPreview = [this] { FileListBoxClick(); };
   owner.RenameStatus = [this](const std::string& path, const std::string& size) {
-    statusBar_->SetText(0, QString::fromStdString(DisplayText(path)));
-    statusBar_->SetText(1, QString::fromStdString(size));
+    ShowFileStatus(path, size);
   };
   owner.Window = this;
   return owner;

@@ -53,7 +53,7 @@ TSaveAsResult SaveDisplayedPictureAs(const TGraphic& picture, const std::string&
                                      const AppSettings& settings) {
   TSaveAsResult result;
   result.SaveDir = ExtractFilePath(chosenName);
-  result.Saved = SavePictureAsKind(picture, chosenName, ExtractFileExt(chosenName), settings);
+  result.Saved = SaveDisplayedPicture(picture, chosenName, settings);
   return result;
 }
 

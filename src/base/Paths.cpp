@@ -48,15 +48,14 @@ std::string ExcludeTrailingDelim(const std::string& path) {
   return result;
 }
 
-std::string LowerCase(std::string_view text) {
-  std::string result(text);
-  for (char& c : result)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return result;
-}
-
 static char LowerAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string LowerCase(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) c = LowerAscii(c);
+  return result;
 }
 
 bool SameText(std::string_view a, std::string_view b) {
