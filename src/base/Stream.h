@@ -114,9 +114,11 @@ class TMemoryViewStream : public TStream {
 // positioned at its end.
 void UseRemainingBytes(TStream& stream, const std::function<void(const uint8_t*, size_t)>& use);
 
-// New content for a file, written under a short hidden name (".verid-XXXXXX") in the
-// folder of the file it is meant for and put in place only when complete, so a failure
-// never destroys what was there and names up to the system's limit work. The file system
+// New content for a file, written in the folder of the file it is meant for and put in
+// place only when complete, so a failure never destroys what was there and names up to
+// the system's limit work. Where the system can, the file has no name until it is placed,
+// so a program killed meanwhile leaves nothing behind; elsewhere it is written under a
+// short hidden name (".verid-XXXXXX") that is removed if it is never placed. The file system
 // keeps its say: a symbolic link is followed to the file it names, which is replaced
 // while the link stays; an existing file that a plain open for writing would refuse
 // (read-only, a folder) is refused with the system's reason before anything is written.
@@ -137,6 +139,8 @@ class TFileReplacement {
   const std::string& Target() const { return target_; }
   // Whether an existing file is being replaced (links followed).
   bool Replaces() const { return replaces_; }
+  // Whether the content is written without a name until placed.
+  bool Unnamed() const { return unnamedFd_ >= 0; }
   // Takes the mode, and with `owner` the owner and group, from another file (the source
   // of a move) instead of the replaced one.
   void TakeModeOf(const std::string& path, bool owner);
@@ -155,7 +159,8 @@ class TFileReplacement {
  private:
   void Finish(bool sync);
   std::string target_;
-  std::string temp_;
+  std::string temp_;    // the hidden name, when written under one
+  int unnamedFd_ = -1;  // the file without a name: kept open until placed
   bool replace_;
   bool replaces_ = false;
   bool placed_ = false;
@@ -167,6 +172,11 @@ class TFileReplacement {
   bool haveTime_ = false;
   long long seconds_ = 0, nanoseconds_ = 0;
 };
+
+// Whether new content is written without a name until placed, where the system can
+// (the default). Off, TFileReplacement always writes under a hidden name, as on systems
+// without such files.
+void UseUnnamedTemporaryFiles(bool use);
 
 // The file a write to `path` lands in: symbolic links followed (a dangling link gives
 // the name it points at). Throws EFileError for a loop of links.

@@ -4,9 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <random>
 
 #include "base/Stream.h"
 
@@ -126,7 +129,51 @@ namespace {
 constexpr const char* kCannotWrite = "ファイルに書き込めません:";
 constexpr const char* kCannotCreate = "ファイルを作成できません:";
 
+std::atomic<bool> g_useUnnamed{true};
+
+// A file without a name in `folder`, or -1 where the file system has none, or where it
+// could not be given a name later (that goes through /proc).
+int OpenUnnamed(const std::string& folder) {
+#ifdef O_TMPFILE
+  if (!g_useUnnamed) return -1;
+  static const bool procFds = ::access("/proc/self/fd", X_OK) == 0;
+  if (!procFds) return -1;
+  return ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+#else
+  (void)folder;
+  return -1;
+#endif
+}
+
+// Gives the unnamed file behind `fd` the name `path`; fails with EEXIST when it is taken.
+bool LinkUnnamed(int fd, const std::string& path) {
+  char proc[48];
+  std::snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd);
+  return ::linkat(AT_FDCWD, proc, AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
+// The folder a file goes into ("." for a bare name).
+std::string FolderOf(const std::string& path) {
+  std::filesystem::path parent = std::filesystem::path(path).parent_path();
+  return parent.empty() ? std::string(".") : parent.string();
+}
+
+// A short hidden name in `folder`, picked at random (the caller retries a taken one).
+std::string HiddenName(const std::string& folder) {
+  static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  thread_local std::mt19937 random{std::random_device{}()};
+  std::uniform_int_distribution<size_t> pick(0, sizeof kChars - 2);
+  std::string name = folder;
+  name.append("/.verid-");
+  for (int i = 0; i < 6; ++i) name.push_back(kChars[pick(random)]);
+  return name;
+}
+
 }  // namespace
+
+void UseUnnamedTemporaryFiles(bool use) {
+  g_useUnnamed = use;
+}
 
 std::string ResolveLinks(const std::string& path) {
   namespace fs = std::filesystem;
@@ -181,21 +228,35 @@ TFileReplacement::TFileReplacement(const std::string& path, bool replace)
     owner_ = st.st_uid;
     group_ = st.st_gid;
   }
-  std::string folder = std::filesystem::path(target_).parent_path().string();
-  std::string pattern = (folder.empty() ? std::string(".") : folder) + "/.verid-XXXXXX";
-  std::vector<char> tmpl(pattern.begin(), pattern.end());
-  tmpl.push_back('\0');
-  int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-  if (fd < 0) ThrowFileError(kCannotCreate, target_, errno);
-  temp_ = tmpl.data();
+  const std::string folder = FolderOf(target_);
+  // Unnamed where possible: the stream writes and closes its descriptor, a second one
+  // keeps the file until it gets its name.
+  int fd = OpenUnnamed(folder);
+  if (fd >= 0) {
+    unnamedFd_ = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (unnamedFd_ < 0) {
+      ::close(fd);
+      fd = -1;
+    }
+  }
+  if (fd < 0) {
+    std::string pattern = folder + "/.verid-XXXXXX";
+    std::vector<char> tmpl(pattern.begin(), pattern.end());
+    tmpl.push_back('\0');
+    fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
+    if (fd < 0) ThrowFileError(kCannotCreate, target_, errno);
+    temp_ = tmpl.data();
+  }
   // Errors while writing name the file the user meant, not the temporary one.
   stream_.reset(new TFileStream(target_, fd));
 }
 
 TFileReplacement::~TFileReplacement() {
-  if (placed_) return;
   stream_.reset();
-  ::unlink(temp_.c_str());
+  if (unnamedFd_ >= 0)
+    ::close(unnamedFd_);  // an unnamed file that was never placed goes with it
+  else if (!placed_)
+    ::unlink(temp_.c_str());
 }
 
 void TFileReplacement::TakeModeOf(const std::string& path, bool owner) {
@@ -252,6 +313,31 @@ void TFileReplacement::Complete(bool sync) {
 
 void TFileReplacement::Place() {
   Complete();
+  if (unnamedFd_ >= 0) {
+    if (!replace_) {
+      // A link refuses a taken name, dangling links included.
+      if (!LinkUnnamed(unnamedFd_, target_)) ThrowFileError(kCannotWrite, target_, errno);
+      placed_ = true;
+      return;
+    }
+    // Replacing is a rename over the old file: the content gets a hidden name for the
+    // moment between.
+    const std::string folder = FolderOf(target_);
+    for (int attempt = 0;; ++attempt) {
+      std::string hidden = HiddenName(folder);
+      if (!LinkUnnamed(unnamedFd_, hidden)) {
+        if (errno == EEXIST && attempt < 100) continue;
+        ThrowFileError(kCannotWrite, target_, errno);
+      }
+      if (::rename(hidden.c_str(), target_.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(hidden.c_str());
+        ThrowFileError(kCannotWrite, target_, err);
+      }
+      placed_ = true;
+      return;
+    }
+  }
   if (replace_) {
     if (::rename(temp_.c_str(), target_.c_str()) != 0) ThrowFileError(kCannotWrite, target_, errno);
     placed_ = true;

@@ -1,0 +1,102 @@
+// New file content goes in place whole or not at all, and leaves nothing behind: unnamed
+// until placed where the system can, under a hidden name elsewhere.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "base/Stream.h"
+#include "support/TempDir.h"
+
+namespace verid {
+namespace {
+
+using test::ReadText;
+using test::SortedNames;
+using test::TempDir;
+
+void Put(TFileReplacement& file, const std::string& text) {
+  file.Stream().WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
+}
+
+// Both ways of writing: unnamed (where the file system has such files) and named.
+class FileReplacementTest : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override { UseUnnamedTemporaryFiles(GetParam()); }
+  void TearDown() override { UseUnnamedTemporaryFiles(true); }
+  TempDir dir_;
+};
+
+TEST_P(FileReplacementTest, NothingShowsUnderANameUntilPlaced) {
+  std::string target = dir_ / "a.png";
+  {
+    TFileReplacement file(target, false);
+    if (GetParam() && !file.Unnamed()) GTEST_SKIP() << "no unnamed files on this file system";
+    EXPECT_EQ(file.Unnamed(), GetParam());
+    Put(file, "new");
+    file.Complete();
+    // Written and flushed, yet not placed: unnamed, nothing is listed at all.
+    EXPECT_EQ(SortedNames(dir_.Path()).size(), GetParam() ? 0u : 1u);
+    file.Place();
+  }
+  EXPECT_EQ(ReadText(target), "new");
+  EXPECT_EQ(SortedNames(dir_.Path()), std::vector<std::string>{"a.png"});
+
+  // Dropped before its turn: nothing stays behind.
+  { Put(*std::make_unique<TFileReplacement>(dir_ / "b.png", false), "unused"); }
+  EXPECT_EQ(SortedNames(dir_.Path()), std::vector<std::string>{"a.png"});
+}
+
+TEST_P(FileReplacementTest, ATakenNameIsRefusedAndReplacingKeepsItsMode) {
+  std::string target = dir_.Write("a.png", "old");
+  std::filesystem::create_symlink("nowhere.png", dir_ / "dangling.png");
+  for (const char* name : {"a.png", "dangling.png"}) {
+    TFileReplacement file(dir_ / name, false);
+    Put(file, "new");
+    try {
+      file.Place();
+      ADD_FAILURE() << name << " was replaced";
+    } catch (const EFileError& e) {
+      EXPECT_EQ(e.Code(), EEXIST) << name;
+    }
+  }
+  EXPECT_EQ(ReadText(target), "old");
+
+  std::filesystem::permissions(target, std::filesystem::perms(0640));
+  TFileReplacement file(target, true);
+  Put(file, "replaced");
+  file.Place();
+  EXPECT_EQ(ReadText(target), "replaced");
+  EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0640));
+  EXPECT_EQ(SortedNames(dir_.Path()), (std::vector<std::string>{"a.png", "dangling.png"}));
+}
+
+// A program killed while files wait for their turn leaves none of them behind where the
+// system has unnamed files; with named ones the hidden files are what it leaves.
+TEST_P(FileReplacementTest, AKilledWriterLeavesNothingWhereFilesCanBeUnnamed) {
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    auto* ahead = new TFileReplacement(dir_ / "ahead.jpg", false);  // never destroyed
+    Put(*ahead, "ahead");
+    ahead->Complete();
+    ::_exit(ahead->Unnamed() ? 10 : 11);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  const bool unnamed = WEXITSTATUS(status) == 10;
+  if (!GetParam()) {
+    EXPECT_FALSE(unnamed);
+  }
+  if (GetParam() && !unnamed) GTEST_SKIP() << "no unnamed files on this file system";
+  EXPECT_EQ(SortedNames(dir_.Path()).size(), unnamed ? 0u : 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothWays, FileReplacementTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Unnamed" : "Named"; });
+
+}  // namespace
+}  // namespace verid
