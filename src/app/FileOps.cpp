@@ -109,20 +109,27 @@ std::string NotDoneText(int failed) {
 
 // A failure box names the first few files; for a batch it counts them all.
 constexpr size_t kListedFailures = 10;
-void ReportFailures(Dialogs& dialogs, const char* what, const std::vector<std::string>& lines,
-                    bool batch) {
-  if (lines.empty()) return;
+std::string FailureText(const char* what, const std::vector<std::string>& lines, bool batch) {
   std::string text = what;
   for (size_t i = 0; i < lines.size() && i < kListedFailures; ++i) text += "\r\n" + lines[i];
   if (lines.size() > kListedFailures) text += "\r\n...";
   if (batch) text += "\r\n" + NotDoneText(static_cast<int>(lines.size()));
-  dialogs.Error(text);
+  return text;
 }
 
-// The end message of a batch, with how many files failed when some did.
-void ReportBatchEnd(Dialogs& dialogs, const char* message, int failed) {
-  dialogs.Information(failed == 0 ? std::string(message)
-                                  : std::string(message) + "\r\n" + NotDoneText(failed));
+void ReportFailures(Dialogs& dialogs, const char* what, const std::vector<std::string>& lines,
+                    bool batch) {
+  if (!lines.empty()) dialogs.Error(FailureText(what, lines, batch));
+}
+
+// The end of a batch: its message when every file was handled; otherwise a warning that
+// names the first failed files, each with the system's reason, and counts them all.
+void ReportBatchEnd(Dialogs& dialogs, const char* message, const char* failedMessage,
+                    const std::vector<std::string>& failures) {
+  if (failures.empty())
+    dialogs.Information(message);
+  else
+    dialogs.Warning(FailureText(failedMessage, failures, true));
 }
 
 // The clash question of a batch: はい, いいえ or すべていいえ.
@@ -168,27 +175,28 @@ std::vector<std::unique_ptr<TFileReplacement>> CopiesAhead(const FileList& list,
   return ahead;
 }
 
-// The clash rules of a batch after the first attempt failed with `first`. `retry(target,
-// replace)` makes the next attempt. A file the user or the mode leaves alone is skipped;
-// it counts as failed only when the first attempt failed for another reason than an
-// existing name.
-Step BatchClash(uint16_t mode, const std::string& folder, const std::string& name,
-                const FsError& first, bool& noToAll, Dialogs& dialogs,
-                const std::function<bool(const std::string&, bool)>& retry) {
-  const Step skipped = first.Exists ? Step::Skipped : Step::Failed;
+// A batch's entry after its first attempt failed with `error`. Only a taken name brings
+// the clash rules; any other failure is the entry's failure as it stands. `retry(target,
+// replace, error)` makes the next attempt. A file the user or the mode leaves alone is
+// skipped. On failure `error` holds the reason.
+Step BatchClash(uint16_t mode, const std::string& folder, const std::string& name, FsError& error,
+                bool& noToAll, Dialogs& dialogs,
+                const std::function<bool(const std::string&, bool, FsError*)>& retry) {
+  if (!error.Exists) return Step::Failed;
   switch (mode) {
     case 1:
-      return retry(TargetPath(folder, FreeName(folder, name)), false) ? Step::Done : Step::Failed;
+      return retry(TargetPath(folder, FreeName(folder, name)), false, &error) ? Step::Done
+                                                                              : Step::Failed;
     case 0: {
-      if (noToAll) return skipped;
+      if (noToAll) return Step::Skipped;
       MsgButton answer = AskBatchClash(dialogs, name);
       if (answer == MsgButton::Yes)
-        return retry(TargetPath(folder, name), true) ? Step::Done : Step::Failed;
+        return retry(TargetPath(folder, name), true, &error) ? Step::Done : Step::Failed;
       if (answer == MsgButton::NoToAll) noToAll = true;
-      return skipped;
+      return Step::Skipped;
     }
     default:
-      return skipped;
+      return Step::Skipped;
   }
 }
 
@@ -307,12 +315,16 @@ OpResult CopyToFolder(FileOpEnv env, const std::string& folder) {
   std::string source = env.List.CurrentFile();
   std::string name = ExtractFileName(source);
   std::string target = TargetPath(folder, name);
-  if (CopyFileTo(source, target, false)) {
+  FsError error;
+  if (CopyFileTo(source, target, false, &error)) {
     env.Dlg.Information(kCopiedMessage);
     return OpResult::Done;
   }
-  // Whatever made the first attempt fail, the clash mode decides.
-  FsError error;
+  // Only a taken name brings the clash rules; any other failure is told as it is.
+  if (!error.Exists) {
+    ReportFailure(env.Dlg, kCopyFailedMessage, error);
+    return OpResult::Failed;
+  }
   switch (env.Settings.CopyClashMode) {
     case 0:
       if (env.Dlg.Show(MsgKind::Warning, kClashQuestion, {MsgButton::Ok, MsgButton::Cancel}) !=
@@ -340,7 +352,8 @@ OpResult MoveToFolder(FileOpEnv env, const std::string& folder, const RemovalSte
   std::string name = ExtractFileName(source);
   std::string target = TargetPath(folder, name);
 
-  if (MoveFileTo(source, target, false)) {
+  FsError error;
+  if (MoveFileTo(source, target, false, &error)) {
     if (removal.MessageBeforeRemovalOnPlainMove) {
       env.Dlg.Information(kMovedMessage);
       RemoveFollowing(env.List, removal, count, index);
@@ -350,8 +363,10 @@ OpResult MoveToFolder(FileOpEnv env, const std::string& folder, const RemovalSte
     }
     return OpResult::Done;
   }
-
-  FsError error;
+  if (!error.Exists) {
+    ReportFailure(env.Dlg, kMoveFailedMessage, error);
+    return OpResult::Failed;
+  }
   switch (env.Settings.MoveClashMode) {
     case 0:
       if (env.Dlg.Show(MsgKind::Warning, kClashQuestion, {MsgButton::Ok, MsgButton::Cancel}) !=
@@ -432,6 +447,7 @@ BatchResult CopyAll(FileOpEnv env, const std::string& folder) {
     return result;
   }
   bool noToAll = false;
+  std::vector<std::string> failures;
   const int selected = env.List.ItemIndex();
   // Copies to free names are written ahead a group at a time and made durable with one
   // flush of the file system for the group, instead of one per file; each is then placed
@@ -455,14 +471,15 @@ BatchResult CopyAll(FileOpEnv env, const std::string& folder) {
                                 : CopyFileTo(source, target, false, &first);
     if (!placed) {
       step = BatchClash(env.Settings.CopyClashMode, folder, name, first, noToAll, env.Dlg,
-                        [&](const std::string& target, bool replace) {
-                          return CopyFileTo(source, target, replace);
+                        [&](const std::string& target, bool replace, FsError* error) {
+                          return CopyFileTo(source, target, replace, error);
                         });
     }
     if (step == Step::Done) ++result.Done;
-    if (step == Step::Failed) ++result.Failed;
+    if (step == Step::Failed) failures.push_back(first.Message);
   }
-  ReportBatchEnd(env.Dlg, kCopyAllDoneMessage, result.Failed);
+  result.Failed = static_cast<int>(failures.size());
+  ReportBatchEnd(env.Dlg, kCopyAllDoneMessage, kCopyFailedMessage, failures);
   env.List.SetItemIndex(selected);
   result.Result = OpResult::Done;
   return result;
@@ -479,6 +496,7 @@ BatchResult MoveAll(FileOpEnv env, const std::string& folder,
     return result;
   }
   bool noToAll = false;
+  std::vector<std::string> failures;
   std::vector<bool> moved(static_cast<size_t>(count), false);
   for (int i = 0; i < count; ++i) {
     env.List.SetItemIndex(i);
@@ -490,23 +508,24 @@ BatchResult MoveAll(FileOpEnv env, const std::string& folder,
       // Replacing is one rename over the old target; a free name is a move that refuses
       // a taken name. Either way a failure leaves every file where it was.
       step = BatchClash(env.Settings.MoveClashMode, folder, name, first, noToAll, env.Dlg,
-                        [&](const std::string& target, bool replace) {
-                          return MoveFileTo(source, target, replace);
+                        [&](const std::string& target, bool replace, FsError* error) {
+                          return MoveFileTo(source, target, replace, error);
                         });
     }
     if (step == Step::Done) {
       moved[static_cast<size_t>(i)] = true;
       ++result.Done;
     }
-    if (step == Step::Failed) ++result.Failed;
+    if (step == Step::Failed) failures.push_back(first.Message);
   }
+  result.Failed = static_cast<int>(failures.size());
   // The moved entries leave the list in one pass.
   std::vector<std::string> kept;
   kept.reserve(static_cast<size_t>(count - result.Done));
   for (int i = 0; i < count; ++i)
     if (!moved[static_cast<size_t>(i)]) kept.push_back(env.List.Entry(i));
   env.List.SetEntries(std::move(kept));
-  ReportBatchEnd(env.Dlg, kMovedMessage, result.Failed);
+  ReportBatchEnd(env.Dlg, kMovedMessage, kMoveFailedMessage, failures);
   env.List.SetItemIndex(0);
   if (followUp) followUp();
   result.Result = OpResult::Done;

@@ -120,13 +120,14 @@ struct BatchResult {
 };
 
 // Copies every entry into F: one question first, then per entry the clash rules of
-// CopyClashMode, where ask mode can answer no for every later clash. Ends with
-// "ｺﾋﾟｰが完了しました" (and how many files failed, if any); the list and its selection
-// are as before.
+// CopyClashMode (only where the target name is taken), where ask mode can answer no for
+// every later clash. Ends with "ｺﾋﾟｰが完了しました", or, when files failed, a warning that
+// names them with the system's reasons and counts them; the list and its selection are
+// as before.
 BatchResult CopyAll(FileOpEnv env, const std::string& folder);
 // Moves every entry into F with the rules of MoveClashMode; the entries whose file left
-// the folder are taken out in one step, "移動しました" (and the failures) is shown, entry
-// 0 is selected and `followUp` runs (the window's preview step).
+// the folder are taken out in one step, "移動しました" (or the warning naming the
+// failures) is shown, entry 0 is selected and `followUp` runs (the window's preview step).
 BatchResult MoveAll(FileOpEnv env, const std::string& folder,
                     const std::function<void()>& followUp);
 // By DeleteMethod: 1 hands every file to the trash (one question for the batch unless

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "app/FileOps.h"
@@ -178,24 +180,61 @@ TEST_F(BatchTest, MoveAllYesReplacesAndNoToAllStopsAsking) {
   EXPECT_EQ(ReadText(dst_ + "c.jpg"), "old");
 }
 
-TEST_F(BatchTest, FailedCopiesAndMovesAreCounted) {
-  MakeList({"a.jpg", "b.jpg"}, 0);
-  settings_.CopyClashMode = settings_.MoveClashMode = 2;
-  test::RunAsNobody(dir_.Path(), [&] {
-    fs::permissions(dst_, fs::perms::owner_read | fs::perms::owner_exec);
-    dialogs_.AnswerMessage(MsgButton::Ok);
-    BatchResult r = CopyAll(Env(), dst_);
-    EXPECT_EQ(r.Failed, 2);
-    EXPECT_EQ(dialogs_.LastMessage().Text,
-              std::string(kCopyAllDoneMessage) + "\r\n2" + kNotDoneSuffix);
-    dialogs_.AnswerMessage(MsgButton::Ok);
-    r = MoveAll(Env(), dst_, FollowUp());
-    EXPECT_EQ(r.Failed, 2);
-    EXPECT_EQ(dialogs_.LastMessage().Text, std::string(kMovedMessage) + "\r\n2" + kNotDoneSuffix);
-    EXPECT_EQ(list_.Count(), 2);
-    EXPECT_EQ(SortedNames(src_), (std::vector<std::string>{"a.jpg", "b.jpg"}));
-    EXPECT_TRUE(SortedNames(dst_).empty());
-  });
+// A failure that is no clash asks nothing, in any clash mode; the end is a warning that
+// names the files with the system's reason and counts them, and nothing is lost.
+TEST_F(BatchTest, FailuresThatAreNoClashAreNamedInAWarning) {
+  const std::vector<std::string> names = {"p10.jpg", "p11.jpg", "p12.jpg", "p13.jpg",
+                                          "p14.jpg", "p15.jpg", "p16.jpg", "p17.jpg",
+                                          "p18.jpg", "p19.jpg", "p20.jpg", "p21.jpg"};
+  MakeList(names, 0);
+  for (uint16_t mode : {0, 1, 2}) {
+    settings_.CopyClashMode = settings_.MoveClashMode = mode;
+    test::RunAsNobody(dir_.Path(), [&] {
+      fs::permissions(dst_, fs::perms::owner_read | fs::perms::owner_exec);
+      dialogs_.Clear();
+      dialogs_.AnswerMessage(MsgButton::Ok);
+      BatchResult r = CopyAll(Env(), dst_);
+      EXPECT_EQ(r.Failed, 12);
+      ASSERT_EQ(dialogs_.MessageTexts().size(), 2u) << "mode " << mode;  // question, end
+      const MessageRequest& end = dialogs_.LastMessage();
+      EXPECT_EQ(end.Kind, MsgKind::Warning);
+      EXPECT_EQ(end.Text.rfind(kCopyFailedMessage, 0), 0u) << end.Text;
+      EXPECT_NE(end.Text.find("p10.jpg"), std::string::npos);
+      EXPECT_NE(end.Text.find("p19.jpg"), std::string::npos);
+      EXPECT_EQ(end.Text.find("p20.jpg"), std::string::npos);  // ten named, the rest counted
+      EXPECT_NE(end.Text.find(std::strerror(EACCES)), std::string::npos);
+      EXPECT_NE(end.Text.find("\r\n...\r\n12" + std::string(kNotDoneSuffix)), std::string::npos);
+
+      dialogs_.Clear();
+      dialogs_.AnswerMessage(MsgButton::Ok);
+      r = MoveAll(Env(), dst_, FollowUp());
+      EXPECT_EQ(r.Failed, 12);
+      ASSERT_EQ(dialogs_.MessageTexts().size(), 2u);
+      EXPECT_EQ(dialogs_.LastMessage().Kind, MsgKind::Warning);
+      EXPECT_EQ(dialogs_.LastMessage().Text.rfind(kMoveFailedMessage, 0), 0u);
+      EXPECT_EQ(list_.Count(), 12);
+      EXPECT_EQ(SortedNames(src_), names);
+      EXPECT_TRUE(SortedNames(dst_).empty());
+    });
+  }
+}
+
+TEST_F(BatchTest, AClashAndAFailureInOneBatch) {
+  MakeList({"a.jpg", "b.jpg", "c.jpg"}, 0);
+  dir_.Write("dst/b.jpg", "old");
+  fs::remove(src_ + "/c.jpg");  // gone since it was listed
+  settings_.CopyClashMode = 0;
+  dialogs_.AnswerMessage(MsgButton::Ok);
+  dialogs_.AnswerMessage(MsgButton::No);  // the clash of b.jpg only
+  BatchResult r = CopyAll(Env(), dst_);
+  EXPECT_EQ(r.Done, 1);
+  EXPECT_EQ(r.Failed, 1);
+  const std::vector<std::string> texts = dialogs_.MessageTexts();
+  ASSERT_EQ(texts.size(), 3u);
+  EXPECT_EQ(texts[1], BatchClashQuestion("b.jpg"));
+  EXPECT_NE(texts[2].find("c.jpg"), std::string::npos);
+  EXPECT_EQ(texts[2].find("b.jpg"), std::string::npos);  // declined, not failed
+  EXPECT_EQ(ReadText(dst_ + "b.jpg"), "old");
 }
 
 // Entry "locked/b.jpg" lies in a folder the user may not change.

@@ -171,6 +171,30 @@ TEST_F(FileOpsTest, FailedCopyIsReportedAndLeavesTheTargetAlone) {
   EXPECT_EQ(dialogs_.LastMessage().Kind, MsgKind::Error);
 }
 
+// Only a taken name brings the clash question; any other failure is told with the
+// system's reason, whatever the clash mode, and both files stay as they were.
+TEST_F(FileOpsTest, AFailureThatIsNoClashAsksNothing) {
+  MakeList({"a.jpg"}, 0);
+  for (uint16_t mode : {0, 1}) {
+    settings_.CopyClashMode = settings_.MoveClashMode = mode;
+    test::RunAsNobody(dir_.Path(), [&] {
+      fs::permissions(dst_, fs::perms::owner_read | fs::perms::owner_exec);
+      dialogs_.Clear();
+      EXPECT_EQ(CopyToFolder(Env(), dst_), OpResult::Failed);
+      EXPECT_EQ(MoveToFolder(Env(), dst_, Follow()), OpResult::Failed);
+      const std::vector<std::string> texts = dialogs_.MessageTexts();
+      ASSERT_EQ(texts.size(), 2u) << "mode " << mode;
+      EXPECT_EQ(texts[0].rfind(kCopyFailedMessage, 0), 0u);
+      EXPECT_EQ(texts[1].rfind(kMoveFailedMessage, 0), 0u);
+      for (const std::string& text : texts)
+        EXPECT_NE(text.find(std::strerror(EACCES)), std::string::npos) << text;
+      EXPECT_EQ(ReadText(src_ + "/a.jpg"), "a.jpg");
+      EXPECT_TRUE(SortedNames(dst_).empty());
+      EXPECT_EQ(list_.Count(), 1);
+    });
+  }
+}
+
 TEST_F(FileOpsTest, NothingWithoutACurrentFile) {
   MakeList({"a.jpg"}, -1);
   EXPECT_EQ(CopyToFolder(Env(), dst_), OpResult::Nothing);
