@@ -26,6 +26,9 @@ int main(int argc, char* argv[]) {
   verid::QtDialogs dialogs;
   verid::TMainForm form(dialogs, *platform, argument);
   screen.SetWindow(&form);
+  // The program ends with its main window and with nothing else.
+  QObject::connect(&form, &verid::TMainForm::Closed, &app, &QCoreApplication::quit,
+                   Qt::QueuedConnection);
   verid::CloseOnSignals closer(&form);
   form.show();
   return app.exec();

@@ -57,6 +57,16 @@ struct FileDialogResult {
   int FilterIndex = 1;
 };
 
+// The extension (without the dot) of the first pattern of row `index` (1-based) of a
+// filter: "jpg" for "JPEG(*.jpg,*.jpeg)|*.jpg;*.jpeg"; empty for "*.*", a pattern that is
+// no plain extension, or a row that is not there.
+std::string FilterRowExtension(const std::string& filter, int index);
+// What a save dialog does with a name typed without an extension: it gets the extension of
+// the type chosen in the dialog, or the request's default extension when that type names
+// none. Names with an extension, and requests without a default extension, stay as typed.
+std::string WithChosenExtension(const std::string& fileName, const FileDialogRequest& request,
+                                int chosenIndex);
+
 struct DirectoryRequest {
   std::string Caption;  // the dialog's title
   std::string InitialDir;

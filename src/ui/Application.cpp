@@ -12,6 +12,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QTranslator>
+#include <QWindow>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -133,9 +134,44 @@ void LoadQtTranslation(QApplication& app) {
   QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
 }
 
+// The program window the user last worked in.
+QPointer<QWidget>& LastActiveWindow() {
+  static QPointer<QWidget> window;
+  return window;
+}
+
+bool IsShownProgramWindow(const QWidget* w) {
+  if (!w || !w->isWindow() || !w->isVisible()) return false;
+  switch (w->windowType()) {
+    case Qt::Popup:
+    case Qt::ToolTip:
+    case Qt::SplashScreen:
+    case Qt::Desktop:
+      return false;
+    default:
+      return true;
+  }
+}
+
 }  // namespace
 
+QWidget* TopProgramWindow() {
+  // The modal chain first: right after one dialog closed, nothing may be active yet while
+  // the window that ran it is still waiting on screen.
+  if (QWidget* modal = QApplication::activeModalWidget(); IsShownProgramWindow(modal)) return modal;
+  if (QWidget* active = QApplication::activeWindow(); IsShownProgramWindow(active)) return active;
+  if (QWidget* last = LastActiveWindow().data(); IsShownProgramWindow(last)) return last;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (IsShownProgramWindow(w)) return w;
+  return nullptr;
+}
+
 void SetupApplication(QApplication& app) {
+  // A box closing over a hidden main window would otherwise end the program.
+  QApplication::setQuitOnLastWindowClosed(false);
+  QObject::connect(&app, &QGuiApplication::focusWindowChanged, &app, [] {
+    if (QWidget* active = QApplication::activeWindow()) LastActiveWindow() = active;
+  });
   QFont::insertSubstitution(QString::fromUtf8(kUiFontFamily), QString::fromUtf8(kUiFontSubstitute));
   LoadQtTranslation(app);
   QApplication::setApplicationName(QString::fromUtf8(kAppTitle));
@@ -203,12 +239,23 @@ void CloseOnSignals::OnReadable() {
 
 void CloseOnSignals::CloseWindow(int attempt) {
   if (!window_) return;
-  // A modal box (a question, the first-run hint) is answered as by Escape first, so the
-  // code that asked can finish before the window closes.
-  if (QWidget* modal = QApplication::activeModalWidget(); modal && attempt < 20) {
-    modal->close();
-    QTimer::singleShot(0, this, [this, attempt] { CloseWindow(attempt + 1); });
-    return;
+  // Boxes first (answered as by Escape), then the program's other windows (a slide show,
+  // a catalog) as their close boxes would, so each activity ends its own way and gives the
+  // main window back before it closes.
+  if (attempt < 40) {
+    QWidget* other = QApplication::activeModalWidget();
+    if (!other)
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != window_ && IsShownProgramWindow(w)) {
+          other = w;
+          break;
+        }
+    if (other) {
+      other->close();
+      QTimer::singleShot(attempt < 10 ? 0 : 50, this,
+                         [this, attempt] { CloseWindow(attempt + 1); });
+      return;
+    }
   }
   window_->close();
 }

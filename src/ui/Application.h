@@ -26,8 +26,14 @@ inline constexpr int kUiFontPixels = 12;
 inline constexpr const char* kUnknownErrorMessage = "予期しないエラーが発生しました";
 
 // Title, font (with the Linux substitute), Qt's Japanese texts and cursors. Call once
-// after QApplication.
+// after QApplication. The program then ends only when its main window says so, never
+// because the last window on screen was a box that closed.
 void SetupApplication(QApplication& app);
+
+// The window a box or dialog belongs to: the top of the modal chain, else the active
+// window, else the window of the program last active that is still shown, else any shown
+// window of the program; null when none is shown.
+QWidget* TopProgramWindow();
 // The UI font at the given pixel size.
 QFont UiFont(int pixels = kUiFontPixels);
 

@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "platform/Platform.h"
+#include "ui/Application.h"
 #include "ui/SelectDirDlg.h"
 
 namespace verid {
@@ -39,7 +40,7 @@ QStringList QtNameFilters(const std::string& filter) {
 
 QWidget* QtDialogs::Parent() const {
   if (parent_) return parent_.data();
-  return QApplication::activeWindow();
+  return TopProgramWindow();
 }
 
 MsgButton QtDialogs::Message(const MessageRequest& request) {
@@ -128,23 +129,36 @@ std::optional<FileDialogResult> QtDialogs::RunFileDialog(const FileDialogRequest
         request.FilterIndex >= 1 && request.FilterIndex <= filters.size() ? request.FilterIndex : 1;
     dialog.selectNameFilter(filters[index - 1]);
   }
-  if (!request.DefaultExt.empty())
-    dialog.setDefaultSuffix(QString::fromStdString(request.DefaultExt));
+  // Qt names the chosen row by its whole filter or, with the details hidden, by what the
+  // row shows: the description, blanks simplified. Gives the 1-based row, 0 for none.
+  auto rowOf = [&filters](const QString& selected) {
+    qsizetype chosen = filters.indexOf(selected);
+    for (qsizetype i = 0; chosen < 0 && i < filters.size(); ++i) {
+      QString shown = filters[i].left(filters[i].lastIndexOf(QLatin1Char('('))).simplified();
+      if (shown == selected.simplified()) chosen = i;
+    }
+    return static_cast<int>(chosen) + 1;
+  };
+  // A name typed without an extension gets the chosen type's, as the type box changes.
+  auto suffixFor = [&request, &rowOf](const QString& nameFilter) {
+    std::string ext = FilterRowExtension(request.Filter, rowOf(nameFilter));
+    return QString::fromStdString(ext.empty() ? request.DefaultExt : ext);
+  };
+  if (!request.DefaultExt.empty()) {
+    dialog.setDefaultSuffix(suffixFor(dialog.selectedNameFilter()));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, &suffixFor](const QString& nameFilter) {
+                       dialog.setDefaultSuffix(suffixFor(nameFilter));
+                     });
+  }
   if (!request.FileName.empty()) dialog.selectFile(PathToQt(request.FileName));
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.OverwritePrompt);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
 
   FileDialogResult result;
   result.FileName = PathFromQt(dialog.selectedFiles().front());
-  // Qt names the chosen row by its whole filter or, with the details hidden, by what the
-  // row shows: the description, blanks simplified.
-  QString selected = dialog.selectedNameFilter();
-  qsizetype chosen = filters.indexOf(selected);
-  for (qsizetype i = 0; chosen < 0 && i < filters.size(); ++i) {
-    QString shown = filters[i].left(filters[i].lastIndexOf(QLatin1Char('('))).simplified();
-    if (shown == selected.simplified()) chosen = i;
-  }
-  result.FilterIndex = chosen >= 0 ? static_cast<int>(chosen) + 1 : request.FilterIndex;
+  const int chosen = rowOf(dialog.selectedNameFilter());
+  result.FilterIndex = chosen > 0 ? chosen : request.FilterIndex;
   return result;
 }
 

@@ -13,7 +13,7 @@ namespace verid {
 class QtDialogs : public Dialogs {
  public:
   explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
-  // The window the boxes are centred on; null means the active window.
+  // The window the boxes are centred on; null means the program's topmost shown window.
   void SetParent(QWidget* parent) { parent_ = parent; }
 
   MsgButton Message(const MessageRequest& request) override;

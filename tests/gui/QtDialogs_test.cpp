@@ -2,6 +2,7 @@
 #include "ui/QtDialogs.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileIconProvider>
@@ -111,6 +112,37 @@ TEST(QtMessageBox, KindsTitlesButtonsAndLineBreaks) {
   EXPECT_EQ(seen.buttons, QStringList({"OK", "ｷｬﾝｾﾙ"}));
 }
 
+// Every box belongs to the program's topmost window on screen: the top of the modal chain,
+// also right after another dialog of that chain closed, when nothing is active yet. And a
+// box that closes never ends the program.
+TEST(QtMessageBox, BelongsToTheTopOfTheModalChain) {
+  EXPECT_FALSE(QApplication::quitOnLastWindowClosed());
+  QtDialogs dialogs;
+  QWidget main;
+  main.show();
+  QDialog view(&main);
+  QWidget* ownerOfBox = nullptr;
+  QTimer::singleShot(0, [&] {
+    {
+      QDialog chooser(&view);  // a dialog over the view that has just closed
+      QTimer::singleShot(0, &chooser, &QDialog::accept);
+      chooser.exec();
+    }
+    main.hide();  // the main window waits hidden under the view
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      ownerOfBox = box->parentWidget();
+      box->accept();
+    });
+    dialogs.Information("ｺﾋﾟｰしました");
+    view.accept();
+  });
+  view.exec();
+  EXPECT_EQ(ownerOfBox, &view);
+  EXPECT_EQ(TopProgramWindow(), nullptr);  // nothing is shown any more
+}
+
 TEST(QtFileDialog, FiltersInQtForm) {
   EXPECT_EQ(QtNameFilters("Veridｶﾀﾛｸﾞ形式(*.doz)|*.doz"),
             QStringList({"Veridｶﾀﾛｸﾞ形式(*.doz) (*.doz)"}));
@@ -174,6 +206,26 @@ TEST(QtFileDialog, JapaneseTextsAndFiltersAsWritten) {
   ASSERT_TRUE(chosen.has_value());
   EXPECT_EQ(chosen->FilterIndex, 2);
   EXPECT_EQ(chosen->FileName, dir / "b.bmp");
+
+  // A name typed without an extension gets the chosen type's, not the default one.
+  request.DefaultExt = "png";
+  for (int row : {1, 2, 3}) {
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      auto* combo = dialog->findChild<QComboBox*>("fileTypeCombo");
+      combo->setCurrentIndex(row - 1);  // as a pick in the type box does
+      emit combo->activated(row - 1);
+      emit combo->textActivated(combo->itemText(row - 1));
+      dialog->findChild<QLineEdit*>("fileNameEdit")->setText("a2rot");
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    chosen = dialogs.SaveFile(request);
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(chosen->FileName, dir / ("a2rot." + std::string(row == 1   ? "jpg"
+                                                              : row == 2 ? "bmp"
+                                                                         : "png")));
+  }
 }
 
 TEST(ScreenCursors, TwoCursorsOfOurOwn) {
