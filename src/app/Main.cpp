@@ -111,6 +111,10 @@ TMainForm::~TMainForm() {
   if (explorer_) delete explorer_.data();
 }
 
+QLabel* TMainForm::itemCountLbl() const {
+  return itemCountLbl_;
+}
+
 void TMainForm::Run(const std::function<void()>& command) {
   RunCommand(dialogs_, command);
 }
@@ -241,12 +245,21 @@ void TMainForm::changeEvent(QEvent* event) {
 
 void TMainForm::LockCommands(bool keepShowMenu) {
   SetLocked(state_, true, keepShowMenu);  // the close box does nothing while locked
+  LockListInput(true);
   PaintState();
 }
 
 void TMainForm::UnlockCommands() {
   SetLocked(state_, false);
+  LockListInput(false);
   PaintState();
+}
+
+// Nothing from outside the running activity may change the list under it: the chooser,
+// the list box and drops wait with the commands.
+void TMainForm::LockListInput(bool locked) {
+  fileListBox_->SetInputLocked(locked);
+  if (explorer_) explorer_->SetLocked(locked);
 }
 
 void TMainForm::UseSlidePopup(bool slide) {
@@ -275,8 +288,10 @@ TEXplorerForm* TMainForm::Explorer() const {
 
 void TMainForm::mnOpenClick() {
   if (!explorer_) {
-    explorer_ = new TEXplorerForm(
-        this, [this](const std::string& folder) { Run([this, folder] { OpenFolder(folder); }); });
+    explorer_ = new TEXplorerForm(this, [this](const std::string& folder) {
+      if (!state_.Locked) Run([this, folder] { OpenFolder(folder); });
+    });
+    explorer_->SetLocked(state_.Locked);
     explorer_->Reveal(list_.Folder());
   }
   // An existing chooser stays where it is; it only comes to the front.
@@ -338,14 +353,18 @@ void TMainForm::OpenPath(const std::string& path) {
 }
 
 void TMainForm::DropPaths(const std::vector<std::string>& paths) {
-  if (!paths.empty()) OpenPath(paths.front());
+  if (!paths.empty() && !state_.Locked) OpenPath(paths.front());
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
-  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+  if (event->mimeData()->hasUrls() && !state_.Locked) event->acceptProposedAction();
 }
 
 void TMainForm::dropEvent(QDropEvent* event) {
+  if (state_.Locked) {
+    event->ignore();
+    return;
+  }
   event->acceptProposedAction();
   DropMime(*event->mimeData());
 }
@@ -385,7 +404,7 @@ void TMainForm::FileListBoxClick() {
     panel1_->SetColor(ButtonFaceColor());
     ClearPreview();
     ClearStatus();
-    itemCountLbl_->setText(QString::fromStdString(list_.PositionText()));
+    itemCountLbl_->SetFittedText(QString::fromStdString(list_.PositionText()));
     UpdateCommandStates();
     return;
   }
@@ -425,7 +444,7 @@ void TMainForm::FileListBoxClick() {
   }
   statusBar_->SetText(0, QString::fromStdString(DisplayText(preview.StatusPath)));
   statusBar_->SetText(1, QString::fromStdString(preview.StatusSize));
-  itemCountLbl_->setText(QString::fromStdString(preview.PositionText));
+  itemCountLbl_->SetFittedText(QString::fromStdString(preview.PositionText));
   UpdateCommandStates();
 }
 
@@ -562,6 +581,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   // The window closes also when the settings could not be written: the user has been
   // told, and a program that cannot be closed helps no one.
   event->accept();
+  emit Closed();
 }
 
 }  // namespace verid

@@ -36,6 +36,7 @@ struct ViewOpenerHost;
 struct ViewOwner;
 class TEXplorerForm;
 class TFileListBox;
+class TFittingLabel;
 class TImageBox;
 class TStatusBar;
 class TSunkenPanel;
@@ -120,7 +121,7 @@ class TMainForm : public QMainWindow {
   QTabWidget* PageControl1() const { return pageControl_; }
   TFileListBox* FileListBox() const { return fileListBox_; }
   TStatusBar* StatusBar1() const { return statusBar_; }
-  QLabel* itemCountLbl() const { return itemCountLbl_; }
+  QLabel* itemCountLbl() const;
   QLabel* SlotLabel(int n) const { return slotLabels_.at(static_cast<size_t>(n - 1)); }
   QPushButton* FindBtn(int n) const { return findButtons_.at(static_cast<size_t>(n - 1)); }
   QToolButton* SpeedButton(const std::string& name) const;
@@ -172,6 +173,10 @@ class TMainForm : public QMainWindow {
   void CopyBtnClick();
   void MoveBtnClick();
 
+ signals:
+  // The window has accepted its close: the program ends.
+  void Closed();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
@@ -204,6 +209,7 @@ class TMainForm : public QMainWindow {
   // Save, cache pass, chooser; false when the settings could not be written.
   bool FormClose();
   void ShowPopupAt(const QPoint& globalPos);
+  void LockListInput(bool locked);
 
   Dialogs& dialogs_;
   Platform& platform_;
@@ -225,7 +231,7 @@ class TMainForm : public QMainWindow {
   QWidget* toolBar_ = nullptr;
   QFrame* bevel_ = nullptr;
   QFrame* countPanel_ = nullptr;
-  QLabel* itemCountLbl_ = nullptr;
+  TFittingLabel* itemCountLbl_ = nullptr;
   std::vector<QToolButton*> speedButtons_;
   TSunkenPanel* panel1_ = nullptr;
   TImageBox* thumbImage_ = nullptr;

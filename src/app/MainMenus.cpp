@@ -15,6 +15,7 @@
 #include "app/Main.h"
 #include "app/MainState.h"
 #include "ui/Glyphs.h"
+#include "ui/Panels.h"
 
 namespace verid {
 
@@ -252,7 +253,7 @@ void TMainForm::BuildToolBar() {
   countPanel_->setObjectName(QStringLiteral("CountPanel"));
   countPanel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   countPanel_->setGeometry(332, 2, 50, 18);
-  itemCountLbl_ = new QLabel(countPanel_);
+  itemCountLbl_ = new TFittingLabel(countPanel_);
   itemCountLbl_->setObjectName(QStringLiteral("itemCountLbl"));
   itemCountLbl_->setTextFormat(Qt::PlainText);
   itemCountLbl_->setAlignment(Qt::AlignCenter);

@@ -75,11 +75,13 @@ void TMainForm::mnSlide_FulClick() {
   if (!HasCurrentFile(List())) return;
   SlideOriginHost host;
   host.Hide = [this] {
+    LockCommands();
     ThumbImage()->Clear();
     ThumbImage()->hide();
     HideWithChooser();
   };
   host.Return = [this] {
+    UnlockCommands();
     ShowWithChooser();
     repaint();
     FileListBoxClick();

@@ -27,6 +27,8 @@ TCatarogProgresForm::TCatarogProgresForm(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
   setObjectName(QStringLiteral("CatarogProgresForm"));
   setAttribute(Qt::WA_DeleteOnClose);
+  // While it runs it is the only window that reacts.
+  setWindowModality(Qt::ApplicationModal);
   setWindowTitle(QString::fromUtf8(kProgressCaption));
   setFont(UiFont());
   setFixedSize(224, 139);

@@ -1,6 +1,7 @@
 #include "dialogs/ExploreFrm.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -64,7 +65,25 @@ TEXplorerForm::TEXplorerForm(QWidget* owner, ChooseHandler onChoose)
   connect(tree_, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { Fill(item); });
   connect(tree_, &QTreeWidget::itemClicked, this,
           [this](QTreeWidgetItem* item, int) { ShellTreeView1Click(item); });
+  tree_->installEventFilter(this);
   Dock();
+}
+
+bool TEXplorerForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == tree_ && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+        (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+      ShellTreeView1Click(tree_->currentItem());
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void TEXplorerForm::SetLocked(bool locked) {
+  locked_ = locked;
+  tree_->setEnabled(!locked);
 }
 
 QTreeWidgetItem* TEXplorerForm::AddFolder(QTreeWidgetItem* parent, const std::string& path,
@@ -143,7 +162,7 @@ void TEXplorerForm::Reveal(const std::string& folder) {
 }
 
 void TEXplorerForm::ShellTreeView1Click(QTreeWidgetItem* item) {
-  if (item && onChoose_) onChoose_(PathOf(item));
+  if (item && onChoose_ && !locked_) onChoose_(PathOf(item));
 }
 
 }  // namespace verid

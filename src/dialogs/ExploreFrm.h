@@ -33,13 +33,19 @@ class TEXplorerForm : public QWidget {
   // The folder a tree item stands for (the file system's bytes).
   static std::string PathOf(const QTreeWidgetItem* item);
 
-  // Click in the tree: the item's folder goes to the main window.
+  // Click in the tree, or Return on its current item: the item's folder goes to the main
+  // window.
   void ShellTreeView1Click(QTreeWidgetItem* item);
+  // While the main window's list belongs to a running activity the tree is greyed and
+  // chooses nothing.
+  void SetLocked(bool locked);
+  bool Locked() const { return locked_; }
 
  protected:
   // The frame is known once first shown: dock again with it. Later showings (after a
   // view window) leave the chooser where it is.
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   QTreeWidgetItem* AddFolder(QTreeWidgetItem* parent, const std::string& path,
@@ -49,6 +55,7 @@ class TEXplorerForm : public QWidget {
   ChooseHandler onChoose_;
   QTreeWidget* tree_;
   bool shown_ = false;
+  bool locked_ = false;
 };
 
 }  // namespace verid

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSize>
+#include <algorithm>
 
 #include "app/Cp932.h"
 
@@ -23,10 +24,17 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
       return DisplayName(list_.Entry(row));
     case Qt::SizeHintRole:
-      return QSize(1, kFileListRowHeight);
+      return QSize(1, rowHeight_);
     default:
       return {};
   }
+}
+
+void FileListModel::SetRowHeight(int height) {
+  if (height == rowHeight_) return;
+  beginResetModel();
+  rowHeight_ = height;
+  endResetModel();
 }
 
 void FileListModel::Reload() {
@@ -38,6 +46,7 @@ void FileListModel::Reload() {
 TFileListBox::TFileListBox(FileList& list, QWidget* parent)
     : QListView(parent), list_(list), model_(new FileListModel(list, this)) {
   setModel(model_);
+  model_->SetRowHeight(std::max(kFileListRowHeight, fontMetrics().height()));
   setUniformItemSizes(true);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -86,6 +95,10 @@ void TFileListBox::OnCurrentChanged(const QModelIndex& current) {
 }
 
 void TFileListBox::keyPressEvent(QKeyEvent* event) {
+  if (inputLocked_) {
+    event->accept();
+    return;
+  }
   if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
     if (event->key() == Qt::Key_Backspace) {
       emit PreviousKey();
@@ -101,7 +114,7 @@ void TFileListBox::keyPressEvent(QKeyEvent* event) {
 
 void TFileListBox::mousePressEvent(QMouseEvent* event) {
   // The right button opens the pop-up menu and leaves the selection alone.
-  if (event->button() == Qt::RightButton) {
+  if (event->button() == Qt::RightButton || inputLocked_) {
     event->accept();
     return;
   }
@@ -117,7 +130,19 @@ void TFileListBox::mousePressEvent(QMouseEvent* event) {
   }
 }
 
+void TFileListBox::changeEvent(QEvent* event) {
+  QListView::changeEvent(event);
+  if (event->type() == QEvent::FontChange) {
+    model_->SetRowHeight(std::max(kFileListRowHeight, fontMetrics().height()));
+    SyncFromList();
+  }
+}
+
 void TFileListBox::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (inputLocked_) {
+    event->accept();
+    return;
+  }
   QListView::mouseDoubleClickEvent(event);
   if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
     emit Clicked();

@@ -10,6 +10,8 @@
 
 namespace verid {
 
+// The rows' height: at least this, and as much as the font needs for every character
+// (descenders included) to show.
 inline constexpr int kFileListRowHeight = 12;
 
 // A file name as it is shown: UTF-8 when the bytes are UTF-8, else CP932, else with
@@ -26,10 +28,12 @@ class FileListModel : public QAbstractListModel {
   // Takes the list's entries as they are now.
   void Reload();
   int CachedCount() const { return count_; }
+  void SetRowHeight(int height);
 
  private:
   const FileList& list_;
   int count_;
+  int rowHeight_ = kFileListRowHeight;
 };
 
 class TFileListBox : public QListView {
@@ -43,6 +47,10 @@ class TFileListBox : public QListView {
   void SyncFromList(bool reload = false);
   // The row shown as selected (-1 for none).
   int CurrentRow() const;
+  // While locked the box shows the list but takes no clicks or keys: another activity
+  // owns the list.
+  void SetInputLocked(bool locked) { inputLocked_ = locked; }
+  bool InputLocked() const { return inputLocked_; }
 
  signals:
   // A click, a double-click or a selection change made by the user.
@@ -54,6 +62,7 @@ class TFileListBox : public QListView {
   void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   void OnCurrentChanged(const QModelIndex& current);
@@ -62,6 +71,7 @@ class TFileListBox : public QListView {
   bool syncing_ = false;
   bool changedInPress_ = false;
   bool choosing_ = false;  // the user's choice is being handed to the list
+  bool inputLocked_ = false;
   TListSubscription subscription_;
 };
 

@@ -49,6 +49,17 @@ void TImageBox::paintEvent(QPaintEvent*) {
   p.drawImage(QPoint(0, 0), image_);
 }
 
+void TFittingLabel::SetFittedText(const QString& text) {
+  QFont font = parentWidget() ? parentWidget()->font() : this->font();
+  const int room = contentsRect().width() - 2;
+  for (int pixels = font.pixelSize(); pixels > 6; --pixels) {
+    font.setPixelSize(pixels);
+    if (QFontMetrics(font).horizontalAdvance(text) <= room) break;
+  }
+  setFont(font);
+  setText(text);
+}
+
 TStatusBar::TStatusBar(const std::vector<int>& widths, QWidget* parent) : QWidget(parent) {
   int x = 0;
   for (size_t i = 0; i < widths.size(); ++i) {

@@ -46,6 +46,15 @@ class TImageBox : public QWidget {
   QImage image_;
 };
 
+// A label of a fixed size whose text always shows whole: a text too wide for the label
+// at the window's font is drawn in a smaller one.
+class TFittingLabel : public QLabel {
+  Q_OBJECT
+ public:
+  explicit TFittingLabel(QWidget* parent = nullptr) : QLabel(parent) {}
+  void SetFittedText(const QString& text);
+};
+
 class TStatusBar : public QWidget {
   Q_OBJECT
  public:

@@ -8,6 +8,7 @@
 #include "dialogs/ExploreFrm.h"
 #include "dialogs/VersionFrm.h"
 #include "gui/support/GuiTest.h"
+#include "ui/FileListBox.h"
 
 namespace verid::test {
 namespace {
@@ -124,6 +125,52 @@ TEST_F(Chooser, ClickingAFolderListsItAndNamesKeepTheirBytes) {
   ASSERT_NE(parent, nullptr);
   for (int i = 0; i < parent->childCount(); ++i)
     EXPECT_TRUE(DirectoryExists(TEXplorerForm::PathOf(parent->child(i))));
+}
+
+// Return on the highlighted folder opens it as a click does; while a catalog build or a
+// slide show owns the list, the chooser is greyed and opens nothing, nor do drops or the
+// list box.
+TEST_F(Chooser, ReturnOpensAndALockedChooserListBoxAndDropWait) {
+  std::string one = dir.MakeDir("one"), two = dir.MakeDir("two");
+  WriteBmp(one + "/a.bmp", 2, 2);
+  WriteBmp(one + "/b.bmp", 2, 2);
+  WriteBmp(two + "/c.bmp", 2, 2);
+  TMainForm& f = Make();
+  f.show();
+  f.mnOpenClick();
+  TEXplorerForm* chooser = f.Explorer();
+  QTreeWidget* tree = chooser->ShellTreeView1();
+  chooser->Reveal(one);
+  SendKey(tree, Qt::Key_Return);
+  EXPECT_EQ(f.List().CurrentFile(), one + "/a.bmp");
+
+  f.LockCommands();
+  EXPECT_FALSE(tree->isEnabled());
+  chooser->Reveal(two);
+  chooser->ShellTreeView1Click(tree->currentItem());
+  SendKey(tree, Qt::Key_Return);
+  f.DropPaths({two});
+  SendKey(f.FileListBox(), Qt::Key_Down);
+  SendKey(f.FileListBox(), Qt::Key_Space);
+  const QRect second = f.FileListBox()->visualRect(f.FileListBox()->model()->index(1, 0));
+  Click(f.FileListBox()->viewport(), second.center());
+  EXPECT_EQ(f.List().CurrentFile(), one + "/a.bmp");
+  EXPECT_EQ(f.List().Count(), 2);
+
+  // A chooser opened again while locked starts locked.
+  chooser->close();
+  WaitUntil([&] { return f.Explorer() == nullptr; });
+  f.UnlockCommands();
+  f.mnOpenClick();
+  f.LockCommands();
+  EXPECT_FALSE(f.Explorer()->ShellTreeView1()->isEnabled());
+
+  f.UnlockCommands();
+  EXPECT_TRUE(f.Explorer()->ShellTreeView1()->isEnabled());
+  Click(f.FileListBox()->viewport(), second.center());
+  EXPECT_EQ(f.List().CurrentFile(), one + "/b.bmp");
+  f.DropPaths({two});
+  EXPECT_EQ(f.List().CurrentFile(), two + "/c.bmp");
 }
 
 TEST(VersionBox, CaptionTextsAndDefaultButton) {

@@ -605,7 +605,9 @@ TEST_F(MainList, ClickingAnEntryPreviewsIt) {
   QListView* view = f.FileListBox();
   QRect second = view->visualRect(view->model()->index(1, 0));
   ASSERT_TRUE(second.isValid());
-  EXPECT_EQ(second.height(), kFileListRowHeight);
+  // Every character of a name shows: the row is as tall as the font needs.
+  EXPECT_EQ(second.height(), std::max(kFileListRowHeight, view->fontMetrics().height()));
+  EXPECT_LE(view->fontMetrics().boundingRect("d01_1bit.bmp").height(), second.height());
   Click(view->viewport(), second.center());
   EXPECT_EQ(f.List().ItemIndex(), 1);
   EXPECT_EQ(f.itemCountLbl()->text(), "2/2");
@@ -614,6 +616,25 @@ TEST_F(MainList, ClickingAnEntryPreviewsIt) {
   DoubleClick(view->viewport(), second.center());
   EXPECT_EQ(f.List().ItemIndex(), 1);
   EXPECT_TRUE(dialogs.Calls().empty());
+}
+
+// The position box keeps its size; a count of four digits still shows whole.
+TEST_F(MainList, PositionOfAThousandFilesShowsWhole) {
+  char name[64];
+  for (int i = 0; i < 1493; ++i) {
+    std::snprintf(name, sizeof name, "%s/p%04d.bmp", folder.c_str(), i);
+    std::ofstream{name};
+  }
+  TMainForm& f = Make(folder);
+  f.show();
+  for (int index : {1492, 9}) {
+    f.List().SetItemIndex(index);
+    f.FileListBoxClick();
+    QLabel* label = f.itemCountLbl();
+    EXPECT_EQ(label->text(), index == 9 ? "10/1493" : "1493/1493");
+    EXPECT_EQ(label->size(), QSize(48, 16));
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width());
+  }
 }
 
 TEST_F(MainList, OpeningACatalogFileChecksItsExtension) {
