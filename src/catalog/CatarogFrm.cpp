@@ -2,10 +2,15 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QStyle>
+#include <QTextLayout>
+#include <QToolTip>
+#include <algorithm>
 #include <exception>
 
 #include "app/Browse.h"
@@ -119,6 +124,44 @@ void TCatalogListView::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QListView::keyPressEvent(event);
+}
+
+bool TCatalogListView::CaptionCut(const QModelIndex& index) {
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
+  option.rect = visualRect(index);
+  option.text = index.data(Qt::DisplayRole).toString();
+  option.features |= QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
+  if (wordWrap()) option.features |= QStyleOptionViewItem::WrapText;
+  const QRect room = style()->subElementRect(QStyle::SE_ItemViewItemText, &option, this);
+  // Laid out as the item draws its text: wrapped at word boundaries or anywhere.
+  QTextLayout layout(option.text, option.font);
+  QTextOption wrap;
+  wrap.setWrapMode(wordWrap() ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+  layout.setTextOption(wrap);
+  qreal height = 0, widest = 0;
+  layout.beginLayout();
+  for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+    line.setLineWidth(room.width() - 4);
+    height += line.height();
+    widest = std::max(widest, line.naturalTextWidth());
+  }
+  layout.endLayout();
+  return height > room.height() + 0.5 || widest > room.width();
+}
+
+bool TCatalogListView::viewportEvent(QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(help->pos());
+    if (index.isValid() && CaptionCut(index))
+      QToolTip::showText(help->globalPos(), index.data(Qt::DisplayRole).toString(), viewport(),
+                         visualRect(index));
+    else
+      QToolTip::hideText();
+    return true;
+  }
+  return QListView::viewportEvent(event);
 }
 
 void TCatalogListView::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -398,13 +441,18 @@ RemovalStep TCatarogForm::Removal() {
 // --- commands --------------------------------------------------------------------------------
 
 void TCatarogForm::mnCRenameClick() {
-  const int selected = Selected();
   if (SyncMain() < 0) return;
-  TRenameForm form(env_.List, env_.Dlg, owner_.RenameStatus, this);
+  RenameListCurrent(this);
+}
+
+// The rename dialog for the list's current file; its entry here takes the new name.
+void TCatarogForm::RenameListCurrent(QWidget* parent) {
+  const int index = env_.List.ItemIndex();
+  TRenameForm form(env_.List, env_.Dlg, owner_.RenameStatus, parent);
   form.exec();
-  if (!form.Result().Renamed || selected >= int(catalog_.Items.size())) return;
-  catalog_.Items[size_t(selected)].Caption = ExtractFileName(env_.List.CurrentFile());
-  model_->RowChanged(selected);
+  if (!form.Result().Renamed || index < 0 || index >= int(catalog_.Items.size())) return;
+  catalog_.Items[size_t(index)].Caption = ExtractFileName(env_.List.CurrentFile());
+  model_->RowChanged(index);
 }
 
 void TCatarogForm::mnCCpyClick(int slot) {
@@ -456,7 +504,19 @@ void TCatarogForm::ShowView(int mode) {
   owner.WallCenter = tracked(owner.WallCenter);
   owner.WallTile = tracked(owner.WallTile);
   owner.WallUndo = tracked(owner.WallUndo);
+  // The view's file commands work on the list; the catalog follows each of them, so its
+  // entries keep standing for the list's.
+  TViewForm* view = nullptr;
+  owner.Rename = [this, &view] { RenameListCurrent(view); };
+  owner.RemoveEntry = [this](int countBefore, int index) {
+    if (index >= 0 && index < int(catalog_.Items.size())) {
+      catalog_.Items.erase(catalog_.Items.begin() + index);
+      model_->RowRemoved(index);
+    }
+    RemoveEntry(env_.List, countBefore, index);
+  };
   TViewForm form(ViewEnv{env_.List, env_.Settings, env_.Dlg, env_.Plat}, owner, this);
+  view = &form;
   form.HideFileCommands();
   // A picture that fails to load is reported; the window still opens in its mode.
   form.Run([&] {

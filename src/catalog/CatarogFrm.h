@@ -55,10 +55,14 @@ class TCatalogListView : public QListView {
   Q_OBJECT
  public:
   TCatalogListView(TCatarogForm& form, QWidget* parent);
+  // Whether the entry's caption is too long for the room under its thumbnail and shows
+  // cut short ("…"); then its tool tip gives the whole name.
+  bool CaptionCut(const QModelIndex& index);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
 
  private:
   TCatarogForm& form_;
@@ -167,6 +171,7 @@ class TCatarogForm : public QMainWindow {
   void AddRemakeItems(QMenu* menu, const char* const names[4], const char* const captions[4]);
   void PaintMenus();
   void ShowView(int mode);
+  void RenameListCurrent(QWidget* parent);
   void MoveTo(const std::string& folder);
   RemovalStep Removal();
   void AfterFill();

@@ -35,7 +35,10 @@ InfoState FillInfo(const std::string& path, int width, int height, Platform& pla
   using namespace std::chrono;
   const int64_t seconds =
       floor<std::chrono::seconds>(file_clock::to_sys(time)).time_since_epoch().count();
-  state.Modified = FormatDateTime(platform.LocalTime(seconds));
+  // The date as a packed file date holds it: local time in steps of two seconds.
+  TDateTime local = platform.LocalTime(seconds);
+  local.Second -= local.Second % 2;
+  state.Modified = FormatDateTime(local);
   return state;
 }
 

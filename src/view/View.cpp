@@ -95,9 +95,6 @@ void EnterModeMenus(ViewMenuState& menus, int mode, bool showMenuBar) {
 
 void HideFileCommands(ViewMenuState& menus) {
   SetVisible(menus, {"pmVRename", "pmVCopy", "pmVMove", "pmVDel", "N2", "N1"}, false);
-  // The menu bar comes back with real size (pmVReal); its file items stay away.
-  SetVisible(menus, {"mnVRename", "mnVCopy", "mnVMove", "mnVDel"}, false);
-  menus.FileCommands = false;
 }
 
 // --- navigation --------------------------------------------------------------------------
@@ -313,8 +310,15 @@ void TViewer::ShowFit() {
   try {
     LoadCurrent();
     const int w = WorkPicture->Width(), h = WorkPicture->Height();
-    TFitLayout layout = LayoutFit(w, h, WorkArea, surface_.Borders());
+    const TBorders borders = surface_.Borders();
+    TFitLayout layout = LayoutFit(w, h, WorkArea, borders);
     const TGraphic* graphic = WorkPicture->Graphic();
+    // Save writes the client-size rendering: the picture stretched over the client area.
+    auto keepRendering = [this](TBitmap rendering) {
+      auto picture = std::make_unique<TPicture>();
+      picture->SetGraphic(std::make_unique<TBitmap>(std::move(rendering)));
+      WorkPicture = std::move(picture);
+    };
     if (layout.Stretch) {
       const int cw = layout.Control.Width(), ch = layout.Control.Height();
       ScaleFor(cw, ch);
@@ -322,14 +326,15 @@ void TViewer::ShowFit() {
         RenderShown(*graphic, cw, ch);
       else
         shown_ = TBitmap();
-      // Save writes what is shown: the client-size rendering.
-      auto rendering = std::make_unique<TPicture>();
-      rendering->SetGraphic(std::make_unique<TBitmap>(shown_));
-      WorkPicture = std::move(rendering);
+      keepRendering(shown_);
     } else {
-      // Shown at its own size and clipped; the picture itself stays as it is.
+      // Shown at its own size and clipped, while the rendering saved is still the client's.
       shown_ = TBitmap();
       if (graphic) shown_.Assign(*graphic);
+      const int cw = std::max(layout.Window.Width() - borders.Width, 0);
+      const int ch = std::max(layout.Window.Height() - borders.Height, 0);
+      keepRendering(graphic && cw > 0 && ch > 0 ? DrawToRaster(*graphic, cw, ch, Background())
+                                                : TBitmap());
     }
     TViewFrame frame;
     frame.Window = layout.Window;
@@ -454,7 +459,7 @@ void TViewer::ScrollBy(int dx, int dy) {
 // --- image edits -----------------------------------------------------------------------------
 
 void TViewer::Edit(TBitmap (*transform)(const TBitmap&)) {
-  if (DisplayMode != kModeReal || noPicture_) return;
+  if (DisplayMode != kModeReal) return;
   if (!TransformSupported(shown_)) {
     // Nothing to show that differs: the picture and what the next display keeps stay.
     ShowUnsupportedPixelFormat(env_.Dlg);
@@ -464,7 +469,7 @@ void TViewer::Edit(TBitmap (*transform)(const TBitmap&)) {
 }
 
 void TViewer::mnVTrimingClick() {
-  if (DisplayMode != kModeReal || noPicture_) return;
+  if (DisplayMode != kModeReal) return;
   if (TrimRect == TRect{}) {
     env_.Dlg.Warning(kNoTrimRangeMessage);
     return;
@@ -501,12 +506,16 @@ void TViewer::mnVSaveClick() {
 
 void TViewer::mnVSaveAsClick() {
   if (!HasCurrentFile(env_.List)) return;
-  std::optional<FileDialogResult> chosen =
-      env_.Dlg.SaveFile(SaveAsDialogRequest(env_.List.CurrentFile(), env_.Settings));
+  const FileDialogRequest request = SaveAsDialogRequest(env_.List.CurrentFile(), env_.Settings);
+  std::optional<FileDialogResult> chosen = env_.Dlg.SaveFile(request);
   if (!chosen) return;
   env_.Settings.SaveDir = ExtractFilePath(chosen->FileName);
   if (WorkPicture->Empty()) return;
-  SaveDisplayedPictureAs(*WorkPicture->Graphic(), chosen->FileName, env_.Settings);
+  // The format follows the name's extension; a name typed without one takes the type
+  // chosen in the dialog.
+  SaveDisplayedPictureAs(*WorkPicture->Graphic(),
+                         WithChosenExtension(chosen->FileName, request, chosen->FilterIndex),
+                         env_.Settings);
 }
 
 // --- file commands -----------------------------------------------------------------------------
@@ -517,41 +526,39 @@ FileOpEnv TViewer::OpEnv() {
 
 RemovalStep TViewer::Removal() {
   RemovalStep step;
+  step.Remove = owner_.RemoveEntry;
   step.FollowUp = [this] { AfterRemoval(); };
   step.MessageBeforeRemovalOnPlainMove = true;
   return step;
 }
 
 void TViewer::mnVRenameClick() {
-  if (!Menus.FileCommands || !owner_.Rename) return;
+  if (!owner_.Rename) return;
   owner_.Rename();
   // Full screen keeps the label's old name; only the window caption follows.
   surface_.SetCaption(ViewCaption(env_.List));
 }
 
 void TViewer::mnVCpyClick(int slot) {
-  if (!Menus.FileCommands || slot < 1 || slot > kSlotCount) return;
+  if (slot < 1 || slot > kSlotCount) return;
   CopyToFolder(OpEnv(), env_.Settings.CopyFolders[size_t(slot - 1)]);
 }
 
 void TViewer::mnVCpyAnotherClick() {
-  if (!Menus.FileCommands) return;
   if (ChooseOtherFolder(env_.Settings, env_.Dlg)) CopyToFolder(OpEnv(), env_.Settings.OtherFolder);
 }
 
 void TViewer::mnVMoveClick(int slot) {
-  if (!Menus.FileCommands || slot < 1 || slot > kSlotCount) return;
+  if (slot < 1 || slot > kSlotCount) return;
   MoveToFolder(OpEnv(), env_.Settings.MoveFolders[size_t(slot - 1)], Removal());
 }
 
 void TViewer::mnVMoveAnotherClick() {
-  if (!Menus.FileCommands) return;
   if (ChooseOtherFolder(env_.Settings, env_.Dlg))
     MoveToFolder(OpEnv(), env_.Settings.OtherFolder, Removal());
 }
 
 void TViewer::mnVDelClick() {
-  if (!Menus.FileCommands) return;
   DeleteCurrent(OpEnv(), Removal());
 }
 

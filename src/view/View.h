@@ -53,6 +53,10 @@ struct ViewOwner {
   // current file. Null: the opener has none.
   std::function<void()> Rename;
   std::function<void(int kind)> Convert;
+  // Takes entry `index` (of `countBefore`) out of the list once its file has left the
+  // folder, selecting its follower as RemoveEntry does. Null: RemoveEntry. The catalog
+  // window drops its own entry for it too, so its entries keep standing for the list's.
+  std::function<void(int countBefore, int index)> RemoveEntry;
 };
 
 // The owner for the main window: its registered folders as its menus show them, and its
@@ -71,9 +75,6 @@ struct ViewMenuState {
   std::map<std::string, bool> PopupVisible;     // every pop-up item
   std::map<std::string, bool> Enabled;          // the copy/move slots and mnVWallUndo
   std::map<std::string, std::string> Captions;  // the copy/move slots
-  // False in the catalog window's view: its entries stand for list entries, so only the
-  // catalog itself may rename, copy, move or delete (the Del key included).
-  bool FileCommands = true;
   bool Visible(const std::string& item) const;
   bool IsEnabled(const std::string& item) const;
 };
@@ -83,7 +84,7 @@ struct ViewMenuState {
 ViewMenuState InitialViewMenus(const ViewOwner& owner);
 // Entering a mode changes only the items that mode names; the others keep their state.
 void EnterModeMenus(ViewMenuState& menus, int mode, bool showMenuBar);
-// The catalog window's view has no file commands, in its pop-up nor in its menu bar.
+// The catalog window's view: no file commands in its pop-up (the menu bar keeps them).
 void HideFileCommands(ViewMenuState& menus);
 
 // --- navigation --------------------------------------------------------------------------

@@ -49,8 +49,16 @@ constexpr const char* kConvertCaptions[6] = {"BMP->JPEG", "BMP->PNG", "JPEG->BMP
 constexpr const char* kConvertNames[6] = {"mnVConvertBtoJ", "mnVConvertBtoP", "mnVConvertJtoB",
                                           "mnVConvertJtoP", "mnVConvertPtoB", "mnVConvertPtoJ"};
 
-// The frame last seen on a framed window: a window not shown yet has none to measure.
-QSize g_knownFrame(0, 0);
+// The frame last seen on a framed window: a window not shown yet, or shown again a moment
+// ago, has none to measure.
+QMargins g_knownFrame(0, 0, 0, 0);
+
+QMargins MarginsOf(const QWidget& w) {
+  const QRect outer = w.frameGeometry();
+  const QRect client = w.geometry();
+  return QMargins(client.left() - outer.left(), client.top() - outer.top(),
+                  outer.right() - client.right(), outer.bottom() - client.bottom());
+}
 
 }  // namespace
 
@@ -163,8 +171,8 @@ TViewForm::TViewForm(ViewEnv env, const ViewOwner& owner, QWidget* parent)
   setFont(UiFont());
   setFocusPolicy(Qt::StrongFocus);
   if (parent && !parent->frameGeometry().size().isEmpty()) {
-    QSize frame = parent->frameGeometry().size() - parent->geometry().size();
-    if ((frame.width() > 0 || frame.height() > 0) && g_knownFrame.isNull()) g_knownFrame = frame;
+    const QMargins frame = MarginsOf(*parent);
+    if (!frame.isNull() && g_knownFrame.isNull()) g_knownFrame = frame;
   }
 
   scroll_ = new QScrollArea(this);
@@ -386,6 +394,12 @@ void TViewForm::mnVSlideClick() {
   host.Hide = [this] { QWidget::setVisible(false); };
   host.Return = [this] {
     viewer_->ShowMenuBar = true;
+    // Back in real size with a frame: the full-screen state goes while the window is still
+    // hidden, where the window manager takes it for certain.
+    if (mode_ == kModeFull) {
+      setWindowState(windowState() & ~Qt::WindowFullScreen);
+      mode_ = kModeReal;
+    }
     show();
     Run([this] { viewer_->ShowReal(); });
     repaint();
@@ -453,11 +467,11 @@ void TViewForm::contextMenuEvent(QContextMenuEvent* event) {
 
 // --- surface ---------------------------------------------------------------------------------
 
-QSize TViewForm::FrameMargins() const {
-  if (mode_ != kModeFull && isVisible()) {
-    QSize frame = frameGeometry().size() - geometry().size();
+QMargins TViewForm::FrameMargins() const {
+  if (mode_ != kModeFull && isVisible() && !isFullScreen()) {
+    const QMargins frame = MarginsOf(*this);
     // Not framed yet (the window manager answers later): the last frame seen.
-    if (frame.width() <= 0 && frame.height() <= 0) return g_knownFrame;
+    if (frame.isNull()) return g_knownFrame;
     g_knownFrame = frame;
     return frame;
   }
@@ -465,11 +479,11 @@ QSize TViewForm::FrameMargins() const {
 }
 
 TBorders TViewForm::Borders() {
-  const QSize frame = FrameMargins();
+  const QMargins frame = FrameMargins();
   TBorders borders;
-  borders.Width = frame.width();
-  borders.Height =
-      frame.height() + (menuBar_->isVisibleTo(this) ? menuBar_->sizeHint().height() : 0);
+  borders.Width = frame.left() + frame.right();
+  borders.Height = frame.top() + frame.bottom() +
+                   (menuBar_->isVisibleTo(this) ? menuBar_->sizeHint().height() : 0);
   borders.ScrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll_);
   bordersUsed_ = borders;
   return borders;
@@ -587,11 +601,14 @@ void TViewForm::ShowFrame(const TViewFrame& frame) {
     // then open framed.
     if (!isVisible()) setWindowState(windowState() | Qt::WindowFullScreen);
   } else {
-    // Outer bounds: the frame comes around the client size we set.
-    const QSize margins = FrameMargins();
-    move(frame.Window.Left, frame.Window.Top);
-    resize(std::max(frame.Window.Width() - margins.width(), 1),
-           std::max(frame.Window.Height() - margins.height(), 1));
+    // Outer bounds: the frame comes around the client area we place. The client is placed
+    // itself, with the frame it will get: a window shown again a moment ago (after a
+    // slide show, or out of full screen) has no frame yet, and placing its frame would
+    // put the title bar above the screen.
+    const QMargins m = FrameMargins();
+    setGeometry(frame.Window.Left + m.left(), frame.Window.Top + m.top(),
+                std::max(frame.Window.Width() - m.left() - m.right(), 1),
+                std::max(frame.Window.Height() - m.top() - m.bottom(), 1));
   }
   LayoutContents();
   const bool real = frame.Mode == kModeReal && !frame.NoPicture;

@@ -171,7 +171,7 @@ class TViewForm : public QDialog, public ViewSurface {
   QMenu* AddSubmenu(QMenu* menu, const char* name, const char* caption);
   void AddSeparator(QMenu* menu, const char* name);
   void LayoutContents();
-  QSize FrameMargins() const;
+  QMargins FrameMargins() const;
 
   ViewEnv env_;
   std::unique_ptr<TViewer> viewer_;

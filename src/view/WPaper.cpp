@@ -93,14 +93,16 @@ void TWallPaper::UndoWallpaper() {
   }
 }
 
+// Undo is offered after every change that was made, also when the setting before it
+// could not be read (undo then has nothing to put back).
 bool WallCenterCommand(TWallPaper& paper, const FileList& list) {
-  if (!list.CurrentFile().empty()) paper.CenterWallpaper(list.CurrentFile());
-  return paper.CanUndo();
+  const bool set = !list.CurrentFile().empty() && paper.CenterWallpaper(list.CurrentFile());
+  return set || paper.CanUndo();
 }
 
 bool WallTileCommand(TWallPaper& paper, const FileList& list) {
-  if (!list.CurrentFile().empty()) paper.TileWallpaper(list.CurrentFile());
-  return paper.CanUndo();
+  const bool set = !list.CurrentFile().empty() && paper.TileWallpaper(list.CurrentFile());
+  return set || paper.CanUndo();
 }
 
 bool WallUndoCommand(TWallPaper& paper) {

@@ -26,14 +26,15 @@ TEST(FillInfo, ShowsNameSizeDimensionsAndTime) {
   test::FakePlatform platform;
   platform.utcOffsetSeconds = 9 * 3600;
   std::string path = FileOfSize(dir, "cat.jpg", 1234567);
-  // 2024-03-04 23:07:09 UTC is 2024-03-05 8:07:09 at +9 hours.
+  // 2024-03-04 23:07:09 UTC is 2024-03-05 8:07:09 at +9 hours, shown in the two-second
+  // steps of a packed file date.
   fs::last_write_time(path, std::chrono::file_clock::from_sys(
                                 std::chrono::sys_seconds{std::chrono::seconds{1709593629}}));
   InfoState info = FillInfo(path, 640, 480, platform);
   EXPECT_EQ(info.FileName, "cat.jpg");
   EXPECT_EQ(info.Size, "1,234,567ﾊﾞｲﾄ");
   EXPECT_EQ(info.Dimensions, "640×480ﾋﾟｸｾﾙ");
-  EXPECT_EQ(info.Modified, "2024/03/05 8:07:09");
+  EXPECT_EQ(info.Modified, "2024/03/05 8:07:08");
 
   EXPECT_EQ(FillInfo(FileOfSize(dir, "big.png", 20000001), 1, 1, platform).Size, "20,000,001ﾊﾞｲﾄ");
   EXPECT_EQ(FillInfo(FileOfSize(dir, "empty.bmp", 0), 1, 1, platform).Size, "0ﾊﾞｲﾄ");

@@ -266,26 +266,94 @@ TEST_F(ViewCommands, DeletingTheLastFileClosesTheWindowAfterTheMessage) {
   EXPECT_EQ(surface.log.back(), "close");
 }
 
-TEST_F(ViewCommands, CatalogsViewLeavesTheFilesAlone) {
+// The catalog's view hides the file commands of its pop-up only: the menu bar keeps them,
+// and a removal goes through the owner so the catalog drops its entry too.
+TEST_F(ViewCommands, CatalogsViewKeepsTheMenuBarsFileCommands) {
   Bmp("a.bmp", 4, 4);
-  TempDir target;
+  Bmp("b.bmp", 4, 4);
+  TempDir copies, target;
   settings.DeleteMethod = 2;
   settings.DeleteNoConfirm = true;
-  settings.CopyFolders[0] = settings.MoveFolders[0] = target.Path();
+  settings.CopyFolders[0] = copies.Path();
+  settings.MoveFolders[0] = target.Path();
   bool renamed = false;
   owner.Rename = [&] { renamed = true; };
+  std::vector<int> removed;
+  owner.RemoveEntry = [&](int count, int index) {
+    removed.push_back(index);
+    RemoveEntry(list, count, index);
+  };
   Open();
   HideFileCommands(viewer->Menus);
-  EXPECT_FALSE(viewer->Menus.Visible("mnVDel"));
-  EXPECT_FALSE(viewer->Menus.Visible("pmVMove"));
-  viewer->mnVDelClick();
-  viewer->mnVMoveClick(1);
+  for (const char* item : {"pmVRename", "pmVCopy", "pmVMove", "pmVDel", "N2", "N1"})
+    EXPECT_FALSE(viewer->Menus.Visible(item)) << item;
+  for (const char* item : {"mnVRename", "mnVCopy", "mnVMove", "mnVDel"})
+    EXPECT_TRUE(viewer->Menus.Visible(item)) << item;
   viewer->mnVCpyClick(1);
   viewer->mnVRenameClick();
-  EXPECT_TRUE(std::filesystem::exists(dir / "a.bmp"));
-  EXPECT_TRUE(std::filesystem::is_empty(target.Path()));
-  EXPECT_FALSE(renamed);
-  EXPECT_EQ(list.Count(), 1);
+  EXPECT_TRUE(renamed);
+  viewer->mnVMoveClick(1);
+  EXPECT_EQ(removed, std::vector<int>{0});
+  viewer->mnVDelClick();
+  EXPECT_EQ(removed, (std::vector<int>{0, 0}));
+  EXPECT_EQ(test::SortedNames(copies.Path()), std::vector<std::string>{"a.bmp"});
+  EXPECT_EQ(test::SortedNames(target.Path()), std::vector<std::string>{"a.bmp"});
+  EXPECT_FALSE(std::filesystem::exists(dir / "b.bmp"));
+  EXPECT_EQ(list.Count(), 0);
+}
+
+// "No Picture" has nothing to trim or turn: the user is told so as for any picture.
+TEST_F(ViewCommands, EditsOfNoPictureSayWhy) {
+  std::ofstream(dir / "x.bmp") << "not a picture";
+  Open();
+  ASSERT_TRUE(viewer->ShowingNoPicture());
+  viewer->mnVTrimingClick();
+  EXPECT_EQ(dialogs.LastMessage().Text, kNoTrimRangeMessage);
+  for (auto command : {&TViewer::mnRightRotateClick, &TViewer::mnLeftRotateClick,
+                       &TViewer::mnHorizonClick, &TViewer::mnVerticalClick}) {
+    try {
+      ((*viewer).*command)();
+      ADD_FAILURE() << "no error";
+    } catch (const ERotateError& e) {
+      EXPECT_STREQ(e.what(), kBitmapSizeError);
+    }
+    EXPECT_TRUE(viewer->ShowingNoPicture());
+  }
+}
+
+// A name typed without an extension takes the type chosen in the dialog.
+TEST_F(ViewCommands, SaveAsTakesTheChosenTypeForANameWithoutExtension) {
+  ASSERT_TRUE(SavePictureAsKind(test::Pattern(20, 10, TPixelFormat::pf24bit), dir / "a.png", "png",
+                                settings));
+  Open();
+  dialogs.AnswerSave(FileDialogResult{dir / "a2rot", 2});
+  viewer->mnVSaveAsClick();
+  EXPECT_FALSE(std::filesystem::exists(dir / "a2rot"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "a2rot.png"));
+  EXPECT_EQ(test::ReadText(dir / "a2rot.bmp").substr(0, 2), "BM");
+  dialogs.AnswerSave(FileDialogResult{dir / "b", 1});
+  viewer->mnVSaveAsClick();
+  TJPEGImage jpeg;
+  jpeg.LoadFromFile(dir / "b.jpg");
+  EXPECT_EQ(jpeg.Width(), 20);
+}
+
+TEST(DialogExtensions, ChosenRowsExtension) {
+  const std::string filter = "JPEG(*.jpg,*.jpeg)|*.jpg;*.jpeg|BMP(*.bmp)|*.bmp|All|*.*";
+  EXPECT_EQ(FilterRowExtension(filter, 1), "jpg");
+  EXPECT_EQ(FilterRowExtension(filter, 2), "bmp");
+  EXPECT_EQ(FilterRowExtension(filter, 3), "");
+  EXPECT_EQ(FilterRowExtension(filter, 4), "");
+  EXPECT_EQ(FilterRowExtension(filter, 0), "");
+  FileDialogRequest request;
+  request.Filter = filter;
+  request.DefaultExt = "png";
+  EXPECT_EQ(WithChosenExtension("/p/a", request, 2), "/p/a.bmp");
+  EXPECT_EQ(WithChosenExtension("/p/a", request, 3), "/p/a.png");
+  EXPECT_EQ(WithChosenExtension("/p/a.png", request, 2), "/p/a.png");
+  EXPECT_EQ(WithChosenExtension("/p.d/a", request, 1), "/p.d/a.jpg");
+  request.DefaultExt.clear();
+  EXPECT_EQ(WithChosenExtension("/p/a", request, 2), "/p/a");
 }
 
 TEST_F(ViewCommands, ConversionItemsFollowTheExtensionAndGoToTheOwner) {

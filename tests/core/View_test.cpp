@@ -120,7 +120,7 @@ TEST_F(ViewTest, EachModeLaysOutTheShownPicture) {
   EXPECT_EQ(surface.busy, 0);
 }
 
-TEST_F(ViewTest, FitKeepsTheClientSizeRenderingUnlessTheWindowIsTooNarrow) {
+TEST_F(ViewTest, FitKeepsTheClientSizeRenderingAlsoInATooNarrowWindow) {
   Files({{2048, 1000}, {200, 2000}});
   TViewer& v = Viewer();
   v.ShowFit();
@@ -130,9 +130,11 @@ TEST_F(ViewTest, FitKeepsTheClientSizeRenderingUnlessTheWindowIsTooNarrow) {
   v.mnVNextClick();
   EXPECT_EQ(surface.frame.Window, Bounds(0, 0, 73, 738));
   EXPECT_EQ(surface.frame.Control, Bounds(0, 0, 200, 704));
-  // Shown clipped at its own size: the picture is not squeezed into the narrow window.
-  EXPECT_EQ(v.WorkPicture->Width(), 200);
-  EXPECT_EQ(v.WorkPicture->Height(), 2000);
+  // Shown clipped at its own size, while Save still writes the client-size rendering.
+  EXPECT_EQ(v.ShownBitmap().Width(), 200);
+  EXPECT_EQ(v.ShownBitmap().Height(), 2000);
+  EXPECT_EQ(v.WorkPicture->Width(), 65);
+  EXPECT_EQ(v.WorkPicture->Height(), 704);
 }
 
 TEST_F(ViewTest, NoPictureInEachMode) {

@@ -247,6 +247,42 @@ TEST_F(CatalogWindow, ViewWindowInEachModeWithoutFileCommandsLeavesTheCatalogAsI
   }
 }
 
+// A file deleted or renamed in the catalog's view leaves the catalog as the list is: each
+// entry still stands for the list's entry of its position.
+TEST_F(CatalogWindow, TheCatalogFollowsFileCommandsOfItsView) {
+  Files({"a.bmp", "b.bmp", "c.bmp"});
+  settings.DeleteMethod = 2;
+  settings.DeleteNoConfirm = true;
+  TCatarogForm& f = Make();
+  f.Select(1);
+  std::string after;
+  OnModal<TViewForm>([&](TViewForm& view) {
+    view.mnVDelClick();
+    after = view.windowTitle().toStdString();
+    view.close();
+  });
+  f.mnCRealClick();
+  EXPECT_EQ(after, "c.bmp  [2/2]");
+  EXPECT_FALSE(fs::exists(dir / "b.bmp"));
+  EXPECT_EQ(list.Entries(), (std::vector<std::string>{"a.bmp", "c.bmp"}));
+  ASSERT_EQ(f.Model()->rowCount(), 2);
+  EXPECT_EQ(f.Model()->index(1).data().toString(), "c.bmp");
+}
+
+// A caption cut short under a small thumbnail gives the whole name as its tool tip.
+TEST_F(CatalogWindow, CutCaptionsHaveTheWholeNameAsToolTip) {
+  const std::string longName = "IMG_20261210_123456789_holiday_at_the_seaside_with_friends.bmp";
+  Files({"a.bmp", longName});
+  for (int size : {65, 80, 120}) {
+    TCatarogForm& f = Make(size);
+    f.show();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(f.ListView()->CaptionCut(f.Model()->index(0))) << size;
+    EXPECT_TRUE(f.ListView()->CaptionCut(f.Model()->index(1))) << size;
+    delete form.data();
+  }
+}
+
 TEST_F(CatalogWindow, KeysAndDoubleClickWhileAnEntryIsSelected) {
   Files({"a.bmp", "b.bmp", "c.bmp"});
   TCatarogForm& f = Make();

@@ -146,6 +146,29 @@ TEST_F(SlideTest, FromTheViewWindowItComesBackAtRealSizeWithTheMenuBar) {
   EXPECT_EQ(view.Viewer().ShownWidth, 400);
 }
 
+// From a full-screen view the window comes back framed, not full screen, and placed at the
+// work area's corner as real size places it.
+TEST_F(SlideTest, FromAFullScreenViewItComesBackFramedAtRealSize) {
+  TViewForm view(Env(), ViewOwner{});
+  list.SetItemIndex(0);
+  view.ShowFull();
+  view.show();
+  Steps steps(platform, [&](size_t n) {
+    if (n == 2) SlideWindowShown()->pmnExitClick();
+  });
+  QTimer::singleShot(0, [&] {
+    view.mnVSlideClick();
+    view.close();
+  });
+  view.exec();
+  EXPECT_EQ(view.Viewer().DisplayMode, kModeReal);
+  EXPECT_FALSE(view.windowState() & Qt::WindowFullScreen);
+  EXPECT_TRUE(view.MainMenu1()->isVisibleTo(&view));
+  EXPECT_EQ(view.windowTitle(), "b.bmp  [2/3]");  // the last slide shown
+  EXPECT_EQ(view.frameGeometry().topLeft(), QPoint(0, 0));
+  EXPECT_EQ(view.frameGeometry().width(), 1024);
+}
+
 TEST_F(SlideTest, FromTheMainWindowTheEndQuestionBringsItBack) {
   TMainForm& f = Make();
   f.show();
