@@ -39,10 +39,14 @@ def answer_owned(s, owner, title, *keys):
     return box
 
 
-def open_view(s, main, first):
-    """実ｻｲｽﾞ表示 from the main window; returns the view window."""
+def open_view(s, main, first=None):
+    """実ｻｲｽﾞ表示 from the main window; returns the view window, which shows `first`."""
     s.menu(main, "alt+v", "r")
-    return s.wait_window(match=lambda t: t.startswith(first + "  ["), what=f"the view of {first}")
+    view = s.wait_window(match=lambda t: "  [" in t, what="the view window")
+    if first is not None:
+        check(view.title.startswith(first + "  ["),
+              f"the view shows {view.title!r}, not {first}")
+    return view
 
 
 def survives(s, view, what):
@@ -147,19 +151,19 @@ def box_convert(s):
 def chooser_row_below_current(s, chooser):
     """Screen point of the folder listed right under the chooser's highlighted folder."""
     x0, y0, w, h = chooser.geometry()
-    rows = s.pixels(chooser, 0, 0, w, h)
-    column = w - 12  # right of any text: only the row's background
-    background = rows[h // 2][column]
-    marked = [y for y in range(h) if sum(abs(a - b) for a, b in zip(rows[y][column],
-                                                                     rows[2][column])) > 60]
-    check(marked, "no highlighted folder in the chooser")
-    top = marked[0]
-    bottom = top
-    while bottom + 1 < h and bottom + 1 in marked:
-        bottom += 1
-    height = bottom - top + 1
-    del background
-    return (x0 + 60, y0 + bottom + 1 + height // 2)
+    column = [row[w - 12] for row in s.pixels(chooser, 0, 0, w, h)]  # right of the names
+    base = max(set(column), key=column.count)
+    # The highlighted row: the longest run of one colour other than the tree's background.
+    best, run_start = (0, 0), 0
+    for y in range(1, h + 1):
+        if y == h or column[y] != column[run_start]:
+            if column[run_start] != base and y - run_start > best[1] - best[0]:
+                best = (run_start, y)
+            run_start = y
+    top, bottom = best
+    check(bottom - top >= 8, "no highlighted folder in the chooser")
+    # Right of the name: the arrow left of it would only open the folder in the tree.
+    return (x0 + w - 30, y0 + bottom + (bottom - top) // 2)
 
 
 def build_lock(s):
@@ -174,16 +178,18 @@ def build_lock(s):
     poll("the chooser beside the main window", lambda: chooser.geometry()[2] > 0)
     row_b = chooser_row_below_current(s, chooser)
 
+    settings_before = s.ini.read_bytes()
     s.menu(main, "alt+v", "c", "m")
     progress = s.wait_window(title="ｶﾀﾛｸﾞ作成中…")
+    check(progress.viewable(), "the catalog was built before the test could click")
     s.click(*row_b)
     s.send_close(main)
-    check(progress.viewable(),
-          "the catalog was built before the test could click: make the folder larger")
     catalog = s.wait_window(title=str(s.home / "pics/A"), what="the catalog window", timeout=120)
     s.wait_gone(progress)
     s.require_alive()
     check(not main.viewable(), "the main window is shown beside the catalog")
+    expect(s, s.ini.read_bytes() == settings_before,
+           "the main window's close box ran the exit steps during the build (settings written)")
 
     # The first thumbnail is selected after a build; delete it (to the trash, no question).
     s.menu(catalog, "alt+f", "d")
@@ -214,42 +220,46 @@ def slide_lock(s):
     stays("the running show", s.alive, 1)
     s.menu(main, "alt+v", "x")  # ｽﾗｲﾄﾞｼｮｰ終了
     stays("the program after the show", s.alive, 1)
-    view = open_view(s, main, "a")
-    check(view.title.endswith("/4]"), f"the list changed during the show: the view shows "
-          f"{view.title!r}")
+    view = open_view(s, main)
+    check(view.title.startswith("a") and view.title.endswith("/4]"),
+          f"the list changed during the show: the view shows {view.title!r}")
 
 
 # --- the view after a slide show started in it ---------------------------------------------
 
 
-def wait_slide_window(s):
+def wait_slide_window(s, view=None):
+    """The full-screen slide show: a window over the whole screen, not the view."""
+    skip = {s.main_id, view.id if view else None}
     return poll("the slide show window",
-                lambda: next((w for w in s.framed() if w.geometry() == (0, 0, 1280, 800)
-                              and w.id != s.main_id and not w.title), None))
+                lambda: next((w for w in s.framed() if w.id not in skip
+                              and w.geometry() == (0, 0, 1280, 800)), None))
 
 
 def check_view_framed(s, view, what):
+    """A real-size view: framed, on screen, not full screen."""
     poll(f"the view window back after {what}", view.viewable)
-    x, y, w, h = view.geometry()
-    fx, fy, fw, fh = view.frame()
-    check((x, y, w, h) != (0, 0, 1280, 800),
-          f"after {what} the view is borderless over the whole screen")
-    check(fy >= 0, f"after {what} the view's title bar is above the screen (frame {view.frame()})")
-    check("_NET_WM_STATE_FULLSCREEN" not in view.states(),
-          f"after {what} the view is still full screen")
+    geometry, frame = view.geometry(), view.frame()
+    expect(s, geometry != (0, 0, 1280, 800),
+           f"after {what} the view is borderless over the whole screen ({geometry})")
+    expect(s, frame[1] >= 0, f"after {what} the view's title bar is above the screen "
+           f"(frame {frame})")
+    expect(s, "_NET_WM_STATE_FULLSCREEN" not in view.states(),
+           f"after {what} the view is still in the full-screen state")
     if s.wm:
-        check(fh > h, f"after {what} the view has no title bar (frame {view.frame()})")
+        expect(s, frame[3] > geometry[3], f"after {what} the view has no title bar "
+               f"(frame {frame})")
 
 
 def view_slide_return(s):
     """A slide show started from the real-size view returns to a framed real-size view on
     screen; so does one started after the view had been full screen."""
     folder(s, "pics", ["a.bmp", "b.bmp", "c.bmp"], 640, 480)
-    s.install({"連続表示": {"間隔": 300}})
+    s.install({"連続表示": {"間隔": 1500}})
     main = s.start(s.home / "pics")
     view = open_view(s, main, "a.bmp")
     s.menu(view, "alt+v", "s")
-    slide = wait_slide_window(s)
+    slide = wait_slide_window(s, view)
     s.keys("Escape", win=slide)
     check_view_framed(s, view, "a slide show stopped with Esc")
     # Full screen, back to real size through the pop-up menu, then the show to its end.
@@ -258,10 +268,10 @@ def view_slide_return(s):
     s.focus(view)
     s.click(640, 400, 3)
     s.wait_popups(1)
-    s.keys("Home", "Return")  # 実ｻｲｽﾞ表示, the first item
+    s.keys("Down", "Return")  # 実ｻｲｽﾞ表示, the first item
     poll("the real-size view", lambda: view.geometry() != (0, 0, 1280, 800))
     s.menu(view, "alt+v", "s")
-    wait_slide_window(s)
+    wait_slide_window(s, view)
     s.answer("情報", "n")
     check_view_framed(s, view, "a slide show that ran to its end")
     s.keys("space", win=view)

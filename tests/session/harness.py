@@ -582,7 +582,10 @@ class Session:
             except Exception:  # noqa: BLE001 - the server is gone already
                 pass
         self.log.close()
-        shutil.rmtree(self.tmp, ignore_errors=True)
+        if os.environ.get("VERID_SESSION_KEEP"):
+            print(f"kept: {self.tmp}")
+        else:
+            shutil.rmtree(self.tmp, ignore_errors=True)
 
 
 def run(journeys, argv):

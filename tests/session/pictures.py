@@ -39,27 +39,27 @@ def folder(session, relative, names, width=640, height=480, first_seed=0):
             for i, name in enumerate(names)}
 
 
-BIG_COUNT = 500
+BIG_COUNT = 200
 
 
 def big_folder(session, relative, prefix="a"):
-    """A folder of BIG_COUNT 1000 x 750 JPEGs, enough for a catalog build that takes
+    """A folder of BIG_COUNT 1000 x 750 PNGs, enough for a catalog build that takes
     seconds. The picture is made once per build tree; the folder holds hard links to it."""
     cache = session.build_dir / "tests" / "session" / "cache"
     cache.mkdir(parents=True, exist_ok=True)
-    jpeg = cache / "big-1000x750.jpg"
-    if not jpeg.exists():
+    big = cache / "big-1000x750.png"
+    if not big.exists():
         scratch = Path(tempfile.mkdtemp(dir=cache))
-        made = scratch / "big.jpg"
+        made = scratch / "big.png"
         picture(session, made, 1000, 750, seed=3)
-        os.replace(made, jpeg)  # whole or not at all, when two journeys race
+        os.replace(made, big)  # whole or not at all, when two journeys race
         shutil.rmtree(scratch, ignore_errors=True)
     base = session.home / relative
     base.mkdir(parents=True, exist_ok=True)
-    names = [f"{prefix}{i:03d}.jpg" for i in range(BIG_COUNT)]
+    names = [f"{prefix}{i:03d}.png" for i in range(BIG_COUNT)]
     for name in names:
         try:
-            os.link(jpeg, base / name)
+            os.link(big, base / name)
         except OSError:
-            shutil.copyfile(jpeg, base / name)
+            shutil.copyfile(big, base / name)
     return names
