@@ -274,9 +274,9 @@ def view_slide_return(s):
     wait_slide_window(s, view)
     s.answer("情報", "n")
     check_view_framed(s, view, "a slide show that ran to its end")
-    s.keys("space", win=view)
-    poll("the next picture", lambda: view.title.startswith("a.bmp") or view.title.startswith("b"))
-    check_view_framed(s, view, "the next picture")
+    s.keys("BackSpace", win=view)
+    poll("the previous picture", lambda: view.title.startswith("b.bmp  [2/3]"))
+    check_view_framed(s, view, "the next picture after the show")
 
 
 # --- the save dialog's type ----------------------------------------------------------------
@@ -296,12 +296,17 @@ def save_as_type(s):
                            what="the save dialog")
     s.keys("ctrl+a", win=dialog)
     s.type("a2rot")
-    # From the name field: the save and cancel buttons, then the type box.
-    s.keys("Tab", "Tab", "Tab", "b", "Return")
+    # The type box spans the dialog's bottom row between its label and the cancel button.
+    x, y, w, h = dialog.geometry()
+    s.click(x + w // 2, y + h - 23)
+    s.wait_popups(1)
+    s.keys("Up", "Return")  # PNG was chosen; BMP stands above it
+    s.wait_popups(0)
+    s.keys("Return", win=dialog)
     s.wait_gone(dialog)
     stays("the program", s.alive, 1)
-    written = sorted(p.name for p in out.iterdir())
-    check(written == ["a2rot.bmp"], f"the save wrote {written}, not a2rot.bmp")
+    written = sorted(str(p.relative_to(s.home)) for p in s.home.rglob("a2rot*"))
+    check(written == ["saved/a2rot.bmp"], f"the save wrote {written}, not saved/a2rot.bmp")
     check((out / "a2rot.bmp").read_bytes()[:2] == b"BM", "a2rot.bmp does not start with BM")
 
 
@@ -332,7 +337,8 @@ def move_all_full_disk(s):
     clash_asked = False
     while True:
         box = poll("the end of the move", lambda: next(iter(s.boxes()), None))
-        if box.title == "警告":
+        title = box.title
+        if title == "警告":
             # The clash question alone has すべていいえ; any other box stays open.
             s.keys("alt+o", win=box)
             try:
@@ -343,7 +349,7 @@ def move_all_full_disk(s):
                 pass
         s.keys("Return", win=box)
         s.wait_gone(box)
-        if box.title in ("情報", "警告"):
+        if title in ("情報", "警告"):
             break
     s.require_alive()
     check(not clash_asked, "the clash question was asked for c.bmp, which the full folder "
