@@ -192,10 +192,12 @@ class Win:
 class Session:
     """One journey's world: X server, window manager, the program and its folders."""
 
-    def __init__(self, name, wm, build_dir, out_dir):
+    def __init__(self, name, wm, verid, tool, work_dir, out_dir):
         self.name = name
         self.wm = wm  # True: openbox
-        self.build_dir = Path(build_dir)
+        self.verid = Path(verid)
+        self.verid_tool = Path(tool)
+        self.work_dir = Path(work_dir)  # kept between journeys: pictures made once
         self.out_dir = Path(out_dir)
         self.tmp = Path(tempfile.mkdtemp(prefix=f"verid-session-{name}-"))
         self.home = self.tmp / "home"
@@ -500,7 +502,7 @@ class Session:
 
     def install(self, settings=None, first_run_hint=False):
         """A private copy of the program with its own settings file."""
-        source = self.build_dir / "verid"
+        source = self.verid
         try:
             os.link(source, self.exe)
         except OSError:
@@ -589,19 +591,22 @@ class Session:
 
 
 def run(journeys, argv):
-    """Entry point: run.py JOURNEY --wm openbox|none --build DIR --out DIR"""
+    """Entry point: run.py JOURNEY --wm openbox|none --verid EXE --tool EXE --work DIR
+    --out DIR"""
     import argparse
 
     parser = argparse.ArgumentParser()
     parser.add_argument("journey", choices=sorted(journeys))
     parser.add_argument("--wm", choices=("openbox", "none"), required=True)
-    parser.add_argument("--build", required=True)
+    parser.add_argument("--verid", required=True)
+    parser.add_argument("--tool", required=True)
+    parser.add_argument("--work", required=True)
     parser.add_argument("--out", required=True)
     args = parser.parse_args(argv)
     out = Path(args.out)
     out.mkdir(parents=True, exist_ok=True)
     label = f"{args.journey}.{'openbox' if args.wm == 'openbox' else 'nowm'}"
-    session = Session(label, args.wm == "openbox", args.build, out)
+    session = Session(label, args.wm == "openbox", args.verid, args.tool, args.work, out)
     started = time.monotonic()
     status = 0
     try:

@@ -11,7 +11,7 @@ from harness import WAIT, bmp_bytes
 
 
 def tool(session, *args):
-    subprocess.run([str(session.build_dir / "verid-tool"), *map(str, args)], check=True,
+    subprocess.run([str(session.verid_tool), *map(str, args)], check=True,
                    stdout=subprocess.DEVNULL, stderr=session.log, timeout=WAIT)
 
 
@@ -45,7 +45,7 @@ BIG_COUNT = 200
 def big_folder(session, relative, prefix="a"):
     """A folder of BIG_COUNT 1000 x 750 PNGs, enough for a catalog build that takes
     seconds. The picture is made once per build tree; the folder holds hard links to it."""
-    cache = session.build_dir / "tests" / "session" / "cache"
+    cache = session.work_dir / "cache"
     cache.mkdir(parents=True, exist_ok=True)
     big = cache / "big-1000x750.png"
     if not big.exists():

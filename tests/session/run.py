@@ -1,4 +1,4 @@
-"""Runs one session journey: run.py JOURNEY --wm openbox|none --build DIR --out DIR"""
+"""Runs one session journey (see harness.run for the arguments)."""
 
 import sys
 
