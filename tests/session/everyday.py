@@ -4,8 +4,8 @@ copy-all with a clash, properties and the settings written at exit."""
 
 import subprocess
 
-from faults import (chooser_row_below_current, choose_folder, open_view, wait_slide_window)
-from harness import SCREEN_H, SCREEN_W, check, expect, poll, read_ini, stays
+from faults import answer_owned, chooser_row_below_current, open_view, wait_slide_window
+from harness import SCREEN_H, SCREEN_W, JourneyFailed, check, expect, poll, read_ini, stays
 from pictures import folder, picture
 
 THREE = ("a.bmp", "b.bmp", "c.bmp")
@@ -193,14 +193,14 @@ def main_file_ops(s):
     s.install({"コピー": {"1": copies}, "移動": {"1": moves}, "削除": {"方法": 1, "確認": 0}})
     main = s.start(s.home / "pics")
     s.menu(main, "alt+f", "c", "Return")
-    s.answer("情報", "Return")  # ｺﾋﾟｰしました
+    answer_owned(s, main, "情報", "Return")  # ｺﾋﾟｰしました
     check((copies / "a.bmp").read_bytes() == pics["a.bmp"], "a.bmp was not copied")
     s.menu(main, "alt+f", "g", "Return")
-    s.answer("情報", "Return")  # 移動しました
+    answer_owned(s, main, "情報", "Return")  # 移動しました
     check((moves / "a.bmp").read_bytes() == pics["a.bmp"], "a.bmp was not moved")
     check(not (s.home / "pics/a.bmp").exists(), "a.bmp stayed in its folder")
     s.menu(main, "alt+f", "d")
-    s.answer("確認", "y")  # ゴミ箱に移動しますか
+    answer_owned(s, main, "確認", "y")  # ゴミ箱に移動しますか
     poll("b.bmp in the trash", lambda: trash_names(s) == ["b.bmp"])
     view = open_view(s, main, "c.bmp")
     view_title(s, view, "c.bmp", "1/1")
@@ -218,14 +218,14 @@ def view_file_ops(s):
     main = s.start(s.home / "pics")
     view = open_view(s, main, "a.bmp")
     s.menu(view, "alt+f", "c", "Return")
-    s.answer("情報", "Return")
+    answer_owned(s, view, "情報", "Return")
     check((copies / "a.bmp").read_bytes() == pics["a.bmp"], "a.bmp was not copied")
     s.menu(view, "alt+f", "m", "Return")
-    s.answer("情報", "Return")
+    answer_owned(s, view, "情報", "Return")
     check((moves / "a.bmp").read_bytes() == pics["a.bmp"], "a.bmp was not moved")
     view_title(s, view, "b.bmp", "1/2")
     s.keys("Delete", win=view)
-    s.answer("確認", "y")
+    answer_owned(s, view, "確認", "y")
     poll("b.bmp in the trash", lambda: trash_names(s) == ["b.bmp"])
     view_title(s, view, "c.bmp", "1/1")
     close_view(s, view, main)
@@ -380,8 +380,13 @@ def properties_exit(s):
     main = s.start(s.home / "pics")
     # The hint comes when the window is first active; without a window manager nothing
     # activates it until the user clicks into it.
-    s.focus(main)
-    s.answer("Verid", "Return")  # the hint: a plain box titled Verid
+    try:
+        hint = s.box("Verid", timeout=3)
+    except JourneyFailed:
+        s.focus(main)
+        hint = s.box("Verid")
+    s.keys("Return", win=hint)  # the hint: a plain box titled Verid
+    s.wait_gone(hint)
     s.menu(main, "alt+o", "p")
     dialog = s.wait_window(title="ﾌﾟﾛﾊﾟﾃｨ")
     s.keys("Return", win=dialog)
