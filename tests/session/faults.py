@@ -152,20 +152,25 @@ def box_convert(s):
 
 def chooser_row_below_current(s, chooser):
     """Screen point of the folder listed right under the chooser's highlighted folder."""
-    x0, y0, w, h = chooser.geometry()
-    column = [row[w - 12] for row in s.pixels(chooser, 0, 0, w, h)]  # right of the names
-    base = max(set(column), key=column.count)
-    # The highlighted row: the longest run of one colour other than the tree's background.
-    best, run_start = (0, 0), 0
-    for y in range(1, h + 1):
-        if y == h or column[y] != column[run_start]:
-            if column[run_start] != base and y - run_start > best[1] - best[0]:
-                best = (run_start, y)
-            run_start = y
-    top, bottom = best
-    check(bottom - top >= 8, "no highlighted folder in the chooser")
-    # Right of the name: the arrow left of it would only open the folder in the tree.
-    return (x0 + w - 30, y0 + bottom + (bottom - top) // 2)
+
+    def find():
+        x0, y0, w, h = chooser.geometry()
+        column = [row[w - 12] for row in s.pixels(chooser, 0, 0, w, h)]  # right of the names
+        base = max(set(column), key=column.count)
+        # The highlighted row: the longest run of one colour other than the background.
+        best, run_start = (0, 0), 0
+        for y in range(1, h + 1):
+            if y == h or column[y] != column[run_start]:
+                if column[run_start] != base and y - run_start > best[1] - best[0]:
+                    best = (run_start, y)
+                run_start = y
+        top, bottom = best
+        if bottom - top < 8:
+            return None  # not painted yet
+        # Right of the name: the arrow left of it would only open the folder in the tree.
+        return (x0 + w - 30, y0 + bottom + (bottom - top) // 2)
+
+    return poll("the highlighted folder in the chooser", find)
 
 
 def build_lock(s):
@@ -173,7 +178,7 @@ def build_lock(s):
     change nothing; afterwards 削除 deletes a file of the catalog's own folder."""
     names = big_folder(s, "pics/A", "a")
     other = folder(s, "pics/B", ["b0.jpg", "b1.jpg", "b2.jpg"], 64, 48)
-    s.install({"削除": {"方法": 1, "確認": 1}})
+    s.install({"削除": {"方法": 1, "確認": 1}, "ｶﾀﾛｸﾞ": {"Size": 80}})
     main = s.start(s.home / "pics/A")
     s.menu(main, "alt+f", "o")
     chooser = s.wait_window(title="ﾌｫﾙﾀﾞの選択")
@@ -193,7 +198,10 @@ def build_lock(s):
     expect(s, s.ini.read_bytes() == settings_before,
            "the main window's close box ran the exit steps during the build (settings written)")
 
-    # The first thumbnail is selected after a build; delete it (to the trash, no question).
+    # A click on the first thumbnail (80 px cells from the top left), then 削除: to the
+    # trash without a question.
+    x, y, w, h = catalog.geometry()
+    s.click(x + 61, y + 60)
     s.menu(catalog, "alt+f", "d")
     trash = s.home / ".local/share/Trash/files"
     poll("a file in the trash", lambda: trash.is_dir() and any(trash.iterdir()))

@@ -184,10 +184,6 @@ class Win:
         g = top.get_geometry()
         return (g.x, g.y, g.width + 2 * g.border_width, g.height + 2 * g.border_width)
 
-    def centre(self):
-        x, y, w, h = self.geometry()
-        return (x + w // 2, y + h // 2)
-
 
 class Session:
     """One journey's world: X server, window manager, the program and its folders."""
@@ -436,9 +432,11 @@ class Session:
             self.keys(*step.split())
 
     def answer(self, title, *keys, timeout=WAIT):
-        """Waits for a box, checks it is the topmost of the program's windows, answers it."""
+        """Waits for a box, answers it, and waits for it to close (so that the next box of
+        the same title is a new one)."""
         box = self.box(title, timeout=timeout)
         self.keys(*keys, win=box)
+        self.wait_gone(box)
         return box
 
     def send_close(self, win):
@@ -450,42 +448,6 @@ class Session:
         win.x.send_event(ev, event_mask=X.NoEventMask)
         self.dpy.flush()
         self.log_line(f"close request to {win!r}")
-
-    def box_text(self, box):
-        """The text of a message box: Ctrl+C copies a box's title, text and buttons."""
-        self.keys("ctrl+c", win=box)
-        return poll(f"the text of {box!r} on the clipboard",
-                    lambda: self._clipboard_text_if(lambda t: box.title in t), timeout=10)
-
-    def _clipboard_text_if(self, wanted):
-        text = self.clipboard()
-        return text if text and wanted(text) else None
-
-    def clipboard(self):
-        requestor = self.root.create_window(0, 0, 1, 1, 0, X.CopyFromParent)
-        try:
-            prop = self.atom("VERID_SESSION_CLIP")
-            requestor.convert_selection(self.atom("CLIPBOARD"), self.atom("UTF8_STRING"), prop,
-                                        X.CurrentTime)
-            self.dpy.flush()
-            deadline = time.monotonic() + 5
-            while time.monotonic() < deadline:
-                while self.dpy.pending_events():
-                    ev = self.dpy.next_event()
-                    if ev.type == X.SelectionNotify and ev.requestor.id == requestor.id:
-                        if ev.property == X.NONE:
-                            return None
-                        value = requestor.get_full_property(prop, X.AnyPropertyType)
-                        if value is None:
-                            return None
-                        data = value.value
-                        return data.decode("utf-8", "replace") if isinstance(data, bytes) \
-                            else str(data)
-                time.sleep(POLL)
-            return None
-        finally:
-            requestor.destroy()
-            self.dpy.flush()
 
     def pixels(self, win, x, y, w, h):
         """The window's pixels as rows of (r, g, b)."""
