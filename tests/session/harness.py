@@ -52,7 +52,10 @@ def poll(what, probe, timeout=WAIT):
     """Calls probe until it gives something true and returns that; fails after timeout."""
     deadline = time.monotonic() + timeout
     while True:
-        value = probe()
+        try:
+            value = probe()
+        except xerror.XError:
+            value = None  # a window went away while it was looked at: look again
         if value:
             return value
         if time.monotonic() > deadline:
@@ -331,19 +334,6 @@ class Session:
             except xerror.XError:
                 pass
         return result
-
-    def find(self, title=None, match=None):
-        for w in self.framed():
-            try:
-                t = w.title
-            except xerror.XError:
-                continue
-            if title is not None and t != title:
-                continue
-            if match is not None and not match(t):
-                continue
-            return w
-        return None
 
     def wait_window(self, title=None, match=None, what=None, timeout=WAIT, exclude=()):
         def probe():
