@@ -392,6 +392,10 @@ def properties_exit(s):
     s.keys("Return", win=dialog)
     s.wait_gone(dialog)
     s.quit()
+    raw = s.ini.read_bytes()
+    check(b"\n" not in raw.replace(b"\r\n", b""), "the settings file has lines not ended by CRLF")
+    check("[ｶﾀﾛｸﾞ]\r\nSize=80\r\n".encode("cp932") in raw,
+          "the settings file lacks [ｶﾀﾛｸﾞ] Size=80 in CP932")
     ini = read_ini(s.ini)
     sections = list(ini)
     order = ["指定検索", "コピー", "移動", "削除", "連続表示", "ｶﾀﾛｸﾞ", "Color", "ToolBar",
