@@ -82,7 +82,7 @@ void TCatarogProgresForm::BuildEnded() {
 }
 
 void TCatarogProgresForm::reject() {
-  // Closing goes through here too.
+  // Escape.
   if (ending_)
     QDialog::reject();
   else
@@ -90,10 +90,15 @@ void TCatarogProgresForm::reject() {
 }
 
 void TCatarogProgresForm::closeEvent(QCloseEvent* event) {
-  if (ending_)
+  if (ending_) {
     QDialog::closeEvent(event);
-  else
-    event->ignore();
+    return;
+  }
+  // The window asks for a title bar without buttons, yet some window managers give it a
+  // close box all the same: there, and for a logout, closing means stop; the build ends
+  // the window itself.
+  StopBtn->click();
+  event->ignore();
 }
 
 BuildResult RunCatalogBuild(QWidget* owner, FileList& list, int size, Catalog& catalog,

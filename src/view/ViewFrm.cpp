@@ -532,13 +532,12 @@ void TViewForm::ApplyMode(int mode, const ViewMenuState& menus) {
   label_->setVisible(mode == kModeFull);
   PaintMenus(menus);
 
-  const bool full = mode == kModeFull;
-  if (full != isFullScreen()) {
+  // Into full screen in ShowFrame, which knows the screen; out of it here.
+  if (mode != kModeFull && isFullScreen()) {
     if (isVisible())
-      full ? showFullScreen() : showNormal();
+      showNormal();
     else
-      setWindowState(full ? (windowState() | Qt::WindowFullScreen)
-                          : (windowState() & ~Qt::WindowFullScreen));
+      setWindowState(windowState() & ~Qt::WindowFullScreen);
   }
   LayoutContents();
 }
@@ -596,10 +595,17 @@ void TViewForm::ClearPicture() {
 
 void TViewForm::ShowFrame(const TViewFrame& frame) {
   if (frame.Mode == kModeFull) {
-    setGeometry(frame.Window.Left, frame.Window.Top, frame.Window.Width(), frame.Window.Height());
-    // Placing a window that is not shown yet drops its full-screen state, and it would
-    // then open framed.
-    if (!isVisible()) setWindowState(windowState() | Qt::WindowFullScreen);
+    // The window covers the screen before it asks for full screen: without a window manager
+    // nothing else sizes it. Once full screen, it is left where the manager keeps it: a
+    // window placed after that loses its full-screen state. (Placing a window that is not
+    // shown yet drops the state too, so it is asked for again.)
+    if (!isVisible() || !(windowState() & Qt::WindowFullScreen)) {
+      setGeometry(frame.Window.Left, frame.Window.Top, frame.Window.Width(), frame.Window.Height());
+      if (isVisible())
+        showFullScreen();
+      else
+        setWindowState(windowState() | Qt::WindowFullScreen);
+    }
   } else {
     // Outer bounds: the frame comes around the client area we place. The client is placed
     // itself, with the frame it will get: a window shown again a moment ago (after a

@@ -60,11 +60,19 @@ TEST(CataProgresForm, ShowsTheLastThumbnailStretchedAndANavyGauge) {
 
 TEST(CataProgresForm, EscPressesStopAndOnlyTheBuildClosesTheWindow) {
   QPointer<TCatarogProgresForm> form = new TCatarogProgresForm;
+  EXPECT_TRUE(form->isModal());
   form->BuildStarted();
   test::SendKey(form, Qt::Key_Escape);
   EXPECT_TRUE(form->StopRequested());
   form->close();
   EXPECT_TRUE(form->isVisible());
+  // A close request stops the build too (a window manager's close box, a logout).
+  QPointer<TCatarogProgresForm> other = new TCatarogProgresForm;
+  other->BuildStarted();
+  other->close();
+  EXPECT_TRUE(other->StopRequested());
+  EXPECT_TRUE(other->isVisible());
+  other->BuildEnded();
   form->BuildEnded();
   EXPECT_FALSE(form->isVisible());
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -166,6 +166,11 @@ class Win:
         value = self._prop("_NET_WM_STATE", Xatom.ATOM)
         return [self.s.atom_name(a) for a in value] if value is not None else []
 
+    def motif_hints(self):
+        """(flags, functions, decorations) the window asks its manager for, or None."""
+        value = self._prop("_MOTIF_WM_HINTS")
+        return tuple(value[:3]) if value is not None and len(value) >= 3 else None
+
     def transient_for(self):
         value = self._prop("WM_TRANSIENT_FOR", Xatom.WINDOW)
         return int(value[0]) if value is not None and len(value) else None
