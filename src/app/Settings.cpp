@@ -1,7 +1,12 @@
 #include "app/Settings.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "app/Hanyou.h"
 #include "app/IniFile.h"
+#include "base/Stream.h"
+#include "platform/Platform.h"
 
 namespace verid {
 namespace {
@@ -71,6 +76,12 @@ void AppSettings::Save(const std::string& iniPath) const {
   // The keys are set in the document in table order and the file is then replaced in one
   // step: a key that cannot be written fails the whole save and the old file stays.
   TIniFile ini(iniPath);
+  // The user's config folder may not exist before the first exit. A failure here shows
+  // up as the file's own write error below.
+  if (const std::string folder = ExtractFilePath(iniPath); !folder.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+  }
 
   WriteSlots(ini, "指定検索", SearchFolders);
   ini.WriteInteger("指定検索", "サイズ", SearchSizeK);
@@ -107,6 +118,23 @@ void AppSettings::Save(const std::string& iniPath) const {
 
 std::string SettingsPathFor(const std::string& executablePath) {
   return ChangeFileExt(executablePath, ".ini");
+}
+
+std::string ChooseSettingsPath(const std::string& executablePath, bool besideExists,
+                               bool folderWritable, const std::string& userConfigFolder) {
+  if (besideExists || folderWritable || userConfigFolder.empty())
+    return SettingsPathFor(executablePath);
+  return JoinPath(JoinPath(userConfigFolder, "verid"), "verid.ini");
+}
+
+std::string LocateSettings(Platform& platform) {
+  const std::string exe = platform.ExecutablePath();
+  const std::string beside = SettingsPathFor(exe);
+  std::error_code ec;
+  // A link counts even when it dangles: a save writes through it.
+  const bool exists = std::filesystem::exists(std::filesystem::symlink_status(beside, ec));
+  return ChooseSettingsPath(exe, exists, FolderWritable(ExcludeTrailingDelim(ExtractFilePath(exe))),
+                            platform.UserConfigFolder());
 }
 
 }  // namespace verid
