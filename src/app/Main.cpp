@@ -127,6 +127,11 @@ void TMainForm::Start() {
   if (!opened) show();
 }
 
+void TMainForm::SaveSettings() {
+  MakeSettingsFolder(settingsPath_, platform_);
+  settings_.Save(settingsPath_);
+}
+
 TMainForm::~TMainForm() {
   if (explorer_) delete explorer_.data();
 }
@@ -562,7 +567,7 @@ bool TMainForm::FormClose() {
   settings_.ToolBarVisible = Action("mnToolBar")->isChecked();
   bool saved = true;
   try {
-    settings_.Save(settingsPath_);
+    SaveSettings();
   } catch (...) {
     saved = false;
     ShowCurrentException(dialogs_);

@@ -109,6 +109,8 @@ class TMainForm : public QMainWindow {
   QMenu* PopupForRightClick() const;
   bool SlideStop = false;  // set by the stop commands, read by the running show
 
+  // Writes the settings file (its folder made first when it is the user's).
+  void SaveSettings();
   // Runs a command through the default error box.
   void Run(const std::function<void()>& command);
 

@@ -76,12 +76,6 @@ void AppSettings::Save(const std::string& iniPath) const {
   // The keys are set in the document in table order and the file is then replaced in one
   // step: a key that cannot be written fails the whole save and the old file stays.
   TIniFile ini(iniPath);
-  // The user's config folder may not exist before the first exit. A failure here shows
-  // up as the file's own write error below.
-  if (const std::string folder = ExtractFilePath(iniPath); !folder.empty()) {
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-  }
 
   WriteSlots(ini, "指定検索", SearchFolders);
   ini.WriteInteger("指定検索", "サイズ", SearchSizeK);
@@ -125,6 +119,13 @@ std::string ChooseSettingsPath(const std::string& executablePath, bool besideExi
   if (besideExists || folderWritable || userConfigFolder.empty())
     return SettingsPathFor(executablePath);
   return JoinPath(JoinPath(userConfigFolder, "verid"), "verid.ini");
+}
+
+void MakeSettingsFolder(const std::string& iniPath, Platform& platform) {
+  if (iniPath == SettingsPathFor(platform.ExecutablePath())) return;
+  // A failure shows up as the save's own error.
+  std::error_code ec;
+  std::filesystem::create_directories(ExtractFilePath(iniPath), ec);
 }
 
 std::string LocateSettings(Platform& platform) {

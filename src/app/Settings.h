@@ -55,7 +55,7 @@ struct AppSettings {
 
   // Fills every field from the file (defaults for what is missing or unreadable).
   void Load(const std::string& iniPath);
-  // Writes every field, making the file's folder first when it is missing; throws
+  // Writes every field; throws
   // std::runtime_error("<path> に書き込めません") when a key cannot be written.
   void Save(const std::string& iniPath) const;
 };
@@ -71,5 +71,8 @@ std::string ChooseSettingsPath(const std::string& executablePath, bool besideExi
                                bool folderWritable, const std::string& userConfigFolder);
 // The same, with the facts taken from the file system and the platform.
 std::string LocateSettings(Platform& platform);
+// Before a save: makes the folder of a settings file in the user's config folder, which
+// need not exist before the first exit. The program's own folder is never made.
+void MakeSettingsFolder(const std::string& iniPath, Platform& platform);
 
 }  // namespace verid

@@ -257,15 +257,23 @@ TEST(Settings, LocatedFromTheProgramFolderAndMadeOnTheFirstSave) {
     EXPECT_EQ(user, dir / "home/.config/verid/verid.ini");
     AppSettings s;
     s.FirstRunHint = false;
-    s.Save(user);  // makes .config/verid
+    EXPECT_THROW(s.Save(user), std::runtime_error);
+    MakeSettingsFolder(user, platform);
+    s.Save(user);
     AppSettings again;
     again.Load(user);
     EXPECT_FALSE(again.FirstRunHint);
-    // A settings file that is already beside the program stays the one.
+    // The program's own folder is never made.
+    const std::string besidePath = bin + "/verid.ini";
     fs::permissions(bin, fs::perms::owner_all);
+    fs::remove(bin);
+    MakeSettingsFolder(besidePath, platform);
+    EXPECT_FALSE(fs::exists(bin));
+    fs::create_directory(bin);
+    // A settings file that is already beside the program stays the one.
     dir.Write("bin/verid.ini", "");
     fs::permissions(bin, readOnly);
-    EXPECT_EQ(LocateSettings(platform), bin + "/verid.ini");
+    EXPECT_EQ(LocateSettings(platform), besidePath);
   });
   EXPECT_TRUE(FolderWritable(dir.Path()));
   EXPECT_FALSE(FolderWritable(dir / "bin/verid.ini"));  // not a folder

@@ -694,6 +694,24 @@ TEST_F(MainExit, CloseSavesSettingsAndMarksCacheEntries) {
   EXPECT_FALSE(f.Explorer() && f.Explorer()->isVisible());
 }
 
+// An installed program: nothing beside it and its folder not ours to write (here: not
+// there at all). The settings go to the user's config folder, made at the first exit.
+TEST_F(MainExit, InstalledProgramKeepsItsSettingsInTheUserConfigFolder) {
+  platform.executablePath = dir / "usr/bin/verid";
+  platform.userConfigFolder = dir / "home/.config";
+  TMainForm& f = Make();
+  const std::string expected = dir / "home/.config/verid/verid.ini";
+  EXPECT_EQ(f.SettingsPath(), expected);
+  EXPECT_TRUE(f.Settings().FirstRunHint);  // nothing to read yet
+  f.Settings().JpegQuality = 42;
+  f.mnExitClick();
+  EXPECT_TRUE(dialogs.Calls().empty());
+  AppSettings read;
+  read.Load(expected);
+  EXPECT_EQ(read.JpegQuality, 42);
+  EXPECT_FALSE(std::filesystem::exists(dir / "usr"));
+}
+
 TEST_F(MainExit, AFailedSaveIsReportedAndTheWindowStillCloses) {
   TMainForm& f = Make();
   std::string cache = dir.MakeDir("cache");
