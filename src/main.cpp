@@ -3,15 +3,26 @@
 #include "app/Main.h"
 
 #include <QApplication>
+#include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "app/CommandLine.h"
 #include "platform/Platform.h"
 #include "ui/Application.h"
 #include "ui/QtDialogs.h"
 #include "ui/QtScreen.h"
 
 int main(int argc, char* argv[]) {
+  // Help and version need no display: answered before Qt looks for one.
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+  if (std::optional<std::string> info = verid::ProgramInfoText(args)) {
+    std::fputs(info->c_str(), stdout);
+    return 0;
+  }
   // Before the application object: it picks the window system.
   verid::PrepareWindowSystem();
   QApplication app(argc, argv);
@@ -30,6 +41,6 @@ int main(int argc, char* argv[]) {
   QObject::connect(&form, &verid::TMainForm::Closed, &app, &QCoreApplication::quit,
                    Qt::QueuedConnection);
   verid::CloseOnSignals closer(&form);
-  form.show();
+  form.Start();
   return app.exec();
 }

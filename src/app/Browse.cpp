@@ -80,6 +80,10 @@ std::string AbsolutePath(const std::string& path) {
   return ec ? path : absolute.string();
 }
 
+bool OpensAsCatalog(const std::string& path) {
+  return ExtractFileExt(path) == ".doz" && !DirectoryExists(path);
+}
+
 void OpenInList(FileList& list, Platform& platform, const std::string& path, bool isFile,
                 const std::function<void()>& shown) {
   const std::string target = AbsolutePath(path);

@@ -64,6 +64,10 @@ std::string AbsolutePath(const std::string& path);
 void OpenInList(FileList& list, Platform& platform, const std::string& path, bool isFile,
                 const std::function<void()>& shown);
 
+// Whether a path given on the command line is a catalog to open: a ".doz" name (case
+// counts, as in the open-catalog command) that is not a folder.
+bool OpensAsCatalog(const std::string& path);
+
 // The selection-dependent commands are enabled when this holds.
 inline bool HasCurrentFile(const FileList& list) {
   return list.Count() > 0 && list.ItemIndex() >= 0;

@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "app/Browse.h"
 #include "app/Cp932.h"
@@ -33,9 +34,9 @@
 #include "dialogs/ExploreFrm.h"
 #include "dialogs/RenameFrm.h"
 #include "dialogs/VersionFrm.h"
+#include "ui/AppIcon.h"
 #include "ui/Application.h"
 #include "ui/FileListBox.h"
-#include "ui/Glyphs.h"
 #include "ui/Panels.h"
 #include "ui/RasterView.h"
 
@@ -62,7 +63,7 @@ TMainForm::TMainForm(Dialogs& dialogs, Platform& platform, const std::string& co
       platform_(platform) {
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(Text(kMainCaption));
-  setWindowIcon(QIcon(AppIcon(32)));
+  setWindowIcon(AppWindowIcon());
   // Resolved now: opening a folder changes the working folder.
   std::string argument = AbsolutePath(commandLine);
 
@@ -71,7 +72,7 @@ TMainForm::TMainForm(Dialogs& dialogs, Platform& platform, const std::string& co
   BuildClient();
 
   // 1. Settings; the search folders label the slots.
-  settingsPath_ = SettingsPathFor(platform_.ExecutablePath());
+  settingsPath_ = LocateSettings(platform_);
   Run([this] { settings_.Load(settingsPath_); });
   // 2, 3. Folder captions and the slots whose folder is missing.
   ApplyFolderCaptions();
@@ -98,13 +99,37 @@ TMainForm::TMainForm(Dialogs& dialogs, Platform& platform, const std::string& co
   // 8. Cache folders.
   cacheFolders_ = CacheFolderList(platform_);
   CacheAttributePass(false);
-  // 10. The command line: its last name as the directory holds it.
-  if (!argument.empty()) Run([this, &argument] { OpenPath(LongName(argument)); });
+  // 10. The command line: its last name as the directory holds it. A catalog waits for
+  // Start: it takes the main window's place on the screen.
+  if (!argument.empty())
+    Run([this, &argument] {
+      std::string path = LongName(argument);
+      if (OpensAsCatalog(path))
+        startCatalog_ = std::move(path);
+      else
+        OpenPath(path);
+    });
 
   // Quitting by any other way still runs the exit steps.
   connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
     if (!exitDone_) FormClose();
   });
+}
+
+void TMainForm::Start() {
+  const std::string catalog = std::exchange(startCatalog_, {});
+  bool opened = false;
+  if (!catalog.empty())
+    Run([&] {
+      OpenCatalogFile(catalog);
+      opened = true;
+    });
+  if (!opened) show();
+}
+
+void TMainForm::SaveSettings() {
+  MakeSettingsFolder(settingsPath_, platform_);
+  settings_.Save(settingsPath_);
 }
 
 TMainForm::~TMainForm() {
@@ -561,7 +586,7 @@ bool TMainForm::FormClose() {
   settings_.ToolBarVisible = Action("mnToolBar")->isChecked();
   bool saved = true;
   try {
-    settings_.Save(settingsPath_);
+    SaveSettings();
   } catch (...) {
     saved = false;
     ShowCurrentException(dialogs_);

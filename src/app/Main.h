@@ -58,10 +58,14 @@ class TMainForm : public QMainWindow {
   Q_OBJECT
  public:
   // `commandLine` is the first program argument ("" for none). The settings file is the
-  // one beside the platform's executable path.
+  // one LocateSettings finds.
   TMainForm(Dialogs& dialogs, Platform& platform, const std::string& commandLine = {},
             QWidget* parent = nullptr);
   ~TMainForm() override;
+
+  // Shows the window; a catalog given on the command line opens in its place, as the
+  // open-catalog command opens it (the window shows only when that fails).
+  void Start();
 
   AppSettings& Settings() { return settings_; }
   FileList& List() { return list_; }
@@ -106,6 +110,8 @@ class TMainForm : public QMainWindow {
   QMenu* PopupForRightClick() const;
   bool SlideStop = false;  // set by the stop commands, read by the running show
 
+  // Writes the settings file (its folder made first when it is the user's).
+  void SaveSettings();
   // Runs a command through the default error box.
   void Run(const std::function<void()>& command);
 
@@ -145,6 +151,9 @@ class TMainForm : public QMainWindow {
   void mnFulScreenClick();
   void mnCatarogMakeClick();
   void mnCatarogReadClick();
+  // Opens a .doz file view-only in a catalog window; throws when it cannot be read, with
+  // the preview back.
+  void OpenCatalogFile(const std::string& path);
   void mnSlide_ThumClick();
   void mnSlide_FulClick();
   void mnSlideExitClick();
@@ -215,6 +224,7 @@ class TMainForm : public QMainWindow {
   Platform& platform_;
   AppSettings settings_;
   std::string settingsPath_;
+  std::string startCatalog_;  // a catalog named on the command line, opened by Start
   FileList list_;
   std::vector<std::string> cacheFolders_;
   uint16_t pictureWidth_ = 0, pictureHeight_ = 0;

@@ -70,7 +70,7 @@ void TMainForm::mnPrptyClick() {
   // The settings are written at once, so a crash later loses nothing the user set.
   host.SaveSettings = [this] {
     settings_.ToolBarVisible = Action("mnToolBar")->isChecked();
-    Run([this] { settings_.Save(settingsPath_); });
+    Run([this] { SaveSettings(); });
   };
   host.RefreshPreview = [this] {
     ApplyToolBar();

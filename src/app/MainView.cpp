@@ -122,9 +122,13 @@ void TMainForm::mnCatarogReadClick() {
     dialogs_.Error(kCatalogExtError);
     return;
   }
+  OpenCatalogFile(chosen->FileName);
+}
+
+void TMainForm::OpenCatalogFile(const std::string& path) {
   std::exception_ptr failure;
   try {
-    OpenCatalogWindow(chosen->FileName, OpEnv(), MainCatalogOwner());
+    OpenCatalogWindow(path, OpEnv(), MainCatalogOwner());
     return;
   } catch (...) {
     failure = std::current_exception();

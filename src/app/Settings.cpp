@@ -1,7 +1,12 @@
 #include "app/Settings.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "app/Hanyou.h"
 #include "app/IniFile.h"
+#include "base/Stream.h"
+#include "platform/Platform.h"
 
 namespace verid {
 namespace {
@@ -107,6 +112,30 @@ void AppSettings::Save(const std::string& iniPath) const {
 
 std::string SettingsPathFor(const std::string& executablePath) {
   return ChangeFileExt(executablePath, ".ini");
+}
+
+std::string ChooseSettingsPath(const std::string& executablePath, bool besideExists,
+                               bool folderWritable, const std::string& userConfigFolder) {
+  if (besideExists || folderWritable || userConfigFolder.empty())
+    return SettingsPathFor(executablePath);
+  return JoinPath(JoinPath(userConfigFolder, "verid"), "verid.ini");
+}
+
+void MakeSettingsFolder(const std::string& iniPath, Platform& platform) {
+  if (iniPath == SettingsPathFor(platform.ExecutablePath())) return;
+  // A failure shows up as the save's own error.
+  std::error_code ec;
+  std::filesystem::create_directories(ExtractFilePath(iniPath), ec);
+}
+
+std::string LocateSettings(Platform& platform) {
+  const std::string exe = platform.ExecutablePath();
+  const std::string beside = SettingsPathFor(exe);
+  std::error_code ec;
+  // A link counts even when it dangles: a save writes through it.
+  const bool exists = std::filesystem::exists(std::filesystem::symlink_status(beside, ec));
+  return ChooseSettingsPath(exe, exists, FolderWritable(ExcludeTrailingDelim(ExtractFilePath(exe))),
+                            platform.UserConfigFolder());
 }
 
 }  // namespace verid

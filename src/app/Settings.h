@@ -1,5 +1,5 @@
-// The one settings record, read from the INI file beside the executable at start-up and
-// written back at exit.
+// The one settings record, read from the INI file at start-up and written back at exit.
+// The file lives beside the executable when it can, else in the user's config folder.
 #pragma once
 
 #include <array>
@@ -7,6 +7,8 @@
 #include <string>
 
 namespace verid {
+
+class Platform;
 
 inline constexpr const char* kUnsetFolder = "未指定";
 inline constexpr int kSlotCount = 8;
@@ -53,13 +55,24 @@ struct AppSettings {
 
   // Fills every field from the file (defaults for what is missing or unreadable).
   void Load(const std::string& iniPath);
-  // Writes every field; throws std::runtime_error("<path> に書き込めません") when a key
-  // cannot be written.
+  // Writes every field; throws
+  // std::runtime_error("<path> に書き込めません") when a key cannot be written.
   void Save(const std::string& iniPath) const;
 };
 
 // The executable's path with its extension replaced by ".ini" (".ini" appended when the
 // name has no extension).
 std::string SettingsPathFor(const std::string& executablePath);
+
+// Where the settings file lives. Beside the executable when that file exists or its
+// folder can be written (a portable copy keeps everything in its folder), and also when
+// `userConfigFolder` is empty; otherwise "<userConfigFolder>/verid/verid.ini".
+std::string ChooseSettingsPath(const std::string& executablePath, bool besideExists,
+                               bool folderWritable, const std::string& userConfigFolder);
+// The same, with the facts taken from the file system and the platform.
+std::string LocateSettings(Platform& platform);
+// Before a save: makes the folder of a settings file in the user's config folder, which
+// need not exist before the first exit. The program's own folder is never made.
+void MakeSettingsFolder(const std::string& iniPath, Platform& platform);
 
 }  // namespace verid

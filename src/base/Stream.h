@@ -196,6 +196,10 @@ void WriteFileAtomically(const std::string& path, const std::function<void(TStre
 enum class TReadResult { Read, Missing, Unreadable };
 TReadResult ReadFileBytes(const std::string& path, std::string& bytes);
 
+// Whether this process may make files in `folder` (a folder it can write and search);
+// false for anything else, a read-only file system included.
+bool FolderWritable(const std::string& folder);
+
 // Flushes everything written to the file system that holds `path` to disk (one call for
 // many files written without their own flush). Throws EFileError.
 void SyncFileSystem(const std::string& path);

@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "ui/Glyphs.h"
+#include "ui/AppIcon.h"
 
 namespace verid {
 

@@ -41,6 +41,7 @@ class NullPlatform : public Platform {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
   }
   std::string ExecutablePath() override { return {}; }
+  std::string UserConfigFolder() override { return {}; }
 };
 
 }  // namespace verid

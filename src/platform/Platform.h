@@ -121,6 +121,9 @@ class Platform {
   // --- the program itself ----------------------------------------------------------------
   // Full path of the running executable.
   virtual std::string ExecutablePath() = 0;
+  // The folder for per-user settings when the program's own folder cannot be written:
+  // $XDG_CONFIG_HOME, else ~/.config; empty where settings always live beside the program.
+  virtual std::string UserConfigFolder() = 0;
 };
 
 // The Linux implementation; `screen` may be null (no GUI).

@@ -18,6 +18,7 @@
 #include <map>
 
 #include "platform/Signals.h"
+#include "ui/AppIcon.h"
 
 namespace verid {
 
@@ -176,6 +177,9 @@ void SetupApplication(QApplication& app) {
   LoadQtTranslation(app);
   QApplication::setApplicationName(QString::fromUtf8(kAppTitle));
   QApplication::setApplicationDisplayName(QString());
+  // The desktop matches the windows to the installed entry and its icon by this name.
+  QGuiApplication::setDesktopFileName(QString::fromUtf8(kDesktopEntryId));
+  QApplication::setWindowIcon(AppWindowIcon());
   app.setFont(UiFont());
   RegisterCursors();
 }

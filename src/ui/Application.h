@@ -20,13 +20,15 @@ class QSocketNotifier;
 namespace verid {
 
 inline constexpr const char* kAppTitle = "Verid";
+// The installed desktop entry (and icon) name, without ".desktop".
+inline constexpr const char* kDesktopEntryId = "io.github.verid.Verid";
 inline constexpr const char* kUiFontFamily = "ＭＳ Ｐゴシック";
 inline constexpr const char* kUiFontSubstitute = "IPAPGothic";
 inline constexpr int kUiFontPixels = 12;
 inline constexpr const char* kUnknownErrorMessage = "予期しないエラーが発生しました";
 
-// Title, font (with the Linux substitute), Qt's Japanese texts and cursors. Call once
-// after QApplication. The program then ends only when its main window says so, never
+// Title, icon, font (with the Linux substitute), Qt's Japanese texts and cursors. Call
+// once after QApplication. The program then ends only when its main window says so, never
 // because the last window on screen was a box that closed.
 void SetupApplication(QApplication& app);
 

@@ -156,27 +156,3 @@ QPixmap SpeedButtonGlyph(Glyph glyph) {
 }
 
 }  // namespace verid
-
-namespace verid {
-
-QPixmap AppIcon(int size) {
-  QPixmap pixmap(size, size);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing, true);
-  p.scale(size / 42.0, size / 42.0);
-  p.setPen(QPen(kNavy, 2));
-  p.setBrush(kWhite);
-  p.drawRoundedRect(QRectF(2, 5, 38, 32), 3, 3);
-  p.setPen(Qt::NoPen);
-  p.setBrush(kAqua);
-  p.drawRect(QRectF(5, 8, 32, 26));
-  p.setBrush(kYellow);
-  p.drawEllipse(QRectF(26, 11, 7, 7));
-  p.setBrush(kGreen);
-  p.drawPolygon(QPolygonF(
-      {QPointF(5, 34), QPointF(16, 17), QPointF(24, 27), QPointF(29, 22), QPointF(37, 34)}));
-  return pixmap;
-}
-
-}  // namespace verid

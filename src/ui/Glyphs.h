@@ -27,8 +27,3 @@ inline constexpr int kGlyphSize = 16;
 QPixmap SpeedButtonGlyph(Glyph glyph);
 
 }  // namespace verid
-
-namespace verid {
-// The program's icon: a framed landscape, drawn at any size.
-QPixmap AppIcon(int size);
-}  // namespace verid

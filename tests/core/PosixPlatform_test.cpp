@@ -76,6 +76,17 @@ TEST_F(PosixPlatformTest, ShellFoldersComeFromTheXdgDirectories) {
   EXPECT_EQ(platform_->RegistryString("Control Panel\\desktop", "WallPaper"), "");
 }
 
+TEST_F(PosixPlatformTest, UserConfigFolderIsXdgConfigHomeWhenAbsolute) {
+  const std::string home = home_.Path();
+  EXPECT_EQ(platform_->UserConfigFolder(), home + "/.config");
+  setenv("XDG_CONFIG_HOME", "/srv/config", 1);
+  EXPECT_EQ(platform_->UserConfigFolder(), "/srv/config");
+  for (const char* ignored : {"", "relative/config"}) {
+    setenv("XDG_CONFIG_HOME", ignored, 1);
+    EXPECT_EQ(platform_->UserConfigFolder(), home + "/.config") << ignored;
+  }
+}
+
 TEST(XdgDirs, UserDirsFileRules) {
   EXPECT_EQ(posix::ParseUserDir("XDG_DESKTOP_DIR=\"$HOME/D\"\nXDG_DESKTOP_DIR=\"$HOME/E\"\n",
                                 "XDG_DESKTOP_DIR", "/h"),

@@ -7,7 +7,10 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/Stream.h"
+#include "support/FakePlatform.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 namespace verid {
 namespace {
@@ -214,6 +217,67 @@ TEST(Settings, AReadOnlySettingsFileIsReportedNotReplaced) {
   int entries = 0;
   for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.Path())) ++entries;
   EXPECT_EQ(entries, 1);  // no temporary file left behind
+}
+
+TEST(Settings, LivesBesideTheProgramWhenItCanElseInTheUserConfigFolder) {
+  struct Case {
+    bool besideExists, folderWritable;
+    std::string configFolder, expected;
+  };
+  const std::string beside = "/usr/bin/verid.ini";
+  const Case cases[] = {
+      {true, false, "/home/u/.config", beside},  // an existing file beside is kept
+      {false, true, "/home/u/.config", beside},  // a portable copy writes its own folder
+      {true, true, "/home/u/.config", beside},
+      {false, false, "/home/u/.config", "/home/u/.config/verid/verid.ini"},
+      {false, false, "/xdg/cfg/", "/xdg/cfg/verid/verid.ini"},
+      {false, false, "", beside},  // no per-user folder on this system: as always
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.besideExists << c.folderWritable << c.configFolder);
+    EXPECT_EQ(
+        ChooseSettingsPath("/usr/bin/verid", c.besideExists, c.folderWritable, c.configFolder),
+        c.expected);
+  }
+}
+
+TEST(Settings, LocatedFromTheProgramFolderAndMadeOnTheFirstSave) {
+  TempDir dir;
+  const std::string bin = dir.MakeDir("bin");
+  test::FakePlatform platform;
+  platform.executablePath = bin + "/verid";
+  platform.userConfigFolder = dir / "home/.config";
+  EXPECT_EQ(LocateSettings(platform), bin + "/verid.ini");
+  test::RunAsNobody(dir.Path(), [&] {
+    namespace fs = std::filesystem;
+    const auto readOnly = fs::perms::owner_read | fs::perms::owner_exec;
+    fs::permissions(bin, readOnly);
+    EXPECT_FALSE(FolderWritable(bin));
+    const std::string user = LocateSettings(platform);
+    EXPECT_EQ(user, dir / "home/.config/verid/verid.ini");
+    AppSettings s;
+    s.FirstRunHint = false;
+    EXPECT_THROW(s.Save(user), std::runtime_error);
+    MakeSettingsFolder(user, platform);
+    s.Save(user);
+    AppSettings again;
+    again.Load(user);
+    EXPECT_FALSE(again.FirstRunHint);
+    // The program's own folder is never made.
+    const std::string besidePath = bin + "/verid.ini";
+    fs::permissions(bin, fs::perms::owner_all);
+    fs::remove(bin);
+    MakeSettingsFolder(besidePath, platform);
+    EXPECT_FALSE(fs::exists(bin));
+    fs::create_directory(bin);
+    // A settings file that is already beside the program stays the one.
+    dir.Write("bin/verid.ini", "");
+    fs::permissions(bin, readOnly);
+    EXPECT_EQ(LocateSettings(platform), besidePath);
+  });
+  EXPECT_TRUE(FolderWritable(dir.Path()));
+  EXPECT_FALSE(FolderWritable(dir / "bin/verid.ini"));  // not a folder
+  EXPECT_FALSE(FolderWritable(dir / "missing"));
 }
 
 TEST(Settings, PathIsTheExecutablesWithIni) {

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/CommandLine.h"
 #include "catalog/CatalogBuild.h"
 #include "catalog/CatalogFile.h"
 #include "imaging/Bitmap.h"
@@ -217,6 +218,45 @@ TEST_F(VeridTool, HelpAndMistakes) {
   EXPECT_EQ(Tool("decode onlyone", dir).status, 2);
   EXPECT_EQ(Tool("decode a b --scale 3", dir).status, 2);
   EXPECT_EQ(Tool("info a --bogus", dir).status, 2);
+}
+
+TEST_F(VeridTool, VersionAndUsageOnBadArguments) {
+  const std::string version = VersionNumber();
+  Result r = Tool("--version", dir);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "verid-tool " + version + "\n");
+  r = Tool("-h", dir);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("--version"), std::string::npos);
+  // A mistake: the usage goes to standard error, nothing to standard output.
+  for (std::string bad : {"--bogus", "--version=1", "info"}) {
+    r = Tool(bad, dir);
+    EXPECT_EQ(r.status, 2) << bad;
+    EXPECT_TRUE(r.out.empty()) << bad;
+    EXPECT_NE(r.err.find("Usage: verid-tool COMMAND"), std::string::npos) << bad;
+  }
+}
+
+// The program answers --help and --version before it looks for a display.
+TEST_F(VeridTool, ProgramPrintsHelpAndVersionWithoutADisplay) {
+  if (std::string(VERID_PROGRAM_PATH).empty()) GTEST_SKIP() << "verid is not built";
+  auto run = [&](const std::string& args) {
+    std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb '" +
+                      std::string(VERID_PROGRAM_PATH) + "' " + args + " >'" + dir / "out.txt" +
+                      "' 2>'" + dir / "err.txt" + "'";
+    return Result{test::Run(cmd), test::ReadText(dir / "out.txt"), test::ReadText(dir / "err.txt")};
+  };
+  Result r = run("--version");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "verid " + std::string(VersionNumber()) + "\n");
+  for (const char* help : {"--help", "-h"}) {
+    r = run(help);
+    EXPECT_EQ(r.status, 0) << help << r.err;
+    EXPECT_EQ(r.out.rfind("Usage: verid [FOLDER | FILE | CATALOG.doz]", 0), 0u) << r.out;
+  }
+  // Only the first argument counts, as for a path: a later --help is not an option here.
+  EXPECT_EQ(ProgramInfoText({"photos", "--help"}), std::nullopt);
+  EXPECT_EQ(ProgramInfoText({}), std::nullopt);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include "app/CommandLine.h"
 #include "app/Hanyou.h"
 #include "dialogs/ExploreFrm.h"
 #include "dialogs/VersionFrm.h"
@@ -183,6 +184,8 @@ TEST(VersionBox, CaptionTextsAndDefaultButton) {
   EXPECT_EQ(product->font().pixelSize(), 19);
   EXPECT_EQ(product->palette().color(QPalette::WindowText), QColor(0, 0, 255));
   EXPECT_EQ(version->text(), "Version 2.22");
+  // The box and the command line say the same version.
+  EXPECT_EQ(version->text().toStdString(), std::string("Version ") + VersionNumber());
   EXPECT_EQ(version->font().pixelSize(), 12);
   EXPECT_EQ(box.findChild<QLabel*>("ProgramIcon")->size(), QSize(42, 42));
   EXPECT_FALSE(box.findChild<QLabel*>("Credit")->text().isEmpty());

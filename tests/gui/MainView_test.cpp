@@ -246,6 +246,65 @@ TEST_F(MainOpeners, OpenedCatalogIsViewOnlyWithTheMainWindowUnlocked) {
   EXPECT_EQ(OpenCatalog(), nullptr);
 }
 
+TEST_F(MainOpeners, ACatalogOnTheCommandLineOpensViewOnlyInsteadOfTheMainWindow) {
+  TMainForm& maker = Open({{40, 30}, {30, 40}});
+  maker.mnCatarogMakeClick();
+  TCatarogForm* made = OpenCatalog();
+  ASSERT_NE(made, nullptr);
+  const std::string saved = dir.MakeDir("cats") + "/two.doz";
+  SaveCatalogFile(saved, made->Data());
+  made->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  const std::string remembered = dir.Path();
+  {
+    AppSettings s;
+    s.FirstRunHint = false;
+    s.CatarogDir = remembered;
+    WriteSettings(s);
+  }
+  dialogs.Clear();
+
+  TMainForm& f = Make(saved);
+  f.Start();
+  TCatarogForm* cat = OpenCatalog();
+  ASSERT_NE(cat, nullptr);
+  EXPECT_EQ(cat->windowTitle().toStdString(), saved);
+  EXPECT_EQ(cat->Data().Items.size(), 2u);
+  EXPECT_TRUE(cat->State().MenusHidden);
+  EXPECT_FALSE(f.isVisible());
+  EXPECT_FALSE(f.CommandsLocked());
+  EXPECT_EQ(f.Settings().CatarogDir, remembered);  // no dialog was used
+  EXPECT_TRUE(dialogs.Calls().empty());
+  cat->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(f.isVisible());
+
+  // A catalog that cannot be read (a link to nothing): the error box first, then the main
+  // window as usual.
+  std::filesystem::create_symlink(dir / "nowhere", folder + "/broken.doz");
+  TMainForm& g = Make(folder + "/broken.doz");
+  g.Start();
+  EXPECT_EQ(OpenCatalog(), nullptr);
+  EXPECT_TRUE(g.isVisible());
+  EXPECT_FALSE(g.CommandsLocked());
+  ASSERT_EQ(dialogs.Calls().size(), 1u);
+  EXPECT_EQ(dialogs.LastMessage().Title, "Verid");
+
+  // Any other spelling, and a folder with that name, open as they always did.
+  dialogs.Clear();
+  std::filesystem::copy_file(saved, folder + "/UPPER.DOZ");
+  dir.MakeDir("pics/album.doz");
+  for (const std::string& other : {folder + "/UPPER.DOZ", folder + "/album.doz"}) {
+    TMainForm& h = Make(other);
+    h.Start();
+    EXPECT_EQ(OpenCatalog(), nullptr) << other;
+    EXPECT_TRUE(h.isVisible());
+    EXPECT_EQ(ExcludeTrailingDelim(h.List().Folder()), folder);
+    EXPECT_EQ(h.List().ItemIndex(), -1);
+  }
+  EXPECT_TRUE(dialogs.Calls().empty());
+}
+
 }  // namespace
 }  // namespace verid::test
 

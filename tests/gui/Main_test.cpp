@@ -20,6 +20,7 @@
 #include "app/Hanyou.h"
 #include "dialogs/ExploreFrm.h"
 #include "gui/support/GuiTest.h"
+#include "ui/AppIcon.h"
 #include "ui/FileListBox.h"
 #include "ui/Panels.h"
 
@@ -119,6 +120,30 @@ struct ItemSpec {
   const char* caption;
   bool enabled;
 };
+
+// The icon is built into the program and decoded by our PNG reader at every size; the
+// application and the main window carry it.
+TEST_F(MainLayout, ProgramIconAtEverySizeOnTheWindows) {
+  std::set<int> sizes;
+  for (int size : AppIconSizes()) {
+    SCOPED_TRACE(size);
+    QImage image = AppIconImage(size);
+    ASSERT_EQ(image.size(), QSize(size, size));
+    EXPECT_EQ(qAlpha(image.pixel(0, size - 1)), 0);  // the corner is see-through
+    const QRgb middle = image.pixel(size / 2, size * 3 / 4);
+    EXPECT_EQ(qAlpha(middle), 255);
+    EXPECT_GT(qGreen(middle), qRed(middle));  // the hill in front
+    sizes.insert(size);
+  }
+  EXPECT_EQ(sizes, (std::set<int>{16, 32, 48, 64, 128, 256}));
+  EXPECT_TRUE(AppIconImage(20).isNull());
+  EXPECT_EQ(AppIcon(42).size(), QSize(42, 42));
+  for (const QIcon& icon : {QApplication::windowIcon(), Make().windowIcon()}) {
+    QList<QSize> available = icon.availableSizes();
+    EXPECT_EQ(available.size(), 6);
+    EXPECT_TRUE(available.contains(QSize(256, 256)));
+  }
+}
 
 TEST_F(MainLayout, MenuItemsHaveTheirCaptionsAndInitialStates) {
   TMainForm& f = Make();
@@ -688,6 +713,24 @@ TEST_F(MainExit, CloseSavesSettingsAndMarksCacheEntries) {
   // The folder itself and its two entries.
   EXPECT_EQ(platform.systemAttributes.size(), 3u);
   EXPECT_FALSE(f.Explorer() && f.Explorer()->isVisible());
+}
+
+// An installed program: nothing beside it and its folder not ours to write (here: not
+// there at all). The settings go to the user's config folder, made at the first exit.
+TEST_F(MainExit, InstalledProgramKeepsItsSettingsInTheUserConfigFolder) {
+  platform.executablePath = dir / "usr/bin/verid";
+  platform.userConfigFolder = dir / "home/.config";
+  TMainForm& f = Make();
+  const std::string expected = dir / "home/.config/verid/verid.ini";
+  EXPECT_EQ(f.SettingsPath(), expected);
+  EXPECT_TRUE(f.Settings().FirstRunHint);  // nothing to read yet
+  f.Settings().JpegQuality = 42;
+  f.mnExitClick();
+  EXPECT_TRUE(dialogs.Calls().empty());
+  AppSettings read;
+  read.Load(expected);
+  EXPECT_EQ(read.JpegQuality, 42);
+  EXPECT_FALSE(std::filesystem::exists(dir / "usr"));
 }
 
 TEST_F(MainExit, AFailedSaveIsReportedAndTheWindowStillCloses) {

@@ -20,6 +20,7 @@ class FakePlatform : public Platform {
   std::set<std::string> untrashable;            // paths no trash can take
   std::vector<std::string> trashed;             // paths moved to the trash (files removed)
   std::string executablePath = "/opt/verid/verid";
+  std::string userConfigFolder;  // empty: settings stay beside the program
   TRect workArea{0, 0, 1280, 770};
   TRect screen{0, 0, 1280, 800};
   uint32_t ticks = 0;
@@ -63,6 +64,7 @@ class FakePlatform : public Platform {
   void ProcessPendingEvents() override;
   void WaitForEvents(uint32_t ms) override;
   std::string ExecutablePath() override { return executablePath; }
+  std::string UserConfigFolder() override { return userConfigFolder; }
 };
 
 }  // namespace verid::test

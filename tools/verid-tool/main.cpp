@@ -8,6 +8,7 @@
 
 #include "Catalog.h"
 #include "Info.h"
+#include "app/CommandLine.h"
 #include "app/Hanyou.h"
 #include "app/PictureOps.h"
 #include "app/Settings.h"
@@ -34,6 +35,10 @@ const char* const kMainHelp =
     "  convert SRC DST        convert between BMP, JPEG and PNG by extension\n"
     "  catalog FOLDER OUT.doz make a catalog of the folder's pictures\n"
     "  catalog-list FILE.doz  list a catalog's entries and thumbnails\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help             print this text and exit\n"
+    "  --version              print the version and exit\n"
     "\n"
     "Run 'verid-tool COMMAND --help' for a command's options.\n";
 
@@ -273,6 +278,10 @@ int Main(int argc, char** argv) {
     args.erase(args.begin());
     if (command == "--help" || command == "-h" || command == "help") {
       std::fputs(kMainHelp, stdout);
+      return 0;
+    }
+    if (command == "--version") {
+      std::printf("verid-tool %s\n", VersionNumber());
       return 0;
     }
     if (command == "info") return Info(args);

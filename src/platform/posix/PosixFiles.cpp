@@ -358,6 +358,12 @@ void TFileReplacement::Place() {
   placed_ = true;
 }
 
+bool FolderWritable(const std::string& folder) {
+  struct stat st;
+  if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  return ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
 void SyncFileSystem(const std::string& path) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) ThrowFileError(kCannotWrite, path, errno);

@@ -125,6 +125,7 @@ class PosixPlatform : public Platform {
       buf.resize(buf.size() * 2);  // possibly cut: try again with more room
     }
   }
+  std::string UserConfigFolder() override { return posix::ConfigHome(); }
 
  private:
   // Made on first use: the desktop does not change while the program runs.
