@@ -158,6 +158,12 @@ TEST_F(WallPaperTest, MainWindowCommandsReportTheUndoState) {
   EXPECT_EQ(platform.wallpaperCalls.back(), "apply " + paper.CopyPath() + " tiled");
   EXPECT_FALSE(WallUndoCommand(paper));
   EXPECT_FALSE(WallUndoCommand(paper));  // nothing left to undo
+
+  // A change that was made offers undo even when the setting before it could not be read.
+  platform.wallpaperUnreadable = true;
+  EXPECT_TRUE(WallCenterCommand(paper, list));
+  EXPECT_TRUE(WallTileCommand(paper, list));
+  EXPECT_FALSE(WallUndoCommand(paper));
 }
 
 }  // namespace
