@@ -172,12 +172,23 @@ TRect Normalised(int x1, int y1, int x2, int y2) {
   return TRect{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
 }
 
+// A raster made from the shown picture: a JPEG's stays a JPEG, so a save keeps its markers.
+std::unique_ptr<TGraphic> EditOf(const TGraphic* from, TBitmap raster) {
+  if (const auto* jpeg = dynamic_cast<const TJPEGImage*>(from)) {
+    auto edited = std::make_unique<TJPEGImage>();
+    edited->SetMarkers(jpeg->Markers());
+    edited->Edited(std::move(raster));
+    return edited;
+  }
+  return std::make_unique<TBitmap>(std::move(raster));
+}
+
 }  // namespace
 
 void ScaleJpegFor(TGraphic* graphic, int tw, int th) {
   auto* jpeg = dynamic_cast<TJPEGImage*>(graphic);
   if (!jpeg) return;
-  jpeg->SetScale(ScaleOf(JpegScaleFor(jpeg->Header().Width, jpeg->Header().Height, tw, th)));
+  jpeg->SetScale(ScaleOf(JpegScaleFor(jpeg->FullWidth(), jpeg->FullHeight(), tw, th)));
 }
 
 TViewer::TViewer(ViewEnv env, ViewSurface& surface, const ViewOwner& owner)
@@ -324,7 +335,7 @@ void TViewer::ShowFit() {
         shown_ = TBitmap();
       // Save writes what is shown: the client-size rendering.
       auto rendering = std::make_unique<TPicture>();
-      rendering->SetGraphic(std::make_unique<TBitmap>(shown_));
+      rendering->SetGraphic(EditOf(graphic, TBitmap(shown_)));
       WorkPicture = std::move(rendering);
     } else {
       // Shown at its own size and clipped; the picture itself stays as it is.
@@ -393,12 +404,18 @@ void TViewer::AfterRemoval() {
   surface_.CloseWindow();
 }
 
-void TViewer::TransformShown(const std::function<TBitmap(const TBitmap&)>& transform) {
+void TViewer::TransformShown(const std::function<TBitmap(const TBitmap&)>& transform,
+                             std::optional<TTurn> turn) {
   // Nothing is kept until the transform has worked: a failure leaves the picture and the
   // next display as they were.
-  auto picture = std::make_unique<TPicture>();
-  picture->SetGraphic(std::make_unique<TBitmap>(transform(shown_)));
-  WorkPicture = std::move(picture);
+  TBitmap result = transform(shown_);
+  if (auto* jpeg = dynamic_cast<TJPEGImage*>(WorkPicture->Graphic())) {
+    jpeg->Edited(std::move(result), turn);
+  } else {
+    auto picture = std::make_unique<TPicture>();
+    picture->SetGraphic(std::make_unique<TBitmap>(std::move(result)));
+    WorkPicture = std::move(picture);
+  }
   KeepWorkPicture = true;
   ShowReal();
 }
@@ -453,14 +470,14 @@ void TViewer::ScrollBy(int dx, int dy) {
 
 // --- image edits -----------------------------------------------------------------------------
 
-void TViewer::Edit(TBitmap (*transform)(const TBitmap&)) {
+void TViewer::Edit(TTurn turn) {
   if (DisplayMode != kModeReal || noPicture_) return;
   if (!TransformSupported(shown_)) {
     // Nothing to show that differs: the picture and what the next display keeps stay.
     ShowUnsupportedPixelFormat(env_.Dlg);
     return;
   }
-  TransformShown(transform);
+  TransformShown([turn](const TBitmap& b) { return ApplyTurn(b, turn); }, turn);
 }
 
 void TViewer::mnVTrimingClick() {
@@ -480,16 +497,16 @@ void TViewer::mnVTrimingClick() {
 }
 
 void TViewer::mnRightRotateClick() {
-  Edit(&RotateRight90);
+  Edit(TTurn::RotateRight);
 }
 void TViewer::mnLeftRotateClick() {
-  Edit(&RotateLeft90);
+  Edit(TTurn::RotateLeft);
 }
 void TViewer::mnHorizonClick() {
-  Edit(&FlipHorizontal);
+  Edit(TTurn::FlipHorizontal);
 }
 void TViewer::mnVerticalClick() {
-  Edit(&FlipVertical);
+  Edit(TTurn::FlipVertical);
 }
 
 void TViewer::mnVSaveClick() {
