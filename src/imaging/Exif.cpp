@@ -29,10 +29,30 @@ bool Plausible(const uint8_t* payload, size_t size) {
          std::memcmp(payload, kExifSignature, sizeof kExifSignature) == 0;
 }
 
+// The TIFF header is sound and the first directory's entries all lie inside the block.
+// libexif would read as many entries as fit, but a count that runs past the end means
+// the block is damaged, and then nothing in it is believed.
+bool FirstDirectoryFits(const uint8_t* payload, size_t size) {
+  const uint8_t* tiff = payload + sizeof kExifSignature;
+  const size_t n = size - sizeof kExifSignature;
+  const bool intel = tiff[0] == 'I' && tiff[1] == 'I';
+  if (!intel && !(tiff[0] == 'M' && tiff[1] == 'M')) return false;
+  auto u16 = [&](size_t at) -> uint32_t {
+    return intel ? tiff[at] | tiff[at + 1] << 8 : tiff[at] << 8 | tiff[at + 1];
+  };
+  auto u32 = [&](size_t at) -> uint32_t {
+    return intel ? u16(at) | u16(at + 2) << 16 : u16(at) << 16 | u16(at + 2);
+  };
+  if (u16(2) != 42) return false;
+  const uint32_t first = u32(4);
+  if (first < 8 || first > n - 2) return false;
+  return uint64_t(first) + 2 + 12 * uint64_t(u16(first)) <= n;
+}
+
 // Loads the block as it is: unknown tags stay, and no entries are made up for tags the
 // standard asks for. False when nothing of the first directory could be read.
 bool Load(Block& block, const uint8_t* payload, size_t size) {
-  if (!Plausible(payload, size)) return false;
+  if (!Plausible(payload, size) || !FirstDirectoryFits(payload, size)) return false;
   block.mem = exif_mem_new_default();
   if (!block.mem) return false;
   block.data = exif_data_new_mem(block.mem);
