@@ -12,6 +12,7 @@
 
 #include "imaging/Jpeg.h"
 #include "support/ExifBuilder.h"
+#include "support/ExifReadBack.h"
 #include "support/ImageBuilders.h"
 
 namespace verid {
@@ -97,26 +98,7 @@ TEST(Exif, AnythingButASoundTagReadsAsUpright) {
   }
 }
 
-// Reads a saved block back through libexif: the text of a tag, or "" when absent.
-struct ReadBack {
-  explicit ReadBack(const std::vector<uint8_t>& block)
-      : data(exif_data_new_from_data(block.data(), unsigned(block.size()))) {}
-  ~ReadBack() { exif_data_unref(data); }
-  std::string Text(ExifIfd ifd, ExifTag tag) const {
-    ExifEntry* e = exif_content_get_entry(data->ifd[ifd], tag);
-    if (!e) return "";
-    char text[256];
-    return exif_entry_get_value(e, text, sizeof text);
-  }
-  int Short(ExifIfd ifd, ExifTag tag) const {
-    ExifEntry* e = exif_content_get_entry(data->ifd[ifd], tag);
-    if (!e) return -1;
-    return e->format == EXIF_FORMAT_SHORT
-               ? exif_get_short(e->data, exif_data_get_byte_order(data))
-               : int(exif_get_long(e->data, exif_data_get_byte_order(data)));
-  }
-  ExifData* data;
-};
+using ReadBack = test::ExifReadBack;
 
 TEST(Exif, TheSavedBlockIsUprightWithoutThumbnailAndKeepsTheRest) {
   for (bool bigEndian : {false, true}) {
@@ -140,7 +122,7 @@ TEST(Exif, TheSavedBlockIsUprightWithoutThumbnailAndKeepsTheRest) {
     EXPECT_EQ(Orientation(saved), 1);
     const ReadBack after(saved);
     EXPECT_EQ(after.data->size, 0u);
-    EXPECT_EQ(after.data->ifd[EXIF_IFD_1]->count, 0u);
+    EXPECT_FALSE(after.HasThumbnail());
     EXPECT_EQ(exif_data_get_byte_order(after.data), exif_data_get_byte_order(before.data));
     for (auto [ifd, tag] : {std::pair{EXIF_IFD_0, EXIF_TAG_MAKE},
                             {EXIF_IFD_0, EXIF_TAG_MODEL},
@@ -150,13 +132,13 @@ TEST(Exif, TheSavedBlockIsUprightWithoutThumbnailAndKeepsTheRest) {
       EXPECT_FALSE(before.Text(ifd, tag).empty()) << tag;
       EXPECT_EQ(after.Text(ifd, tag), before.Text(ifd, tag)) << tag;
     }
-    EXPECT_EQ(after.Short(EXIF_IFD_EXIF, EXIF_TAG_PIXEL_X_DIMENSION), 480);
-    EXPECT_EQ(after.Short(EXIF_IFD_EXIF, EXIF_TAG_PIXEL_Y_DIMENSION), 640);
+    EXPECT_EQ(after.Number(EXIF_IFD_EXIF, EXIF_TAG_PIXEL_X_DIMENSION), 480);
+    EXPECT_EQ(after.Number(EXIF_IFD_EXIF, EXIF_TAG_PIXEL_Y_DIMENSION), 640);
   }
   // A block without the tag does not gain one.
   const std::vector<uint8_t> plain = MakeExif(test::Spec(0, "x"));
   const std::vector<uint8_t> saved = UprightExif(plain.data(), plain.size(), 1, 1);
-  EXPECT_EQ(ReadBack(saved).Short(EXIF_IFD_0, EXIF_TAG_ORIENTATION), -1);
+  EXPECT_EQ(ReadBack(saved).Number(EXIF_IFD_0, EXIF_TAG_ORIENTATION), -1);
 }
 
 TEST(JpegMarkers, TheFirstExifBlockAndEveryIccSegmentUpToTheScan) {

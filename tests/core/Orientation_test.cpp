@@ -17,6 +17,7 @@
 #include "support/ImageBuilders.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
+#include "support/ViewSurfaces.h"
 #include "view/SlideShow.h"
 #include "view/View.h"
 #include "view/ViewLayout.h"
@@ -27,25 +28,7 @@ namespace {
 
 constexpr int kW = 48, kH = 32;  // the upright picture: landscape, whole MCUs
 
-class Surface : public ViewSurface {
- public:
-  void ApplyMode(int, const ViewMenuState&) override {}
-  void PaintMenus(const ViewMenuState&) override {}
-  TColor FaceColor() override { return 0xC0C0C0; }
-  void SetBusy(bool) override {}
-  void SetCaption(const std::string&) override {}
-  void SetLabel(const std::string&) override {}
-  void ClearPicture() override {}
-  TBorders Borders() override { return {8, 34, 16}; }
-  void ShowFrame(const TViewFrame& f) override { frame = f; }
-  void ShowBand(const std::optional<TRect>&) override {}
-  void SetScreenCursor(int) override {}
-  TPoint ScrollPos() override { return {}; }
-  void SetScrollPos(const TPoint&) override {}
-  TPoint ClientSize() override { return {}; }
-  void CloseWindow() override {}
-  TViewFrame frame;
-};
+using Surface = test::LastFrameSurface;
 
 // The part of `b` at `r` (w x h at left, top).
 TBitmap Part(const TBitmap& b, int left, int top, int w, int h) {
