@@ -118,6 +118,8 @@ std::vector<uint8_t> MakeExif(const ExifSpec& spec) {
   if (spec.Orientation) first.push_back(t.Short(0x0112, uint16_t(spec.Orientation)));
   first.push_back(t.Ascii(0x0131, "a test"));  // Software: the directory is never empty
   if (!spec.DateTimeOriginal.empty()) exif.push_back(t.Ascii(0x9003, spec.DateTimeOriginal));
+  if (!spec.MakerNote.empty())
+    exif.push_back({0x927C, 7, uint32_t(spec.MakerNote.size()), spec.MakerNote});
   if (spec.PixelX) exif.push_back(t.Long(0xA002, uint32_t(spec.PixelX)));
   if (spec.PixelY) exif.push_back(t.Long(0xA003, uint32_t(spec.PixelY)));
   if (!exif.empty()) first.push_back(t.Long(0x8769, 0));

@@ -20,6 +20,7 @@ struct ExifSpec {
   bool Gps = false;                // a GPS directory: latitude N 35 41 0
   int PixelX = 0, PixelY = 0;      // 0: no pixel-size tags
   std::vector<uint8_t> Thumbnail;  // a JPEG in the second directory
+  std::vector<uint8_t> MakerNote;  // the camera maker's own block, as given
   // Non-zero: the first directory claims this many entries, whatever it holds.
   uint16_t DeclaredFirstCount = 0;
 };
