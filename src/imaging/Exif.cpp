@@ -79,8 +79,8 @@ int OrientationOf(ExifData* data) {
   return value >= 1 && value <= 8 ? value : 1;
 }
 
-void SetPixelSize(ExifData* data, ExifTag tag, int value) {
-  ExifEntry* e = exif_content_get_entry(data->ifd[EXIF_IFD_EXIF], tag);
+void SetPixelSize(ExifData* data, ExifIfd ifd, ExifTag tag, int value) {
+  ExifEntry* e = exif_content_get_entry(data->ifd[ifd], tag);
   if (!e || e->components != 1 || !e->data || value < 0) return;
   const ExifByteOrder order = exif_data_get_byte_order(data);
   if (e->format == EXIF_FORMAT_SHORT && e->size >= 2 && value <= 0xFFFF)
@@ -118,8 +118,10 @@ std::vector<uint8_t> UprightExif(const uint8_t* payload, size_t size, int width,
   data->data = nullptr;
   data->size = 0;
 
-  SetPixelSize(data, EXIF_TAG_PIXEL_X_DIMENSION, width);
-  SetPixelSize(data, EXIF_TAG_PIXEL_Y_DIMENSION, height);
+  SetPixelSize(data, EXIF_IFD_EXIF, EXIF_TAG_PIXEL_X_DIMENSION, width);
+  SetPixelSize(data, EXIF_IFD_EXIF, EXIF_TAG_PIXEL_Y_DIMENSION, height);
+  SetPixelSize(data, EXIF_IFD_0, EXIF_TAG_IMAGE_WIDTH, width);
+  SetPixelSize(data, EXIF_IFD_0, EXIF_TAG_IMAGE_LENGTH, height);
 
   unsigned char* out = nullptr;
   unsigned int outSize = 0;

@@ -19,6 +19,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 #include "support/ViewSurfaces.h"
+#include "support/WorkingFolder.h"
 #include "view/View.h"
 
 namespace verid {
@@ -43,7 +44,7 @@ TBitmap Decoded(const std::string& path) {
   return jpeg.ColorRaster();
 }
 
-class JpegSave : public ::testing::Test {
+class JpegSave : public test::WorkingFolderTest {
  protected:
   void SetUp() override {
     platform.workArea = TRect{0, 0, 1024, 738};

@@ -18,6 +18,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 #include "support/ViewSurfaces.h"
+#include "support/WorkingFolder.h"
 #include "view/SlideShow.h"
 #include "view/View.h"
 #include "view/ViewLayout.h"
@@ -41,7 +42,7 @@ struct Photo {
   TBitmap upright;  // what every place must show
 };
 
-class Orientation : public ::testing::Test {
+class Orientation : public test::WorkingFolderTest {
  protected:
   void SetUp() override {
     platform.workArea = TRect{0, 0, 1024, 738};
