@@ -1,10 +1,9 @@
 // The EXIF boundary: orientation from blocks in both byte orders, damaged blocks read as
-// upright, the block a save writes read back with libexif itself, and the JPEG segments
-// a save keeps.
+// upright (and left out of saves), and the JPEG segments a save keeps. What a save writes
+// is read back with libexif in JpegSave_test.
 #include "imaging/Exif.h"
 
 #include <gtest/gtest.h>
-#include <libexif/exif-data.h>
 
 #include <algorithm>
 #include <functional>
@@ -12,7 +11,6 @@
 
 #include "imaging/Jpeg.h"
 #include "support/ExifBuilder.h"
-#include "support/ExifReadBack.h"
 #include "support/ImageBuilders.h"
 
 namespace verid {
@@ -96,49 +94,6 @@ TEST(Exif, AnythingButASoundTagReadsAsUpright) {
       EXPECT_EQ(o, 1) << size;
     }
   }
-}
-
-using ReadBack = test::ExifReadBack;
-
-TEST(Exif, TheSavedBlockIsUprightWithoutThumbnailAndKeepsTheRest) {
-  for (bool bigEndian : {false, true}) {
-    SCOPED_TRACE(bigEndian);
-    ExifSpec spec;
-    spec.BigEndian = bigEndian;
-    spec.Orientation = 6;
-    spec.Make = "Maker";
-    spec.Model = "Camera 7";
-    spec.DateTimeOriginal = "2024:05:01 09:30:00";
-    spec.Gps = true;
-    spec.PixelX = 640, spec.PixelY = 480;
-    spec.Thumbnail = std::vector<uint8_t>(3000, 0x5A);
-    const std::vector<uint8_t> source = MakeExif(spec);
-    const ReadBack before(source);
-    ASSERT_EQ(before.data->size, 3000u);
-
-    const std::vector<uint8_t> saved = UprightExif(source.data(), source.size(), 480, 640);
-    ASSERT_FALSE(saved.empty());
-    EXPECT_LT(saved.size(), source.size() - 2900);
-    EXPECT_EQ(Orientation(saved), 1);
-    const ReadBack after(saved);
-    EXPECT_EQ(after.data->size, 0u);
-    EXPECT_FALSE(after.HasThumbnail());
-    EXPECT_EQ(exif_data_get_byte_order(after.data), exif_data_get_byte_order(before.data));
-    for (auto [ifd, tag] : {std::pair{EXIF_IFD_0, EXIF_TAG_MAKE},
-                            {EXIF_IFD_0, EXIF_TAG_MODEL},
-                            {EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_ORIGINAL},
-                            {EXIF_IFD_GPS, ExifTag(EXIF_TAG_GPS_LATITUDE_REF)},
-                            {EXIF_IFD_GPS, ExifTag(EXIF_TAG_GPS_LATITUDE)}}) {
-      EXPECT_FALSE(before.Text(ifd, tag).empty()) << tag;
-      EXPECT_EQ(after.Text(ifd, tag), before.Text(ifd, tag)) << tag;
-    }
-    EXPECT_EQ(after.Number(EXIF_IFD_EXIF, EXIF_TAG_PIXEL_X_DIMENSION), 480);
-    EXPECT_EQ(after.Number(EXIF_IFD_EXIF, EXIF_TAG_PIXEL_Y_DIMENSION), 640);
-  }
-  // A block without the tag does not gain one.
-  const std::vector<uint8_t> plain = MakeExif(test::Spec(0, "x"));
-  const std::vector<uint8_t> saved = UprightExif(plain.data(), plain.size(), 1, 1);
-  EXPECT_EQ(ReadBack(saved).Number(EXIF_IFD_0, EXIF_TAG_ORIENTATION), -1);
 }
 
 TEST(JpegMarkers, TheFirstExifBlockAndEveryIccSegmentUpToTheScan) {

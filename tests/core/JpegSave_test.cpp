@@ -57,8 +57,9 @@ class JpegSave : public test::WorkingFolderTest {
                     const std::vector<uint8_t>& icc = {}) {
     std::vector<test::JpegSegment> segments;
     for (auto& payload : test::IccPayloads(icc, 30000)) segments.push_back({0xE2, payload});
-    dir.Write(name,
-              test::WithSegments(test::OrientedJpeg(upright, orientation, CameraSpec()), segments));
+    test::ExifSpec spec = CameraSpec();
+    spec.BigEndian = bigEndian;
+    dir.Write(name, test::WithSegments(test::OrientedJpeg(upright, orientation, spec), segments));
     return dir / name;
   }
   TViewer& Open(const std::string& name) {
@@ -84,6 +85,7 @@ class JpegSave : public test::WorkingFolderTest {
   test::FakePlatform platform;
   test::LastFrameSurface surface;
   std::unique_ptr<TViewer> viewer;
+  bool bigEndian = false;  // the byte order of the photos' EXIF blocks
 };
 
 TEST_F(JpegSave, SavesKeepTheDateCameraPlaceAndProfileUpright) {
@@ -146,6 +148,7 @@ TEST_F(JpegSave, SavesKeepTheDateCameraPlaceAndProfileUpright) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    bigEndian = !bigEndian;  // both byte orders, and each stays as it was
     Photo("photo.jpg", upright, 6, icc);
     const std::string saved = c.save();
     const std::vector<uint8_t> bytes = test::ReadAll(saved);
@@ -154,6 +157,8 @@ TEST_F(JpegSave, SavesKeepTheDateCameraPlaceAndProfileUpright) {
     EXPECT_EQ(test::JoinIcc(markers->Icc), icc);
     EXPECT_EQ(ExifOrientation(markers->Exif.data(), markers->Exif.size()), 1);
     const test::ExifReadBack back(markers->Exif);
+    EXPECT_EQ(exif_data_get_byte_order(back.data),
+              bigEndian ? EXIF_BYTE_ORDER_MOTOROLA : EXIF_BYTE_ORDER_INTEL);
     EXPECT_EQ(back.Number(EXIF_IFD_0, EXIF_TAG_ORIENTATION), 1);
     EXPECT_FALSE(back.HasThumbnail());
     for (auto [ifd, tag] : {std::pair{EXIF_IFD_0, EXIF_TAG_MAKE},
