@@ -2,6 +2,7 @@
 // folder and an offscreen screen of a given size.
 #pragma once
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -56,6 +57,19 @@ inline TBitmap ShapesPhoto(int w, int h, uint32_t seed) {
     }
   }
   return b;
+}
+
+// CPU milliseconds this process and its finished children have used so far: on a machine
+// others load, a fairer measure than the wall clock.
+inline double CpuMillis() {
+  double total = 0;
+  for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+    struct rusage u {};
+    getrusage(who, &u);
+    total += double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 +
+             double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+  }
+  return total;
 }
 
 inline double Millis(const std::function<void()>& f) {

@@ -93,11 +93,15 @@ std::unique_ptr<TFileReplacement> WriteConverted(const std::string& source, Imag
   LoadAsKind(*input, source);
   std::unique_ptr<TGraphic> output = NewGraphic(to);
   // A JPEG target takes the raster, so it is compressed at the configured quality even
-  // from a JPEG source. A damaged JPEG source fails here, when its pixels are first needed.
-  if (to == ImageFormat::Jpeg)
+  // from a JPEG source, whose markers come along. A damaged JPEG source fails here, when
+  // its pixels are first needed.
+  if (to == ImageFormat::Jpeg) {
     output->Assign(input->ColorRaster());
-  else
+    if (const auto* jpeg = dynamic_cast<const TJPEGImage*>(input.get()))
+      static_cast<TJPEGImage&>(*output).SetMarkers(jpeg->Markers());
+  } else {
     output->Assign(*input);
+  }
   input.reset();
   ApplyEncoderSettings(*output, settings);
   auto file = std::make_unique<TFileReplacement>(target);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/BigBuffer.h"
 #include "imaging/Graphic.h"
 
 namespace verid {
@@ -41,6 +42,12 @@ struct TDecodeLimits {
 };
 inline constexpr TDecodeLimits kDecodeLimits{};
 inline constexpr int64_t kMaxPixels = kDecodeLimits.MaxPixels;
+
+// Frees a raster's pixels: the largest live in a mapping of their own.
+struct TPixelRelease {
+  TBigBuffer* Mapped = nullptr;
+  void operator()(uint8_t* bits) const;
+};
 
 class TBitmap : public TGraphic {
  public:
@@ -106,13 +113,16 @@ class TBitmap : public TGraphic {
   void LoadFromMemory(const uint8_t* data, size_t size);
 
  private:
+  using TPixels = std::unique_ptr<uint8_t[], TPixelRelease>;
+  static TPixels NewPixels(size_t size, bool clear);
+
   // Moves the pixels, size, format, palette and transparent colour out of `other`.
   void TakePixels(TBitmap& other);
 
   int width_ = 0, height_ = 0;
   TPixelFormat format_ = TPixelFormat::pf24bit;
   int64_t stride_ = 0;
-  std::unique_ptr<uint8_t[]> bits_;
+  TPixels bits_;
   std::vector<TRGBQuad> palette_;
   TColor transparentColor_ = 0;
 };

@@ -171,8 +171,13 @@ bool SavePictureAsKind(const TGraphic& picture, const std::string& path,
     target = std::make_unique<TBitmap>();
     target->Assign(picture);
   } else if (ext == "jpg" || ext == "jpeg") {
-    // From the raster, so the picture is compressed again at the configured quality even
-    // when it is itself a JPEG.
+    // A JPEG writes itself: compressed again at the configured quality (or only turned,
+    // when that is all that changed), with its markers.
+    if (const auto* jpeg = dynamic_cast<const TJPEGImage*>(&picture)) {
+      WriteFileAtomically(path,
+                          [&](TStream& out) { jpeg->SaveCopyToStream(out, encoder.JpegQuality); });
+      return true;
+    }
     target = std::make_unique<TJPEGImage>();
     target->Assign(picture.ColorRaster());
   } else if (ext == "png") {

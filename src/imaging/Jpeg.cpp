@@ -3,10 +3,14 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "imaging/Exif.h"
+#include "imaging/JpegTurn.h"
 
 namespace verid {
 
@@ -145,6 +149,9 @@ struct EncodeJob {
   const uint8_t* base;
   int64_t stride;
   int width, height, quality;
+  // Whole segments (marker, length, payload) written after the file's own header.
+  const std::vector<uint8_t>* segments;
+  size_t segmentCount;
   unsigned char* out;
   unsigned long outSize;
 };
@@ -161,6 +168,11 @@ void EncodeWork(void* arg) {
   jpeg_set_defaults(cinfo);
   jpeg_set_quality(cinfo, job->quality, TRUE);
   jpeg_start_compress(cinfo, TRUE);
+  for (size_t i = 0; i < job->segmentCount; ++i) {
+    const std::vector<uint8_t>& segment = job->segments[i];
+    jpeg_write_marker(cinfo, segment[1], segment.data() + 4,
+                      static_cast<unsigned>(segment.size() - 4));
+  }
   JSAMPROW rows[16];
   while (cinfo->next_scanline < cinfo->image_height) {
     JDIMENSION y = cinfo->next_scanline;
@@ -217,7 +229,68 @@ uint8_t* BeginRaster(void* ctx, int width, int height, int components, int64_t* 
   return bmp->Bits();
 }
 
+constexpr uint8_t kIccSignature[12] = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0};
+
+std::vector<uint8_t> Segment(uint8_t marker, const std::vector<uint8_t>& payload) {
+  std::vector<uint8_t> segment(payload.size() + 4);
+  segment[0] = 0xFF;
+  segment[1] = marker;
+  segment[2] = uint8_t((payload.size() + 2) >> 8);
+  segment[3] = uint8_t((payload.size() + 2) & 0xFF);
+  std::copy(payload.begin(), payload.end(), segment.begin() + 4);
+  return segment;
+}
+
+// Where a new file's kept segments go: after SOI and the JFIF header when there is one, as
+// libjpeg places markers written after it has started a file.
+size_t SegmentsAt(const uint8_t* data, size_t size) {
+  size_t at = 2;
+  if (size >= at + 9 && data[at] == 0xFF && data[at + 1] == 0xE0 &&
+      std::memcmp(data + at + 4, "JFIF", 5) == 0) {
+    const size_t length = size_t(data[at + 2]) << 8 | data[at + 3];
+    if (at + 2 + length <= size) at += 2 + length;
+  }
+  return at;
+}
+
 }  // namespace
+
+std::shared_ptr<const TJPEGMarkers> ReadJpegMarkers(const uint8_t* data, size_t size) {
+  if (!data || size < 4 || data[0] != 0xFF || data[1] != 0xD8) return nullptr;
+  std::shared_ptr<TJPEGMarkers> found;
+  size_t at = 2;
+  // Every segment until the first scan: a marker, a two-byte length that counts itself,
+  // the payload. Anything that does not fit ends the walk; the decoder judges the rest.
+  while (at + 4 <= size && data[at] == 0xFF) {
+    const uint8_t marker = data[at + 1];
+    if (marker == 0xFF) {  // fill byte
+      ++at;
+      continue;
+    }
+    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {  // no length
+      at += 2;
+      continue;
+    }
+    if (marker == 0xDA || marker == 0xD9) break;
+    const size_t length = size_t(data[at + 2]) << 8 | data[at + 3];
+    if (length < 2 || length > size - at - 2) break;
+    const uint8_t* payload = data + at + 4;
+    const size_t n = length - 2;
+    const bool exif = marker == 0xE1 && n >= sizeof kExifSignature &&
+                      std::memcmp(payload, kExifSignature, sizeof kExifSignature) == 0;
+    const bool icc = marker == 0xE2 && n > sizeof kIccSignature &&
+                     std::memcmp(payload, kIccSignature, sizeof kIccSignature) == 0;
+    if ((exif && (!found || found->Exif.empty())) || icc) {
+      if (!found) found = std::make_shared<TJPEGMarkers>();
+      if (exif)
+        found->Exif.assign(payload, payload + n);
+      else
+        found->Icc.emplace_back(payload, payload + n);
+    }
+    at += 2 + length;
+  }
+  return found;
+}
 
 int JpegErrorImageTooBig() {
   return JERR_IMAGE_TOO_BIG;
@@ -232,6 +305,9 @@ TJPEGImage::TJPEGImage(const TJPEGImage& other)
     : TGraphic(other),
       data_(other.data_),
       header_(other.header_),
+      orientation_(other.orientation_),
+      turn_(other.turn_),
+      markers_(other.markers_),
       quality_(other.quality_),
       scale_(other.scale_),
       raster_(other.raster_ ? std::make_unique<TBitmap>(*other.raster_) : nullptr) {}
@@ -242,6 +318,9 @@ TJPEGImage& TJPEGImage::operator=(const TJPEGImage& other) {
     TGraphic::operator=(copy);
     data_ = std::move(copy.data_);
     header_ = copy.header_;
+    orientation_ = copy.orientation_;
+    turn_ = copy.turn_;
+    markers_ = std::move(copy.markers_);
     quality_ = copy.quality_;
     scale_ = copy.scale_;
     raster_ = std::move(copy.raster_);
@@ -254,16 +333,28 @@ bool TJPEGImage::Empty() const {
   return data_.empty() || header_.Width == 0 || header_.Height == 0;
 }
 
+TTurn TJPEGImage::Shape() const {
+  return Then(TurnOfOrientation(orientation_), turn_.value_or(TTurn::None));
+}
+
+int TJPEGImage::FullWidth() const {
+  return SwapsSides(Shape()) ? header_.Height : header_.Width;
+}
+
+int TJPEGImage::FullHeight() const {
+  return SwapsSides(Shape()) ? header_.Width : header_.Height;
+}
+
 int TJPEGImage::Width() const {
   if (raster_) return raster_->Width();
   int d = ScaleDenominator(scale_);
-  return (header_.Width + d - 1) / d;
+  return (FullWidth() + d - 1) / d;
 }
 
 int TJPEGImage::Height() const {
   if (raster_) return raster_->Height();
   int d = ScaleDenominator(scale_);
-  return (header_.Height + d - 1) / d;
+  return (FullHeight() + d - 1) / d;
 }
 
 void TJPEGImage::SetWidth(int width) {
@@ -323,6 +414,8 @@ void TJPEGImage::Decode() const {
         std::memset(raster->ScanLine(y) + used, 0, static_cast<size_t>(raster->Stride() - used));
   }
   if (job.components == 1) raster->SetPalette(TBitmap::GreyPalette(256));
+  // Turned after any scaling: the scaled decode is the cheap part.
+  if (const TTurn shape = Shape(); shape != TTurn::None) *raster = ApplyTurn(*raster, shape);
   raster->Modified = false;
   raster_ = std::move(raster);
 }
@@ -343,6 +436,9 @@ void TJPEGImage::Assign(const TGraphic& source) {
   if (const auto* jpeg = dynamic_cast<const TJPEGImage*>(&source)) {
     data_ = jpeg->data_;
     header_ = jpeg->header_;
+    orientation_ = jpeg->orientation_;
+    turn_ = jpeg->turn_;
+    markers_ = jpeg->markers_;
     quality_ = jpeg->quality_;
     scale_ = jpeg->scale_;
     raster_ = jpeg->raster_ ? std::make_unique<TBitmap>(*jpeg->raster_) : nullptr;
@@ -356,17 +452,43 @@ void TJPEGImage::Assign(const TGraphic& source) {
     header_.Width = raster->Width();
     header_.Height = raster->Height();
     header_.Components = 3;
+    orientation_ = 1;
+    turn_.reset();
+    markers_.reset();  // a picture of another kind brings no markers
     scale_ = TJPEGScale::jsFullSize;
     raster_ = std::move(raster);
   }
   Changed();
 }
 
+void TJPEGImage::Edited(TBitmap raster, std::optional<TTurn> turn) {
+  const bool keepData = turn && !data_.empty() && scale_ == TJPEGScale::jsFullSize && HasExif();
+  if (keepData) {
+    turn_ = Then(turn_.value_or(TTurn::None), *turn);
+  } else {
+    data_.clear();
+    header_ = TJPEGHeader{};
+    header_.Width = raster.Width();
+    header_.Height = raster.Height();
+    header_.Components = 3;
+    orientation_ = 1;
+    turn_.reset();
+    scale_ = TJPEGScale::jsFullSize;
+  }
+  raster.Modified = false;
+  raster_ = std::make_unique<TBitmap>(std::move(raster));
+  Changed();
+}
+
 void TJPEGImage::LoadFromMemory(const uint8_t* data, size_t size) {
   TJPEGHeader header;
   if (int code = ReadHeader(data, size, header)) throw EJPEG(code);
+  std::shared_ptr<const TJPEGMarkers> markers = ReadJpegMarkers(data, size);
   data_.assign(data, data + size);
   header_ = header;
+  markers_ = std::move(markers);
+  orientation_ = HasExif() ? ExifOrientation(markers_->Exif.data(), markers_->Exif.size()) : 1;
+  turn_.reset();
   raster_.reset();
   Changed();
   Modified = false;
@@ -377,7 +499,19 @@ void TJPEGImage::LoadFromStream(TStream& stream) {
                     [this](const uint8_t* data, size_t size) { LoadFromMemory(data, size); });
 }
 
-void TJPEGImage::Compress() {
+std::vector<std::vector<uint8_t>> TJPEGImage::SegmentsFor(int w, int h) const {
+  std::vector<std::vector<uint8_t>> segments;
+  if (!markers_) return segments;
+  if (!markers_->Exif.empty()) {
+    // A block that cannot be read is left out: it might turn the picture once more.
+    std::vector<uint8_t> exif = UprightExif(markers_->Exif.data(), markers_->Exif.size(), w, h);
+    if (!exif.empty()) segments.push_back(Segment(0xE1, exif));
+  }
+  for (const std::vector<uint8_t>& icc : markers_->Icc) segments.push_back(Segment(0xE2, icc));
+  return segments;
+}
+
+std::vector<uint8_t> TJPEGImage::Encode(int quality) const {
   const TBitmap& raster = ColorRaster();
   TBitmap converted;
   const TBitmap* src = &raster;
@@ -386,23 +520,56 @@ void TJPEGImage::Compress() {
     converted.SetPixelFormat(TPixelFormat::pf24bit);
     src = &converted;
   }
+  const std::vector<std::vector<uint8_t>> segments = SegmentsFor(src->Width(), src->Height());
   EncodeJob job{};
   job.base = src->Bits();
   job.stride = src->Stride();
   job.width = src->Width();
   job.height = src->Height();
-  job.quality = quality_;
+  job.quality = quality < 0 ? 0 : quality > 100 ? 100 : quality;
+  job.segments = segments.data();
+  job.segmentCount = segments.size();
   int code = EncodePixels(job);
   std::vector<uint8_t> bytes;
   if (code == 0) bytes.assign(job.out, job.out + job.outSize);
   std::free(job.out);
   if (code) throw EJPEG(code);
-  data_ = std::move(bytes);
+  return bytes;
+}
+
+void TJPEGImage::Compress() {
+  data_ = Encode(quality_);
+  // The new data holds the picture upright.
+  orientation_ = 1;
+  turn_.reset();
   TJPEGHeader header;
   if (ReadHeader(data_.data(), data_.size(), header) == 0) header_ = header;
 }
 
+bool TJPEGImage::WriteTurned(TStream& stream) const {
+  const std::vector<std::vector<uint8_t>> segments = SegmentsFor(FullWidth(), FullHeight());
+  return TurnJpegLosslessly(data_.data(), data_.size(), Shape(),
+                            [&](const uint8_t* out, size_t size) {
+                              const size_t at = SegmentsAt(out, size);
+                              stream.WriteBuffer(out, int64_t(at));
+                              for (const std::vector<uint8_t>& segment : segments)
+                                stream.WriteBuffer(segment.data(), int64_t(segment.size()));
+                              stream.WriteBuffer(out + at, int64_t(size - at));
+                            });
+}
+
+void TJPEGImage::SaveCopyToStream(TStream& stream, int quality) const {
+  // A size that allows no perfect turn is compressed again whole: nothing is cropped.
+  if (turn_ && !data_.empty() && WriteTurned(stream)) return;
+  const std::vector<uint8_t> bytes = Encode(quality);
+  stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+}
+
 void TJPEGImage::SaveToStream(TStream& stream) {
+  if (turn_ && !data_.empty()) {
+    SaveCopyToStream(stream, quality_);
+    return;
+  }
   if (data_.empty()) Compress();
   stream.WriteBuffer(data_.data(), static_cast<int64_t>(data_.size()));
 }

@@ -260,4 +260,84 @@ TBitmap RotateLeft90(const TBitmap& source) {
   return Rotate(source, Turn::Left);
 }
 
+// --- turns -----------------------------------------------------------------------------
+
+namespace {
+
+// Each turn as the 2 x 2 matrix it applies to coordinates about the picture's centre
+// (x to the right, y down): {a, b, c, d} maps (x, y) to (a x + b y, c x + d y).
+struct Matrix {
+  int a, b, c, d;
+  bool operator==(const Matrix&) const = default;
+};
+
+constexpr Matrix kMatrices[8] = {
+    {1, 0, 0, 1},    // None
+    {-1, 0, 0, 1},   // FlipHorizontal
+    {-1, 0, 0, -1},  // Rotate180
+    {1, 0, 0, -1},   // FlipVertical
+    {0, 1, 1, 0},    // Transpose
+    {0, -1, 1, 0},   // RotateRight
+    {0, -1, -1, 0},  // Transverse
+    {0, 1, -1, 0},   // RotateLeft
+};
+
+Matrix MatrixOf(TTurn turn) {
+  return kMatrices[static_cast<int>(turn) - 1];
+}
+
+TTurn TurnOf(const Matrix& m) {
+  for (int i = 0; i < 8; ++i)
+    if (kMatrices[i] == m) return static_cast<TTurn>(i + 1);
+  return TTurn::None;
+}
+
+}  // namespace
+
+TTurn TurnOfOrientation(int orientation) {
+  return orientation >= 1 && orientation <= 8 ? static_cast<TTurn>(orientation) : TTurn::None;
+}
+
+TTurn Then(TTurn first, TTurn second) {
+  const Matrix f = MatrixOf(first), s = MatrixOf(second);
+  return TurnOf(
+      {s.a * f.a + s.b * f.c, s.a * f.b + s.b * f.d, s.c * f.a + s.d * f.c, s.c * f.b + s.d * f.d});
+}
+
+TTurn Inverse(TTurn turn) {
+  switch (turn) {
+    case TTurn::RotateRight:
+      return TTurn::RotateLeft;
+    case TTurn::RotateLeft:
+      return TTurn::RotateRight;
+    default:
+      return turn;  // the rest undo themselves
+  }
+}
+
+bool SwapsSides(TTurn turn) {
+  return MatrixOf(turn).a == 0;
+}
+
+TBitmap ApplyTurn(const TBitmap& source, TTurn turn) {
+  switch (turn) {
+    case TTurn::FlipHorizontal:
+      return FlipHorizontal(source);
+    case TTurn::Rotate180:
+      return FlipVertical(FlipHorizontal(source));
+    case TTurn::FlipVertical:
+      return FlipVertical(source);
+    case TTurn::Transpose:
+      return FlipHorizontal(RotateRight90(source));
+    case TTurn::RotateRight:
+      return RotateRight90(source);
+    case TTurn::Transverse:
+      return FlipVertical(RotateRight90(source));
+    case TTurn::RotateLeft:
+      return RotateLeft90(source);
+    default:
+      return source;
+  }
+}
+
 }  // namespace verid

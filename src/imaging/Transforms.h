@@ -26,4 +26,29 @@ TBitmap RotateRight90(const TBitmap& source);
 // The right-hand column becomes the top row.
 TBitmap RotateLeft90(const TBitmap& source);
 
+// The eight ways a picture can be turned or mirrored, numbered as EXIF numbers its
+// orientations: each is the change that makes a picture stored with that orientation
+// upright (6: stored lying on its left side, so turn it right).
+enum class TTurn : uint8_t {
+  None = 1,
+  FlipHorizontal = 2,
+  Rotate180 = 3,
+  FlipVertical = 4,
+  Transpose = 5,  // mirrored across the top-left to bottom-right diagonal
+  RotateRight = 6,
+  Transverse = 7,  // mirrored across the top-right to bottom-left diagonal
+  RotateLeft = 8,
+};
+
+// The EXIF orientation 1..8 as a turn; any other value is None.
+TTurn TurnOfOrientation(int orientation);
+// `first`, then `second`, as one turn.
+TTurn Then(TTurn first, TTurn second);
+// The turn that undoes `turn`.
+TTurn Inverse(TTurn turn);
+// Whether the turn swaps width and height.
+bool SwapsSides(TTurn turn);
+// The turned raster (a copy for None); 1-bit rasters come back unchanged, as above.
+TBitmap ApplyTurn(const TBitmap& source, TTurn turn);
+
 }  // namespace verid

@@ -169,12 +169,23 @@ TRect Normalised(int x1, int y1, int x2, int y2) {
   return TRect{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
 }
 
+// A raster made from the shown picture: a JPEG's stays a JPEG, so a save keeps its markers.
+std::unique_ptr<TGraphic> EditOf(const TGraphic* from, TBitmap raster) {
+  if (const auto* jpeg = dynamic_cast<const TJPEGImage*>(from)) {
+    auto edited = std::make_unique<TJPEGImage>();
+    edited->SetMarkers(jpeg->Markers());
+    edited->Edited(std::move(raster));
+    return edited;
+  }
+  return std::make_unique<TBitmap>(std::move(raster));
+}
+
 }  // namespace
 
 void ScaleJpegFor(TGraphic* graphic, int tw, int th) {
   auto* jpeg = dynamic_cast<TJPEGImage*>(graphic);
   if (!jpeg) return;
-  jpeg->SetScale(ScaleOf(JpegScaleFor(jpeg->Header().Width, jpeg->Header().Height, tw, th)));
+  jpeg->SetScale(ScaleOf(JpegScaleFor(jpeg->FullWidth(), jpeg->FullHeight(), tw, th)));
 }
 
 TViewer::TViewer(ViewEnv env, ViewSurface& surface, const ViewOwner& owner)
@@ -313,10 +324,11 @@ void TViewer::ShowFit() {
     const TBorders borders = surface_.Borders();
     TFitLayout layout = LayoutFit(w, h, WorkArea, borders);
     const TGraphic* graphic = WorkPicture->Graphic();
-    // Save writes the client-size rendering: the picture stretched over the client area.
-    auto keepRendering = [this](TBitmap rendering) {
+    // Save writes the client-size rendering: the picture stretched over the client area
+    // (a JPEG's keeps its markers).
+    auto keepRendering = [this, graphic](TBitmap rendering) {
       auto picture = std::make_unique<TPicture>();
-      picture->SetGraphic(std::make_unique<TBitmap>(std::move(rendering)));
+      picture->SetGraphic(EditOf(graphic, std::move(rendering)));
       WorkPicture = std::move(picture);
     };
     if (layout.Stretch) {
@@ -398,12 +410,18 @@ void TViewer::AfterRemoval() {
   surface_.CloseWindow();
 }
 
-void TViewer::TransformShown(const std::function<TBitmap(const TBitmap&)>& transform) {
+void TViewer::TransformShown(const std::function<TBitmap(const TBitmap&)>& transform,
+                             std::optional<TTurn> turn) {
   // Nothing is kept until the transform has worked: a failure leaves the picture and the
   // next display as they were.
-  auto picture = std::make_unique<TPicture>();
-  picture->SetGraphic(std::make_unique<TBitmap>(transform(shown_)));
-  WorkPicture = std::move(picture);
+  TBitmap result = transform(shown_);
+  if (auto* jpeg = dynamic_cast<TJPEGImage*>(WorkPicture->Graphic())) {
+    jpeg->Edited(std::move(result), turn);
+  } else {
+    auto picture = std::make_unique<TPicture>();
+    picture->SetGraphic(std::make_unique<TBitmap>(std::move(result)));
+    WorkPicture = std::move(picture);
+  }
   KeepWorkPicture = true;
   ShowReal();
 }
@@ -458,14 +476,14 @@ void TViewer::ScrollBy(int dx, int dy) {
 
 // --- image edits -----------------------------------------------------------------------------
 
-void TViewer::Edit(TBitmap (*transform)(const TBitmap&)) {
+void TViewer::Edit(TTurn turn) {
   if (DisplayMode != kModeReal) return;
   if (!TransformSupported(shown_)) {
     // Nothing to show that differs: the picture and what the next display keeps stay.
     ShowUnsupportedPixelFormat(env_.Dlg);
     return;
   }
-  TransformShown(transform);
+  TransformShown([turn](const TBitmap& b) { return ApplyTurn(b, turn); }, turn);
 }
 
 void TViewer::mnVTrimingClick() {
@@ -485,16 +503,16 @@ void TViewer::mnVTrimingClick() {
 }
 
 void TViewer::mnRightRotateClick() {
-  Edit(&RotateRight90);
+  Edit(TTurn::RotateRight);
 }
 void TViewer::mnLeftRotateClick() {
-  Edit(&RotateLeft90);
+  Edit(TTurn::RotateLeft);
 }
 void TViewer::mnHorizonClick() {
-  Edit(&FlipHorizontal);
+  Edit(TTurn::FlipHorizontal);
 }
 void TViewer::mnVerticalClick() {
-  Edit(&FlipVertical);
+  Edit(TTurn::FlipVertical);
 }
 
 void TViewer::mnVSaveClick() {

@@ -17,6 +17,7 @@
 #include "app/Settings.h"
 #include "imaging/Bitmap.h"
 #include "imaging/Graphic.h"
+#include "imaging/Transforms.h"
 #include "platform/Platform.h"
 #include "view/ViewLayout.h"
 
@@ -165,8 +166,10 @@ class TViewer {
   // After the current file left the list: the follower, or the message and close.
   void AfterRemoval();
   // Replaces the picture by what `transform` makes of the shown bitmap and shows it at
-  // real size without reading the file. A transform that throws changes nothing.
-  void TransformShown(const std::function<TBitmap(const TBitmap&)>& transform);
+  // real size without reading the file. A transform that throws changes nothing. `turn`
+  // says the transform is that turn (a JPEG may then be saved by turning its data).
+  void TransformShown(const std::function<TBitmap(const TBitmap&)>& transform,
+                      std::optional<TTurn> turn = std::nullopt);
 
   // --- commands ---
   void mnVNextClick();
@@ -234,9 +237,9 @@ class TViewer {
   // (stepping through pictures then touches no fresh pages).
   void RenderShown(const TGraphic& graphic, int w, int h);
   void HideBand();
-  // One of the five pixel transforms on the shown bitmap; a 1-bit picture gets the
-  // message and stays as it is.
-  void Edit(TBitmap (*transform)(const TBitmap&));
+  // A quarter turn or flip of the shown bitmap; a 1-bit picture gets the message and
+  // stays as it is.
+  void Edit(TTurn turn);
   FileOpEnv OpEnv();
   RemovalStep Removal();
   TPoint Clamp(int x, int y) const;

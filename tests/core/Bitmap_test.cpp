@@ -69,6 +69,25 @@ TEST(Bitmap, SetSizeKeepsTopLeftPixelsAndZeroesNewOnes) {
   EXPECT_EQ(b.PixelValue(3, 3), 0u);
 }
 
+TEST(Bitmap, APhotoSizedRasterIsClearedCopiedMovedAndResizedLikeAnyOther) {
+  // 4000 x 3000 x 3 bytes: past the size whose pixels get a mapping of their own.
+  TBitmap b(4000, 3000, TPixelFormat::pf24bit);
+  EXPECT_EQ(b.ScanLine(2999)[11999], 0);
+  EXPECT_EQ(b.ScanLine(1500)[6000], 0);
+  b.ScanLine(0)[0] = 1;
+  b.ScanLine(2999)[11999] = 2;
+  TBitmap copy(b);
+  EXPECT_NE(copy.Bits(), b.Bits());
+  EXPECT_EQ(copy.ScanLine(2999)[11999], 2);
+  TBitmap moved(std::move(copy));
+  EXPECT_EQ(moved.ScanLine(0)[0], 1);
+  moved.SetSize(10, 10);  // from a mapped raster to an ordinary one
+  EXPECT_EQ(moved.ScanLine(0)[0], 1);
+  b.SetSize(4000, 3001);  // and from one mapping to another
+  EXPECT_EQ(b.ScanLine(2999)[11999], 2);
+  EXPECT_EQ(b.ScanLine(3000)[11999], 0);
+}
+
 TEST(Bitmap, PixelFormatConversionsGoThroughThePalette) {
   TBitmap b(2, 1, TPixelFormat::pf8bit);
   b.SetPalette({{0x10, 0x20, 0x30, 0}, {0xFF, 0x80, 0x00, 0}});

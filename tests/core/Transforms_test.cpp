@@ -146,5 +146,56 @@ TEST(Transforms, EmptyAndOneBitSources) {
   EXPECT_EQ(m.ButtonCaptions, std::vector<std::string>{"ｷｬﾝｾﾙ"});
 }
 
+// The pixel of the w x h source that each turn puts at (x, y), as EXIF describes them.
+TPoint SourceOf(TTurn turn, int x, int y, int w, int h) {
+  switch (turn) {
+    case TTurn::FlipHorizontal:
+      return {w - 1 - x, y};
+    case TTurn::Rotate180:
+      return {w - 1 - x, h - 1 - y};
+    case TTurn::FlipVertical:
+      return {x, h - 1 - y};
+    case TTurn::Transpose:
+      return {y, x};
+    case TTurn::RotateRight:
+      return {y, h - 1 - x};
+    case TTurn::Transverse:
+      return {w - 1 - y, h - 1 - x};
+    case TTurn::RotateLeft:
+      return {w - 1 - y, x};
+    default:
+      return {x, y};
+  }
+}
+
+TEST(Turns, EachTurnMovesThePixelsAsNamedAndTheyComposeLikeTheirPictures) {
+  const TBitmap src = test::Pattern(7, 4, TPixelFormat::pf24bit);
+  for (int a = 1; a <= 8; ++a) {
+    const TTurn turn = TurnOfOrientation(a);
+    SCOPED_TRACE(a);
+    EXPECT_EQ(static_cast<int>(turn), a);
+    const TBitmap out = ApplyTurn(src, turn);
+    ASSERT_EQ(out.Width(), SwapsSides(turn) ? 4 : 7);
+    ASSERT_EQ(out.Height(), SwapsSides(turn) ? 7 : 4);
+    for (int y = 0; y < out.Height(); ++y)
+      for (int x = 0; x < out.Width(); ++x) {
+        const TPoint from = SourceOf(turn, x, y, 7, 4);
+        ASSERT_EQ(out.PixelValue(x, y), src.PixelValue(from.X, from.Y)) << x << "," << y;
+      }
+    EXPECT_EQ(Then(turn, Inverse(turn)), TTurn::None);
+    EXPECT_EQ(Then(Inverse(turn), turn), TTurn::None);
+    for (int b = 1; b <= 8; ++b) {
+      const TTurn second = TurnOfOrientation(b);
+      EXPECT_TRUE(SamePixels(ApplyTurn(out, second), ApplyTurn(src, Then(turn, second))))
+          << a << " then " << b;
+    }
+  }
+  EXPECT_EQ(TurnOfOrientation(0), TTurn::None);
+  EXPECT_EQ(TurnOfOrientation(9), TTurn::None);
+  // The view window's commands are single turns.
+  EXPECT_TRUE(SamePixels(ApplyTurn(src, TTurn::RotateRight), RotateRight90(src)));
+  EXPECT_TRUE(SamePixels(ApplyTurn(src, TTurn::RotateLeft), RotateLeft90(src)));
+}
+
 }  // namespace
 }  // namespace verid

@@ -12,6 +12,7 @@
 #include "catalog/CatalogFile.h"
 #include "imaging/Bitmap.h"
 #include "imaging/Jpeg.h"
+#include "support/ExifBuilder.h"
 #include "support/FakePlatform.h"
 #include "support/ImageBuilders.h"
 #include "support/TempDir.h"
@@ -206,9 +207,48 @@ TEST_F(VeridTool, CatalogIsTheProgramsOwnAndListsBack) {
   EXPECT_EQ(Tool("catalog '" + dir / "pics" + "' x.doz --size 0", dir).status, 2);
 }
 
+TEST_F(VeridTool, PhotosAreReadUprightAndTheirOrientationPrinted) {
+  const TBitmap upright = test::Quadrants(48, 32);
+  for (int o = 1; o <= 9; ++o) {
+    SCOPED_TRACE(o);
+    // 9: a block claiming 6 whose first directory runs past its end reads as upright.
+    const std::vector<uint8_t> bytes = o < 9
+                                           ? test::OrientedJpeg(upright, o)
+                                           : test::OrientedJpeg(upright, 6, test::Spec(0, "", 999));
+    const std::string file = dir.Write("photo.jpg", bytes);
+    const int expected = o < 9 ? o : 1;
+    Result r = Tool("orientation '" + file + "'", dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, std::to_string(expected) + "\n");
+    TJPEGImage ours;
+    ours.LoadFromFile(file);
+    const int w = ours.Width(), h = ours.Height();
+    EXPECT_EQ(w, o < 9 ? 48 : 32);  // 9 is stored turned for 6 and shown as stored
+    r = Tool("info '" + file + "'", dir);
+    EXPECT_EQ(r.out.rfind("format: JPEG\nwidth: " + std::to_string(w) +
+                              "\nheight: " + std::to_string(h) + "\n",
+                          0),
+              0u)
+        << r.out;
+    EXPECT_NE(r.out.find("\norientation: " + std::to_string(expected) + "\n"), std::string::npos);
+    for (int scale : {1, 4}) {
+      ASSERT_EQ(
+          Tool("decode '" + file + "' '" + dir / "p.pam" + "' --scale " + std::to_string(scale),
+               dir)
+              .status,
+          0);
+      ours.SetScale(scale == 1 ? TJPEGScale::jsFullSize : TJPEGScale::jsQuarter);
+      EXPECT_EQ(test::CompareRGB(ReadPam(dir / "p.pam"), ours.ColorRaster()), "") << scale;
+    }
+  }
+  dir.Write("p.png", std::string("not a JPEG"));
+  EXPECT_EQ(Tool("orientation '" + dir / "p.png" + "'", dir).status, 1);
+  EXPECT_EQ(Tool("orientation", dir).status, 2);
+}
+
 TEST_F(VeridTool, HelpAndMistakes) {
-  for (std::string cmd : {"--help", "info --help", "decode --help", "convert --help",
-                          "catalog --help", "catalog-list --help"}) {
+  for (std::string cmd : {"--help", "info --help", "orientation --help", "decode --help",
+                          "convert --help", "catalog --help", "catalog-list --help"}) {
     Result r = Tool(cmd, dir);
     EXPECT_EQ(r.status, 0) << cmd;
     EXPECT_NE(r.out.find("Usage: verid-tool"), std::string::npos) << cmd;

@@ -15,6 +15,7 @@
 #include <fstream>
 
 #include "app/Hanyou.h"
+#include "support/ExifBuilder.h"
 #include "support/GuiTest.h"
 #include "support/ImageBuilders.h"
 #include "view/Info.h"
@@ -122,6 +123,32 @@ TEST_F(ViewWindow, FullScreenCentresThePictureAndShowsTheLabel) {
   EXPECT_FALSE(f.isFullScreen());
   EXPECT_FALSE(f.cLabel()->isVisible());
   EXPECT_TRUE(f.MainMenu1()->isVisible());
+}
+
+TEST_F(ViewWindow, APortraitPhotoIsLaidOutUprightInEveryMode) {
+  // Stored 1200 x 600 lying on its left side (EXIF orientation 6): a 600 x 1200 portrait.
+  dir.Write("photo.jpg", OrientedJpeg(Quadrants(600, 1200), 6));
+  list.SetFolder(dir.Path());
+  list.SetItemIndex(0);
+  TViewForm& f = Make();
+  f.SetShowMenuBar(true);
+  f.ShowReal();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(f.Image()->geometry(), QRect(0, 0, 600, 1200));
+  EXPECT_EQ(Outer().height(), 738);  // taller than the work area: it scrolls
+  EXPECT_TRUE(f.ScrollBox()->verticalScrollBar()->isVisible());
+  EXPECT_FALSE(f.ScrollBox()->horizontalScrollBar()->isVisible());
+  const QImage& shown = f.Image()->Picture();
+  EXPECT_EQ(NearestQuadrant(shown.pixel(150, 300) & 0xFFFFFF), 0);
+  EXPECT_EQ(NearestQuadrant(shown.pixel(450, 900) & 0xFFFFFF), 3);
+
+  f.ShowFit();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(Outer(), QRect(0, 0, 369, 738));  // trunc(600 x 738 / 1200) wide
+
+  f.ShowFull();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(f.Image()->geometry(), QRect(328, 15, 369, 738));
 }
 
 TEST_F(ViewWindow, NoPictureInEachMode) {

@@ -39,6 +39,8 @@ void DescribeJpeg(const TJPEGImage& j, InfoLines& lines) {
         {"density", std::to_string(h.XDensity) + "x" + std::to_string(h.YDensity) + " " +
                         kUnits[h.DensityUnit >= 0 && h.DensityUnit <= 2 ? h.DensityUnit : 0]});
   }
+  // Width and height above are already upright.
+  lines.push_back({"orientation", std::to_string(j.Orientation())});
 }
 
 void DescribePng(const ZOVIDUD& p, InfoLines& lines) {

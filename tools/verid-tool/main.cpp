@@ -31,6 +31,7 @@ const char* const kMainHelp =
     "\n"
     "Commands:\n"
     "  info FILE              print the picture's format, size and properties\n"
+    "  orientation FILE       print a JPEG's EXIF orientation, 1..8\n"
     "  decode FILE OUT.pam    write the decoded pixels as a PAM file\n"
     "  convert SRC DST        convert between BMP, JPEG and PNG by extension\n"
     "  catalog FOLDER OUT.doz make a catalog of the folder's pictures\n"
@@ -46,13 +47,22 @@ const char* const kInfoHelp =
     "Usage: verid-tool info FILE\n"
     "\n"
     "Loads FILE by its extension and prints one 'name: value' line each for format,\n"
-    "width, height and bits, then the format's own properties.\n";
+    "width, height and bits, then the format's own properties. A JPEG's size is its\n"
+    "upright size, as its EXIF orientation says.\n";
+
+const char* const kOrientationHelp =
+    "Usage: verid-tool orientation FILE\n"
+    "\n"
+    "Prints the EXIF orientation of a JPEG file, 1..8: 1 upright, 6 stored lying on its\n"
+    "left side, and so on. A file without EXIF, or with a damaged block, prints 1. The\n"
+    "other commands show and write the picture upright already.\n";
 
 const char* const kDecodeHelp =
     "Usage: verid-tool decode FILE OUT.pam [--alpha] [--scale 2|4|8]\n"
     "\n"
     "Writes the decoded colour raster as PAM (P7, TUPLTYPE RGB, 8 bits per sample);\n"
-    "indexed pictures are expanded through their palette.\n"
+    "indexed pictures are expanded through their palette, JPEGs turned upright by their\n"
+    "EXIF orientation.\n"
     "  --alpha        write RGB_ALPHA when the picture has an alpha plane\n"
     "  --scale N      decode a JPEG at 1/N size (2, 4 or 8)\n";
 
@@ -156,6 +166,20 @@ int Info(const std::vector<std::string>& args) {
   TPicture picture = LoadPicture(p.files[0]);
   for (const auto& [name, value] : DescribeGraphic(*picture.Graphic()))
     std::printf("%s: %s\n", name.c_str(), value.c_str());
+  return 0;
+}
+
+int Orientation(const std::vector<std::string>& args) {
+  if (WantsHelp(args)) {
+    std::fputs(kOrientationHelp, stdout);
+    return 0;
+  }
+  Parsed p = Parse(args, {}, {});
+  if (p.files.size() != 1) throw UsageError{"orientation takes exactly one file."};
+  if (!FileExists(p.files[0])) throw EFileError("Cannot open '" + p.files[0] + "': no such file.");
+  TJPEGImage jpeg;
+  LoadAsKind(jpeg, p.files[0]);
+  std::printf("%d\n", jpeg.Orientation());
   return 0;
 }
 
@@ -285,6 +309,7 @@ int Main(int argc, char** argv) {
       return 0;
     }
     if (command == "info") return Info(args);
+    if (command == "orientation") return Orientation(args);
     if (command == "decode") return Decode(args);
     if (command == "convert") return Convert(args);
     if (command == "catalog") return MakeCatalogCommand(args);
