@@ -25,10 +25,10 @@ constexpr int kFilledRole = Qt::UserRole + 1;
 std::vector<std::string> SubFolders(const std::string& folder) {
   std::vector<std::string> names;
   std::error_code ec;
-  fs::directory_iterator it(fs::path(folder), fs::directory_options::skip_permission_denied, ec);
+  fs::directory_iterator it(FsPath(folder), fs::directory_options::skip_permission_denied, ec);
   if (ec) return names;
   for (const fs::directory_entry& entry : it) {
-    std::string name = entry.path().filename().string();
+    std::string name = Utf8Of(entry.path().filename());
     if (name.empty() || name[0] == '.') continue;
     std::error_code typeError;
     if (entry.is_directory(typeError)) names.push_back(std::move(name));
@@ -57,9 +57,13 @@ TEXplorerForm::TEXplorerForm(QWidget* owner, ChooseHandler onChoose)
   layout->addWidget(tree_);
 
   std::string home = HomeFolder();
-  if (home != "/" && DirectoryExists(home))
+  std::vector<std::string> drives = DriveRoots();
+  if (DirectoryExists(home) && std::find(drives.begin(), drives.end(), home) == drives.end())
     AddFolder(nullptr, home, ExtractFileName(ExcludeTrailingDelim(home)));
-  AddFolder(nullptr, "/", "/");
+  // The roots: "/" here, the drive letters where there are drives.
+  for (const std::string& drive : drives)
+    if (drive != home && ExtractFilePath(ExcludeTrailingDelim(drive)).empty())
+      AddFolder(nullptr, drive, drive);
 
   connect(tree_, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { Fill(item); });
   connect(tree_, &QTreeWidget::itemClicked, this,

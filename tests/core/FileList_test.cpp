@@ -1,7 +1,6 @@
 #include "app/FileList.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <functional>

@@ -1,8 +1,10 @@
 #include "app/FileOps.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -289,6 +291,10 @@ TEST_F(FileOpsTest, MovingAFileOntoItselfKeepsIt) {
 
 // Two writable file systems, or an empty string when the test machine has only one.
 std::string SecondFileSystemFolder(const std::string& here) {
+#ifdef _WIN32
+  (void)here;
+  return {};  // /dev/shm is the second one looked for
+#else
   struct stat a, b;
   if (::stat("/dev/shm", &b) != 0 || ::access("/dev/shm", W_OK) != 0 ||
       ::stat(here.c_str(), &a) != 0 || a.st_dev == b.st_dev)
@@ -296,6 +302,7 @@ std::string SecondFileSystemFolder(const std::string& here) {
   std::string other = "/dev/shm/verid-move-" + std::to_string(::getpid());
   fs::create_directories(other);
   return other;
+#endif
 }
 
 // 82 three-byte characters and ".jpg": 250 bytes, near the system's 255-byte limit.
@@ -342,6 +349,7 @@ TEST_F(FileOpsTest, ALongJapaneseNameCopiesAndMovesAcrossFileSystems) {
 
   std::string other = SecondFileSystemFolder(src_);
   if (other.empty()) GTEST_SKIP() << "no second writable file system";
+#ifndef _WIN32
   // A move keeps the file's owner where the system lets it.
   if (::geteuid() == 0) {
     ASSERT_EQ(::chown((src_ + "/" + name).c_str(), test::NobodyUid(), test::NobodyGid()), 0);
@@ -358,6 +366,7 @@ TEST_F(FileOpsTest, ALongJapaneseNameCopiesAndMovesAcrossFileSystems) {
   EXPECT_EQ(list_.Count(), 0);
   std::error_code ec;
   fs::remove_all(other, ec);
+#endif
 }
 
 TEST_F(FileOpsTest, ReplacingRefusesAReadOnlyTarget) {
@@ -404,6 +413,9 @@ TEST_F(FileOpsTest, ReplacingThroughALinkKeepsTheLink) {
 // A copy over an existing file keeps that file's mode, owner and group, as writing into it
 // would; a new copy takes its source's mode. Both carry the source's time.
 TEST_F(FileOpsTest, ACopyOverAFileKeepsItsModeAndOwner) {
+#ifdef _WIN32
+  GTEST_SKIP() << "POSIX modes, owners and groups";
+#else
   MakeList({"a.jpg"}, 0);
   std::string source = src_ + "/a.jpg";
   ::chmod(source.c_str(), 0600);
@@ -430,6 +442,7 @@ TEST_F(FileOpsTest, ACopyOverAFileKeepsItsModeAndOwner) {
   ASSERT_EQ(::stat((other + "/a.jpg").c_str(), &after), 0);
   EXPECT_EQ(after.st_mode & 07777, 0600u);
   EXPECT_EQ(fs::last_write_time(other + "/a.jpg"), fs::last_write_time(source));
+#endif
 }
 
 // --- delete ----------------------------------------------------------------------------------

@@ -100,7 +100,7 @@ TEST_F(CacheTest, RegistryGivesTheThreeFolders) {
   platform.registry.clear();
   EXPECT_TRUE(CacheFolderList(platform).empty());
   // This system has no such browser cache.
-  EXPECT_TRUE(CacheFolderList(*CreatePosixPlatform(nullptr)).empty());
+  EXPECT_TRUE(CacheFolderList(*CreateSystemPlatform(nullptr)).empty());
 }
 
 TEST_F(CacheTest, CollectionTakesTheEntriesOwnImagesByKind) {

@@ -1,6 +1,8 @@
 #include "support/ImageBuilders.h"
 
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -166,7 +168,11 @@ size_t FindJpegSegment(const std::vector<uint8_t>& bytes, uint8_t marker) {
 
 int Run(const std::string& command) {
   int rc = std::system(command.c_str());
+#ifdef _WIN32
+  return rc;
+#else
   return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+#endif
 }
 
 }  // namespace verid::test
