@@ -117,15 +117,20 @@ std::string LongName(const std::string& path) {
   std::string name = ExtractFileName(path);
   if (name.empty()) return folder;
   std::error_code ec;
-  if (fs::exists(fs::symlink_status(FsPath(path), ec))) return path;
-  // Names differ only in case on a case-sensitive file system: take the first match in
-  // byte order so the answer does not depend on the directory's order.
+  const bool exists = fs::exists(fs::symlink_status(FsPath(path), ec));
+  // The spelling on disk: the name itself when an entry has it (a case-sensitive file
+  // system may hold several spellings), else the first match in byte order, so the
+  // answer does not depend on the directory's order. Where case is ignored, the name
+  // found exists under the spelling typed too.
   std::string best;
   fs::directory_iterator it(folder.empty() ? fs::path(".") : FsPath(folder), ec), end;
   for (; !ec && it != end; it.increment(ec)) {
     std::string entry = Utf8Of(it->path().filename());
+    if (entry == name) return path;
     if (SameText(entry, name) && (best.empty() || entry < best)) best = entry;
   }
+  // A folder that cannot be listed still has the entry it holds.
+  if (best.empty() && exists) return path;
   return folder + best;
 }
 

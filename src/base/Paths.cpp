@@ -5,26 +5,122 @@
 
 namespace verid {
 
-std::filesystem::path FsPath(std::string_view utf8) {
-  return std::filesystem::path(
-      std::u8string_view(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
-}
-
 namespace {
 
-// A template, so that only the branch of this system's path type is compiled.
+// Length of the valid UTF-8 sequence at the start of `s` and its code point; 0 when the
+// bytes there are not one.
+size_t DecodeUtf8(std::string_view s, char32_t* code) {
+  auto b = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
+  const unsigned char c = b(0);
+  if (c < 0x80) {
+    *code = c;
+    return 1;
+  }
+  size_t len;
+  unsigned char lo = 0x80, hi = 0xBF;
+  if (c >= 0xC2 && c <= 0xDF) {
+    len = 2;
+    *code = c & 0x1F;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    len = 3;
+    *code = c & 0x0F;
+    if (c == 0xE0) lo = 0xA0;
+    if (c == 0xED) hi = 0x9F;  // no surrogates
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    len = 4;
+    *code = c & 0x07;
+    if (c == 0xF0) lo = 0x90;
+    if (c == 0xF4) hi = 0x8F;
+  } else {
+    return 0;
+  }
+  if (s.size() < len || b(1) < lo || b(1) > hi) return 0;
+  for (size_t i = 1; i < len; ++i) {
+    if (b(i) < 0x80 || b(i) > 0xBF) return 0;
+    *code = (*code << 6) | (b(i) & 0x3F);
+  }
+  return len;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// Templates, so that only the branch of this system's path type is compiled. Where paths
+// are bytes, they are taken as they are, names that are not UTF-8 included. Where they
+// are UTF-16, the conversion never throws: a byte that is not UTF-8 becomes '?', which
+// no file name can hold, so it names nothing; a lone surrogate in a name becomes U+FFFD
+// for showing.
+template <typename Path>
+Path PathOfUtf8(std::string_view utf8) {
+  using Unit = typename Path::value_type;
+  if constexpr (std::is_same_v<Unit, char>) {
+    return Path(std::string(utf8));
+  } else {
+    std::basic_string<Unit> units;
+    units.reserve(utf8.size());
+    while (!utf8.empty()) {
+      char32_t c = 0;
+      size_t n = DecodeUtf8(utf8, &c);
+      if (n == 0) {
+        units += static_cast<Unit>('?');
+        n = 1;
+      } else if (c >= 0x10000) {
+        units += static_cast<Unit>(0xD800 + ((c - 0x10000) >> 10));
+        units += static_cast<Unit>(0xDC00 + ((c - 0x10000) & 0x3FF));
+      } else {
+        units += static_cast<Unit>(c);
+      }
+      utf8.remove_prefix(n);
+    }
+    return Path(std::move(units));
+  }
+}
+
 template <typename Path>
 std::string Utf8OfPath(const Path& path) {
-  // Where paths are bytes already, they are taken as they are (one copy, no check).
-  if constexpr (std::is_same_v<typename Path::value_type, char>) {
+  using Unit = typename Path::value_type;
+  if constexpr (std::is_same_v<Unit, char>) {
     return path.native();
   } else {
-    const std::u8string text = path.u8string();
-    return std::string(reinterpret_cast<const char*>(text.data()), text.size());
+    const auto& units = path.native();
+    std::string out;
+    out.reserve(units.size());
+    for (size_t i = 0; i < units.size(); ++i) {
+      char32_t c = static_cast<char32_t>(units[i]) & 0xFFFF;
+      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size()) {
+        const char32_t next = static_cast<char32_t>(units[i + 1]) & 0xFFFF;
+        if (next >= 0xDC00 && next <= 0xDFFF) {
+          c = 0x10000 + ((c - 0xD800) << 10) + (next - 0xDC00);
+          ++i;
+        }
+      }
+      if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
+      AppendUtf8(out, c);
+    }
+    return out;
   }
 }
 
 }  // namespace
+
+std::filesystem::path FsPath(std::string_view utf8) {
+  return PathOfUtf8<std::filesystem::path>(utf8);
+}
 
 std::string Utf8Of(const std::filesystem::path& path) {
   return Utf8OfPath(path);
@@ -40,6 +136,10 @@ size_t LastDelim(std::string_view path) {
 }
 
 }  // namespace
+
+bool HasPathDelim(std::string_view name) {
+  return LastDelim(name) != std::string_view::npos;
+}
 
 std::string NativePath(std::string path) {
   if constexpr (PathDelim != '/') {

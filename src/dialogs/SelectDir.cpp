@@ -70,7 +70,7 @@ SelectDirState MakeSelectDirState(const std::string& folder,
   int depth = 0;
   size_t at = 0;
   while (at < rest.size()) {
-    size_t end = std::min(rest.size(), rest.find_first_of(IsPathDelim('/') ? "/\\" : "/", at));
+    size_t end = std::min(rest.size(), rest.find_first_of(IsPathDelim('\\') ? "/\\" : "/", at));
     if (end == std::string::npos) end = rest.size();
     if (end > at) {
       std::string name = rest.substr(at, end - at);

@@ -166,6 +166,14 @@ size_t FindJpegSegment(const std::vector<uint8_t>& bytes, uint8_t marker) {
   return std::string::npos;
 }
 
+bool CanRunShellTools() {
+#ifdef _WIN32
+  return false;
+#else
+  return true;
+#endif
+}
+
 int Run(const std::string& command) {
   int rc = std::system(command.c_str());
 #ifdef _WIN32

@@ -47,5 +47,8 @@ size_t FindJpegSegment(const std::vector<uint8_t>& bytes, uint8_t marker);
 
 // Runs a shell command and returns its exit status.
 int Run(const std::string& command);
+// Whether Run has a POSIX shell and the reference tools (djpeg, cjpeg) behind it: not on
+// Windows, where those tests are skipped.
+bool CanRunShellTools();
 
 }  // namespace verid::test

@@ -66,6 +66,16 @@ std::string TempDir::MakeDir(const std::string& name) const {
   return path;
 }
 
+bool SymlinksWork() {
+  static const bool work = [] {
+    TempDir dir;
+    std::error_code ec;
+    std::filesystem::create_symlink("target", FsPath(dir / "link"), ec);
+    return !ec;
+  }();
+  return work;
+}
+
 std::vector<uint8_t> ReadAll(const std::string& path) {
   std::ifstream in(FsPath(path), std::ios::binary);
   return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)),

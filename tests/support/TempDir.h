@@ -27,6 +27,9 @@ class TempDir {
   std::string path_;
 };
 
+// Whether this system (and its C++ library) can make symbolic links.
+bool SymlinksWork();
+
 std::vector<uint8_t> ReadAll(const std::string& path);
 std::string ReadText(const std::string& path);
 // The names of what a folder holds, sorted.

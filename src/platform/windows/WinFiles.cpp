@@ -195,6 +195,11 @@ namespace {
 bool CheckedTarget(const std::string& path, std::string* target, DWORD* attributes) {
   *target = ResolveLinks(path);
   const std::wstring wide = win::Wide(*target);
+  // The attribute is what Windows refuses a write for; checked as well because a
+  // compatibility layer running as a Unix superuser would let the open below through.
+  const DWORD seen = ::GetFileAttributesW(wide.c_str());
+  if (seen != INVALID_FILE_ATTRIBUTES && (seen & FILE_ATTRIBUTE_READONLY))
+    ThrowWinError(kCannotWrite, *target, ERROR_ACCESS_DENIED);
   HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
