@@ -106,7 +106,9 @@ TEST_F(CacheTest, RegistryGivesTheThreeFolders) {
   platform.registry.clear();
   EXPECT_TRUE(CacheFolderList(platform).empty());
   // This system has no such browser cache (Windows may have one).
-  if (PathDelim == '/') EXPECT_TRUE(CacheFolderList(*CreateSystemPlatform(nullptr)).empty());
+  if (PathDelim == '/') {
+    EXPECT_TRUE(CacheFolderList(*CreateSystemPlatform(nullptr)).empty());
+  }
 }
 
 TEST_F(CacheTest, CollectionTakesTheEntriesOwnImagesByKind) {

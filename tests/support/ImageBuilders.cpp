@@ -1,6 +1,8 @@
 #include "support/ImageBuilders.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #endif
 
@@ -171,6 +173,15 @@ bool CanRunShellTools() {
   return false;
 #else
   return true;
+#endif
+}
+
+bool UnderWine() {
+#ifdef _WIN32
+  HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+#else
+  return false;
 #endif
 }
 

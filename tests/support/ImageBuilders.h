@@ -50,5 +50,8 @@ int Run(const std::string& command);
 // Whether Run has a POSIX shell and the reference tools (djpeg, cjpeg) behind it: not on
 // Windows, where those tests are skipped.
 bool CanRunShellTools();
+// Whether the test runs under wine, whose file system ignores a rename that changes only
+// the case of a name (Windows itself makes it).
+bool UnderWine();
 
 }  // namespace verid::test

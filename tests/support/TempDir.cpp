@@ -35,6 +35,10 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
   std::error_code ec;
   const std::filesystem::path path = FsPath(path_);
+  // A process's working folder cannot be removed everywhere: step out of it first.
+  const std::filesystem::path here = std::filesystem::current_path(ec);
+  if (!ec && Utf8Of(here).rfind(path_, 0) == 0)
+    std::filesystem::current_path(std::filesystem::temp_directory_path(), ec);
   // Restore write permission on anything a test made read-only, so removal works.
   for (auto it = std::filesystem::recursive_directory_iterator(path, ec);
        it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
