@@ -62,7 +62,7 @@ TEXplorerForm::TEXplorerForm(QWidget* owner, ChooseHandler onChoose)
     AddFolder(nullptr, home, ExtractFileName(ExcludeTrailingDelim(home)));
   // The roots: "/" here, the drive letters where there are drives.
   for (const std::string& drive : drives)
-    if (drive != home && ExtractFilePath(ExcludeTrailingDelim(drive)).empty())
+    if (drive != home && IsPathDelim(drive.back()) && ExcludeTrailingDelim(drive) == drive)
       AddFolder(nullptr, drive, drive);
 
   connect(tree_, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { Fill(item); });

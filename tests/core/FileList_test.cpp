@@ -19,7 +19,6 @@ class FileListTest : public test::WorkingFolderTest {
 };
 
 TEST_F(FileListTest, ListsImageFilesOfTheFolderInCaseInsensitiveOrder) {
-  if (!test::SymlinksWork()) GTEST_SKIP() << "no symbolic links here";
   TempDir dir;
   dir.Write("b.JPG", "x");
   dir.Write("A.png", "x");
@@ -28,17 +27,21 @@ TEST_F(FileListTest, ListsImageFilesOfTheFolderInCaseInsensitiveOrder) {
   dir.Write(".hidden.jpeg", "x");
   dir.Write("noext", "x");
   dir.Write("sub.jpg/inner.jpg", "x");  // a folder with an image name is not listed
-  std::filesystem::create_symlink(dir / "c.bmp", dir / "link.Bmp");
-  std::filesystem::create_symlink(dir / "missing.bmp", dir / "dangling.bmp");
+  std::vector<std::string> expected{".hidden.jpeg", "A.png", "b.JPG", "c.bmp"};
+  // A link to a picture is listed, a dangling one is not.
+  if (test::SymlinksWork()) {
+    std::filesystem::create_symlink(dir / "c.bmp", dir / "link.Bmp");
+    std::filesystem::create_symlink(dir / "missing.bmp", dir / "dangling.bmp");
+    expected.push_back("link.Bmp");
+  }
 
   FileList list;
   list.SetFolder(dir.Path());
-  EXPECT_EQ(list.Entries(),
-            (std::vector<std::string>{".hidden.jpeg", "A.png", "b.JPG", "c.bmp", "link.Bmp"}));
+  EXPECT_EQ(list.Entries(), expected);
   EXPECT_EQ(list.ItemIndex(), -1);
   EXPECT_EQ(list.CurrentFile(), "");
-  EXPECT_EQ(list.PositionText(), "0/5");
-  EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(dir.Path()));
+  EXPECT_EQ(list.PositionText(), "0/" + std::to_string(expected.size()));
+  EXPECT_EQ(std::filesystem::current_path(), FsPath(dir.Path()));
 }
 
 TEST_F(FileListTest, KeepsNamesAsTheFileSystemGaveThem) {

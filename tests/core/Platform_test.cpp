@@ -3,18 +3,23 @@
 #include "platform/Platform.h"
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "app/FileList.h"
 #include "app/Hanyou.h"
 #include "app/Settings.h"
 #include "base/Paths.h"
 #include "base/Stream.h"
+#include "support/ImageBuilders.h"
 #include "support/TempDir.h"
 #include "support/Unprivileged.h"
 #include "support/WorkingFolder.h"
@@ -193,6 +198,66 @@ TEST_F(SystemPlatform, KnowsTheProgramTheClockAndTheDrives) {
   EXPECT_TRUE(DirectoryExists(drives.front())) << drives.front();
   EXPECT_TRUE(DirectoryExists(HomeFolder())) << HomeFolder();
 }
+
+#ifdef _WIN32
+// Roles whose effect only the Windows system itself shows: the task bar window, the
+// wallpaper values and the file attributes.
+TEST_F(SystemPlatform, TheTaskBarWindowIsHiddenAndShownAgain) {
+  // A stand-in for the shell's task bar where the session has none.
+  HWND tray = ::FindWindowW(L"Shell_TrayWnd", nullptr);
+  HWND own = nullptr;
+  if (!tray) {
+    WNDCLASSW type{};
+    type.lpfnWndProc = ::DefWindowProcW;
+    type.hInstance = ::GetModuleHandleW(nullptr);
+    type.lpszClassName = L"Shell_TrayWnd";
+    ::RegisterClassW(&type);
+    own = tray = ::CreateWindowExW(0, L"Shell_TrayWnd", L"", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10,
+                                   nullptr, nullptr, type.hInstance, nullptr);
+    if (!own) GTEST_SKIP() << "no display to make windows on";
+  }
+  platform_->HideTaskBar();
+  EXPECT_FALSE(::IsWindowVisible(tray));
+  platform_->ShowTaskBar();
+  EXPECT_TRUE(::IsWindowVisible(tray));
+  if (own) ::DestroyWindow(own);
+}
+
+TEST_F(SystemPlatform, WallpaperIsSetWithItsStyleAndPutBack) {
+  ASSERT_EQ(platform_->WallpaperSupport(), WallpaperAbility::Full);
+  const std::string windows = platform_->WallpaperFolder();
+  EXPECT_TRUE(DirectoryExists(windows)) << windows;
+  std::optional<WallpaperSetting> before = platform_->ReadWallpaper();
+  ASSERT_TRUE(before.has_value());
+  TempDir dir;
+  const std::string picture = dir / "壁紙.bmp";
+  test::Pattern(8, 8, TPixelFormat::pf24bit).SaveToFile(picture);
+  ASSERT_EQ(platform_->ApplyWallpaper(picture, WallpaperStyle::Tiled), "");
+  std::optional<WallpaperSetting> now = platform_->ReadWallpaper();
+  ASSERT_TRUE(now.has_value());
+  EXPECT_EQ(now->Path, picture);
+  const char* desktop = "HKEY_CURRENT_USER\\Control Panel\\Desktop";
+  EXPECT_EQ(platform_->RegistryString(desktop, "TileWallpaper"), "1");
+  EXPECT_EQ(platform_->RegistryString(desktop, "WallpaperStyle"), "0");
+  ASSERT_EQ(platform_->ApplyWallpaper(picture, WallpaperStyle::Centered), "");
+  EXPECT_EQ(platform_->RegistryString(desktop, "TileWallpaper"), "0");
+  ASSERT_EQ(platform_->RestoreWallpaper(*before), "");
+  EXPECT_EQ(platform_->ReadWallpaper(), before);
+}
+
+TEST_F(SystemPlatform, AttributePassesSetTheSystemBitAloneAndClearIt) {
+  TempDir dir;
+  const std::string file = dir.Write("cache.jpg", std::string("x"));
+  const std::wstring wide = FsPath(file).wstring();
+  ::SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+  platform_->SetSystemAttribute(file);
+  EXPECT_EQ(::GetFileAttributesW(wide.c_str()) &
+                (FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
+            DWORD(FILE_ATTRIBUTE_SYSTEM));
+  platform_->ClearAttributes(file);
+  EXPECT_EQ(::GetFileAttributesW(wide.c_str()) & FILE_ATTRIBUTE_SYSTEM, DWORD(0));
+}
+#endif
 
 // The path helpers follow the system's style: drive paths with '\' where there are
 // drives, '/' alone elsewhere.
