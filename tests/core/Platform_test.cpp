@@ -194,7 +194,12 @@ TEST_F(SystemPlatform, KnowsTheProgramTheClockAndTheDrives) {
 
   const std::vector<std::string> drives = DriveRoots();
   ASSERT_FALSE(drives.empty());
-  for (const std::string& drive : drives) EXPECT_TRUE(IsPathDelim(drive.back()) || drive == "/");
+  // Drive letters where there are drives, else the root first.
+  if (PathDelim == '\\') {
+    for (const std::string& drive : drives) EXPECT_EQ(drive.substr(1), ":\\") << drive;
+  } else {
+    EXPECT_EQ(drives.front(), "/");
+  }
   EXPECT_TRUE(DirectoryExists(drives.front())) << drives.front();
   EXPECT_TRUE(DirectoryExists(HomeFolder())) << HomeFolder();
 }
