@@ -28,12 +28,11 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   verid::SetupApplication(app);
 
-  // Qt has taken its own options out of argv; the first remaining argument is ours. It is
-  // kept as the bytes the shell gave (file names need not be UTF-8).
-  std::string argument = argc > 1 && argv[1] ? std::string(argv[1]) : std::string();
+  // Qt has taken its own options out of argv; the first remaining argument is ours.
+  std::string argument = verid::FirstArgument(argc, argv);
 
   verid::QtScreenProvider screen;
-  std::unique_ptr<verid::Platform> platform = verid::CreatePosixPlatform(&screen);
+  std::unique_ptr<verid::Platform> platform = verid::CreateSystemPlatform(&screen);
   verid::QtDialogs dialogs;
   verid::TMainForm form(dialogs, *platform, argument);
   screen.SetWindow(&form);

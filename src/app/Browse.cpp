@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "base/Paths.h"
 #include "imaging/Draw.h"
 #include "imaging/Graphic.h"
 
@@ -74,10 +75,12 @@ bool GoLast(FileList& list) {
 }
 
 std::string AbsolutePath(const std::string& path) {
-  if (path.empty() || path.front() == PathDelim) return path;
+  if (path.empty()) return path;
+  const std::filesystem::path given = FsPath(path);
+  if (given.is_absolute()) return path;
   std::error_code ec;
-  std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(path), ec);
-  return ec ? path : absolute.string();
+  std::filesystem::path absolute = std::filesystem::absolute(given, ec);
+  return ec ? path : Utf8Of(absolute);
 }
 
 bool OpensAsCatalog(const std::string& path) {

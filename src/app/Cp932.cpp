@@ -1,63 +1,9 @@
 #include "app/Cp932.h"
 
-#include <iconv.h>
-
-#include <cerrno>
-#include <memory>
+#include "base/Codepage.h"
 
 namespace verid {
 namespace {
-
-class Converter {
- public:
-  Converter(const char* to, const char* from) : cd_(::iconv_open(to, from)) {}
-  ~Converter() {
-    if (cd_ != reinterpret_cast<iconv_t>(-1)) ::iconv_close(cd_);
-  }
-  Converter(const Converter&) = delete;
-  Converter& operator=(const Converter&) = delete;
-
-  std::optional<std::string> Run(std::string_view in) {
-    if (cd_ == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-    ::iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
-    std::string out;
-    out.resize(in.size() * 2 + 16);
-    char* src = const_cast<char*>(in.data());
-    size_t srcLeft = in.size();
-    size_t used = 0;
-    for (;;) {
-      char* dst = out.data() + used;
-      size_t dstLeft = out.size() - used;
-      size_t rc = ::iconv(cd_, srcLeft ? &src : nullptr, &srcLeft, &dst, &dstLeft);
-      used = out.size() - dstLeft;
-      if (rc != static_cast<size_t>(-1)) {
-        if (rc != 0) return std::nullopt;  // an irreversible (lossy) conversion
-        if (srcLeft == 0) break;
-        continue;
-      }
-      if (errno == E2BIG) {
-        out.resize(out.size() * 2);
-        continue;
-      }
-      return std::nullopt;  // EILSEQ / EINVAL: unconvertible or truncated input
-    }
-    out.resize(used);
-    return out;
-  }
-
- private:
-  iconv_t cd_;
-};
-
-// iconv descriptors are not thread-safe; one pair per thread keeps them cheap to reuse.
-Converter& ToCp932() {
-  thread_local Converter c("CP932", "UTF-8");
-  return c;
-}
-Converter& FromCp932() {
-  thread_local Converter c("UTF-8", "CP932");
-  return c;
-}
 
 // Length of the valid UTF-8 sequence at the start of s, 0 when invalid.
 size_t Utf8SequenceLength(std::string_view s) {
@@ -90,17 +36,17 @@ size_t Utf8SequenceLength(std::string_view s) {
 
 std::optional<std::string> Utf8ToCp932(std::string_view utf8) {
   if (!IsValidUtf8(utf8)) return std::nullopt;
-  auto bytes = ToCp932().Run(utf8);
+  auto bytes = SystemUtf8ToCp932(utf8);
   // Some characters map one way only (U+301C and U+FF5E both become 0x8160): accept a
   // conversion only when it reads back as the same text.
   if (!bytes) return std::nullopt;
-  auto back = FromCp932().Run(*bytes);
+  auto back = SystemCp932ToUtf8(*bytes);
   if (!back || *back != utf8) return std::nullopt;
   return bytes;
 }
 
 std::optional<std::string> Cp932ToUtf8(std::string_view cp932) {
-  return FromCp932().Run(cp932);
+  return SystemCp932ToUtf8(cp932);
 }
 
 bool IsValidUtf8(std::string_view bytes) {

@@ -72,14 +72,14 @@ void FileList::SetFolder(const std::string& folder) {
   // Entries are joined to the folder later, after the working folder has changed, so a
   // relative folder is made absolute first.
   std::error_code ec;
-  fs::path target(folder);
+  fs::path target = FsPath(folder);
   std::string absolute = folder;
   if (target.is_relative()) {
-    absolute = fs::absolute(target, ec).string();
+    absolute = Utf8Of(fs::absolute(target, ec));
     if (ec) throw EFileError(folder + ": " + ec.message());
   }
   fs::path previous = fs::current_path(ec);
-  fs::current_path(fs::path(absolute), ec);
+  fs::current_path(FsPath(absolute), ec);
   if (ec) throw EFileError(folder + ": " + ec.message());
 
   // One pass over the directory. The extension is checked first, and the entry's cached
@@ -91,10 +91,10 @@ void FileList::SetFolder(const std::string& folder) {
     for (auto end = fs::directory_iterator(); it != end; it.increment(ec)) {
       if (ec) throw EFileError(folder + ": " + ec.message());
       const fs::directory_entry& entry = *it;
-      // Paths read from "." are "./name": the name is the native string after "./".
-      const std::string& native = entry.path().native();
-      std::string_view name(native);
-      if (name.size() > 2 && name[0] == '.' && name[1] == PathDelim) name.remove_prefix(2);
+      // Paths read from "." are "./name": the name is what follows "./".
+      const std::string path = Utf8Of(entry.path());
+      std::string_view name(path);
+      if (name.size() > 2 && name[0] == '.' && IsPathDelim(name[1])) name.remove_prefix(2);
       auto dot = name.rfind('.');
       if (dot == std::string_view::npos || !HasImageExt(name.substr(dot))) continue;
       std::error_code typeError;
@@ -116,8 +116,7 @@ void FileList::SetFolder(const std::string& folder) {
 
 bool FileList::IsImageName(const std::string& name) {
   std::string_view tail(name);
-  auto slash = tail.rfind(PathDelim);
-  if (slash != std::string_view::npos) tail.remove_prefix(slash + 1);
+  tail = tail.substr(tail.size() - ExtractFileName(name).size());
   auto dot = tail.rfind('.');
   return dot != std::string_view::npos && HasImageExt(tail.substr(dot));
 }

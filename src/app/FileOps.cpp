@@ -30,16 +30,16 @@ bool FailCode(FsError* error, const std::string& path, const std::error_code& ec
 // Anything under that name, dangling links included.
 bool NameTaken(const std::string& path) {
   std::error_code ec;
-  return fs::exists(fs::symlink_status(path, ec));
+  return fs::exists(fs::symlink_status(FsPath(path), ec));
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
   std::error_code ec;
-  return fs::equivalent(a, b, ec) && !ec;
+  return fs::equivalent(FsPath(a), FsPath(b), ec) && !ec;
 }
 
 std::string WithDelim(const std::string& folder) {
-  if (folder.empty() || folder.back() == PathDelim) return folder;
+  if (folder.empty() || IsPathDelim(folder.back())) return folder;
   return folder + PathDelim;
 }
 
@@ -250,11 +250,11 @@ bool MoveFileTo(const std::string& source, const std::string& target, bool repla
       return Fail(error, e.what());
     }
     // One rename over the target: either both names change or neither does.
-    fs::rename(source, resolved, ec);
+    fs::rename(FsPath(source), FsPath(resolved), ec);
     if (!ec) return true;
     if (ec != std::errc::cross_device_link) return FailCode(error, resolved, ec);
     if (!CopyThrough(source, resolved, true, true, error)) return false;
-    fs::remove(source, ec);
+    fs::remove(FsPath(source), ec);
     if (ec) return FailCode(error, source, ec);
     return true;
   }
@@ -263,25 +263,25 @@ bool MoveFileTo(const std::string& source, const std::string& target, bool repla
     return Fail(error, target + ": " + std::make_error_code(std::errc::file_exists).message(),
                 true);
   // A hard link is a rename that refuses an existing target.
-  fs::create_hard_link(source, target, ec);
+  fs::create_hard_link(FsPath(source), FsPath(target), ec);
   if (!ec) {
-    fs::remove(source, ec);
+    fs::remove(FsPath(source), ec);
     if (!ec) return true;
     std::error_code ignored;
-    fs::remove(target, ignored);
+    fs::remove(FsPath(target), ignored);
     return FailCode(error, source, ec);
   }
   if (ec == std::errc::file_exists) return FailCode(error, target, ec);
   if (ec == std::errc::cross_device_link) {
     if (!CopyThrough(source, target, false, true, error)) return false;
-    fs::remove(source, ec);
+    fs::remove(FsPath(source), ec);
     if (!ec) return true;
     std::error_code ignored;
-    fs::remove(target, ignored);
+    fs::remove(FsPath(target), ignored);
     return FailCode(error, source, ec);
   }
   // No hard links here (some removable media): check, then rename.
-  fs::rename(source, target, ec);
+  fs::rename(FsPath(source), FsPath(target), ec);
   if (ec) return FailCode(error, target, ec);
   return true;
 }
@@ -291,7 +291,7 @@ bool RenameNoReplace(const std::string& source, const std::string& target, FsErr
   if (NameTaken(target) && SameFile(source, target)) {
     // The same file under another spelling: a case-insensitive file system.
     std::error_code ec;
-    fs::rename(source, target, ec);
+    fs::rename(FsPath(source), FsPath(target), ec);
     return !ec || FailCode(error, target, ec);
   }
   return MoveFileTo(source, target, false, error);
@@ -299,10 +299,10 @@ bool RenameNoReplace(const std::string& source, const std::string& target, FsErr
 
 bool DeleteFileNow(const std::string& path, FsError* error) {
   std::error_code ec;
-  auto status = fs::symlink_status(path, ec);
+  auto status = fs::symlink_status(FsPath(path), ec);
   if (fs::is_directory(status))
     return FailCode(error, path, std::make_error_code(std::errc::is_a_directory));
-  if (!fs::remove(path, ec) || ec)
+  if (!fs::remove(FsPath(path), ec) || ec)
     return FailCode(error, path,
                     ec ? ec : std::make_error_code(std::errc::no_such_file_or_directory));
   return true;
@@ -653,7 +653,7 @@ bool ChooseOtherFolder(AppSettings& settings, Dialogs& dialogs, bool appendDelim
   if (!DirectoryExists(folder)) {
     if (!dialogs.ConfirmYesNo(kCreateFolderQuestion)) return false;
     std::error_code ec;
-    fs::create_directories(folder, ec);
+    fs::create_directories(FsPath(folder), ec);
     if (!DirectoryExists(folder)) {
       dialogs.Error(kCreateFolderFailed);
       return false;

@@ -117,23 +117,28 @@ std::string LongName(const std::string& path) {
   std::string name = ExtractFileName(path);
   if (name.empty()) return folder;
   std::error_code ec;
-  if (fs::exists(fs::symlink_status(path, ec))) return path;
-  // Names differ only in case on a case-sensitive file system: take the first match in
-  // byte order so the answer does not depend on the directory's order.
+  const bool exists = fs::exists(fs::symlink_status(FsPath(path), ec));
+  // The spelling on disk: the name itself when an entry has it (a case-sensitive file
+  // system may hold several spellings), else the first match in byte order, so the
+  // answer does not depend on the directory's order. Where case is ignored, the name
+  // found exists under the spelling typed too.
   std::string best;
-  fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec), end;
+  fs::directory_iterator it(folder.empty() ? fs::path(".") : FsPath(folder), ec), end;
   for (; !ec && it != end; it.increment(ec)) {
-    std::string entry = it->path().filename().string();
+    std::string entry = Utf8Of(it->path().filename());
+    if (entry == name) return path;
     if (SameText(entry, name) && (best.empty() || entry < best)) best = entry;
   }
+  // A folder that cannot be listed still has the entry it holds.
+  if (best.empty() && exists) return path;
   return folder + best;
 }
 
 int64_t FileSizeOf(const std::string& path) {
   std::error_code ec;
-  auto status = std::filesystem::status(path, ec);
+  auto status = std::filesystem::status(FsPath(path), ec);
   if (ec || !std::filesystem::is_regular_file(status)) return 0;
-  auto size = std::filesystem::file_size(path, ec);
+  auto size = std::filesystem::file_size(FsPath(path), ec);
   return ec ? 0 : static_cast<int64_t>(size);
 }
 
@@ -167,12 +172,12 @@ void CreateShortcut(Platform& platform, ShortcutPlace place) {
 
 bool FileExists(const std::string& path) {
   std::error_code ec;
-  return !path.empty() && std::filesystem::is_regular_file(path, ec);
+  return !path.empty() && std::filesystem::is_regular_file(FsPath(path), ec);
 }
 
 bool DirectoryExists(const std::string& path) {
   std::error_code ec;
-  return !path.empty() && std::filesystem::is_directory(path, ec);
+  return !path.empty() && std::filesystem::is_directory(FsPath(path), ec);
 }
 
 std::string ProgramFolder(Platform& platform) {

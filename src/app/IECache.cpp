@@ -32,7 +32,7 @@ std::vector<std::string> FilesIn(const fs::path& folder) {
   fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
   for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
     std::error_code typeError;
-    if (it->is_regular_file(typeError)) names.push_back(it->path().filename().string());
+    if (it->is_regular_file(typeError)) names.push_back(Utf8Of(it->path().filename()));
   }
   return names;
 }
@@ -73,13 +73,13 @@ std::vector<std::string> CollectCache(const std::string& folder, int kinds) {
   // The folder itself first, as "."; then its entries (a file entry finds nothing).
   std::vector<std::string> entries{"."};
   std::error_code ec;
-  fs::directory_iterator it(fs::path(folder), fs::directory_options::skip_permission_denied, ec);
+  fs::directory_iterator it(FsPath(folder), fs::directory_options::skip_permission_denied, ec);
   for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
     std::error_code typeError;
-    if (it->is_directory(typeError)) entries.push_back(it->path().filename().string());
+    if (it->is_directory(typeError)) entries.push_back(Utf8Of(it->path().filename()));
   }
   for (const std::string& entry : entries) {
-    std::vector<std::string> files = FilesIn(fs::path(folder) / entry);
+    std::vector<std::string> files = FilesIn(FsPath(JoinPath(folder, entry)));
     // The JPEG pattern first, then the PNG one; a name both patterns match is listed once.
     for (const std::string& name : files)
       if ((kinds == 0 || kinds == 2) && MatchesJp(name))
@@ -129,8 +129,8 @@ void CacheAttributes(Platform& platform, const std::vector<std::string>& folders
     // "." stands for the folder itself.
     set(folder);
     std::error_code ec;
-    fs::directory_iterator it(fs::path(folder), fs::directory_options::skip_permission_denied, ec);
-    for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) set(it->path().string());
+    fs::directory_iterator it(FsPath(folder), fs::directory_options::skip_permission_denied, ec);
+    for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) set(Utf8Of(it->path()));
   }
 }
 

@@ -310,7 +310,7 @@ void TIniFile::UpdateFile() const {
     // The replacement follows links and refuses what a plain open for writing refuses. A
     // file nobody may write counts as read-only for root too, as the user meant it.
     std::error_code ec;
-    fs::file_status status = fs::status(CheckReplaceable(path_), ec);
+    fs::file_status status = fs::status(FsPath(CheckReplaceable(path_)), ec);
     bool anyWrite = (status.permissions() & (fs::perms::owner_write | fs::perms::group_write |
                                              fs::perms::others_write)) != fs::perms::none;
     if (fs::exists(status) && !anyWrite) ThrowCannotWrite();

@@ -85,7 +85,7 @@ TMainForm::TMainForm(Dialogs& dialogs, Platform& platform, const std::string& co
     fs::path cwd = fs::current_path(ec);
     if (!ec) {
       try {
-        list_.SetFolder(cwd.string());
+        list_.SetFolder(Utf8Of(cwd));
       } catch (const std::exception&) {
         // An unreadable working folder leaves the list empty.
       }
@@ -400,7 +400,7 @@ void TMainForm::DropMime(const QMimeData& mime) {
     if (!url.isLocalFile()) continue;
     // The percent-encoded path keeps names that are not UTF-8 byte for byte.
     QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
-    paths.emplace_back(bytes.constData(), static_cast<size_t>(bytes.size()));
+    paths.push_back(NativePath(std::string(bytes.constData(), static_cast<size_t>(bytes.size()))));
     break;
   }
   Run([this, &paths] { DropPaths(paths); });

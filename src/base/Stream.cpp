@@ -2,11 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 namespace verid {
 
 std::string FileErrorMessage(const std::string& what, const std::string& path, int err) {
-  return what + " " + path + ": " + std::strerror(err);
+  return what + " " + path + ": " + SystemErrorText(err);
 }
 
 int64_t TStream::Size() {
@@ -96,6 +97,12 @@ void UseRemainingBytes(TStream& stream, const std::function<void(const uint8_t*,
   std::vector<uint8_t> bytes(static_cast<size_t>(size));
   stream.ReadBuffer(bytes.data(), size);
   use(bytes.data(), bytes.size());
+}
+
+void WriteFileAtomically(const std::string& path, const std::function<void(TStream&)>& write) {
+  TFileReplacement replacement(path);
+  write(replacement.Stream());
+  replacement.Place();
 }
 
 }  // namespace verid

@@ -65,9 +65,11 @@ class TFileStream : public TStream {
 
  private:
   friend class TFileReplacement;
-  TFileStream(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+  TFileStream(std::string path, intptr_t handle) : path_(std::move(path)), handle_(handle) {}
   std::string path_;
-  int fd_ = -1;
+  // The system's handle of the open file (a descriptor or a pointer-sized handle); -1 is
+  // none on every system.
+  intptr_t handle_ = -1;
 };
 
 class TMemoryStream : public TStream {
@@ -206,5 +208,7 @@ void SyncFileSystem(const std::string& path);
 
 // "ファイル %s を開けません" style messages with the system's reason.
 std::string FileErrorMessage(const std::string& what, const std::string& path, int err);
+// The system's text for an error code of its file calls.
+std::string SystemErrorText(int code);
 
 }  // namespace verid

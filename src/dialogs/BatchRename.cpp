@@ -97,7 +97,7 @@ BatchRenameResult BatchRename(FileList& list, const AppSettings& settings, Dialo
         request.Prefix + SerialText(start, i, digits) + ExtractFileExt(p.Original);
     const std::string target = JoinPath(folder, name);
     // A separator in the prefix would put the file elsewhere.
-    bool plain = name.find(PathDelim) == std::string::npos;
+    bool plain = !HasPathDelim(name);
     if (plain && RenameNoReplace(p.Temporary, target)) continue;
     std::string now;
     if (RenameNoReplace(p.Temporary, p.Original))

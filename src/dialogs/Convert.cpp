@@ -145,11 +145,11 @@ std::vector<std::string> ConvertSources(const std::string& folder, int kind) {
   const std::vector<std::string> exts = MaskExtensions(ConvertKindOf(kind).Mask);
   std::vector<std::string> names;
   std::error_code ec;
-  fs::directory_iterator it(fs::path(folder), ec);
+  fs::directory_iterator it(FsPath(folder), ec);
   if (ec) return names;
   for (auto end = fs::directory_iterator(); it != end; it.increment(ec)) {
     if (ec) break;
-    std::string name = it->path().filename().string();
+    std::string name = Utf8Of(it->path().filename());
     if (name.empty() || name.front() == '.') continue;  // hidden
     std::string ext = LowerCase(ExtractFileExt(name));
     if (std::find(exts.begin(), exts.end(), ext) == exts.end()) continue;

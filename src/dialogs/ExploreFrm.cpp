@@ -26,10 +26,10 @@ constexpr int kFilledRole = Qt::UserRole + 1;
 std::vector<std::string> SubFolders(const std::string& folder) {
   std::vector<std::string> names;
   std::error_code ec;
-  fs::directory_iterator it(fs::path(folder), fs::directory_options::skip_permission_denied, ec);
+  fs::directory_iterator it(FsPath(folder), fs::directory_options::skip_permission_denied, ec);
   if (ec) return names;
   for (const fs::directory_entry& entry : it) {
-    std::string name = entry.path().filename().string();
+    std::string name = Utf8Of(entry.path().filename());
     if (name.empty() || name[0] == '.') continue;
     std::error_code typeError;
     if (entry.is_directory(typeError)) names.push_back(std::move(name));
@@ -57,10 +57,16 @@ TEXplorerForm::TEXplorerForm(QWidget* owner, ChooseHandler onChoose)
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(tree_);
 
-  std::string home = HomeFolder();
-  if (home != "/" && DirectoryExists(home))
+  // The home folder first, then the roots: "/" here, the drive letters where there are
+  // drives.
+  auto isRoot = [](const std::string& p) {
+    return !p.empty() && IsPathDelim(p.back()) && ExcludeTrailingDelim(p) == p;
+  };
+  const std::string home = HomeFolder();
+  if (!isRoot(home) && DirectoryExists(home))
     AddFolder(nullptr, home, ExtractFileName(ExcludeTrailingDelim(home)));
-  AddFolder(nullptr, "/", "/");
+  for (const std::string& drive : DriveRoots())
+    if (isRoot(drive)) AddFolder(nullptr, drive, drive);
 
   connect(tree_, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { Fill(item); });
   connect(tree_, &QTreeWidget::itemClicked, this,

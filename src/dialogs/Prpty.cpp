@@ -145,7 +145,7 @@ std::optional<std::string> BrowseTargetFolder(Dialogs& dialogs, const std::strin
   if (!DirectoryExists(*chosen)) {
     if (!dialogs.ConfirmYesNo(kCreateFolderQuestion)) return std::nullopt;
     std::error_code ec;
-    std::filesystem::create_directories(*chosen, ec);
+    std::filesystem::create_directories(FsPath(*chosen), ec);
     if (!DirectoryExists(*chosen)) {
       dialogs.Error(kCreateFolderFailed);
       return std::nullopt;

@@ -24,7 +24,7 @@ RenameResult ApplyRename(FileList& list, const std::string& base, Dialogs& dialo
   std::string path = list.CurrentFile();
   std::string newName = base + ProposeRename(path).Ext;
   // A separator would move the file elsewhere instead of renaming it.
-  if (newName.find(PathDelim) != std::string::npos || newName == "." || newName == "..") {
+  if (HasPathDelim(newName) || newName == "." || newName == "..") {
     dialogs.Error(kRenameFailedMessage);
     return result;
   }

@@ -23,10 +23,10 @@ bool IsOnDrive(const std::string& folder, const std::string& drive) {
 std::vector<std::string> EntriesOf(const std::string& folder, bool folders) {
   std::vector<std::string> names;
   std::error_code ec;
-  fs::directory_iterator it(fs::path(folder), fs::directory_options::skip_permission_denied, ec);
+  fs::directory_iterator it(FsPath(folder), fs::directory_options::skip_permission_denied, ec);
   if (ec) return names;
   for (const fs::directory_entry& entry : it) {
-    std::string name = entry.path().filename().string();
+    std::string name = Utf8Of(entry.path().filename());
     if (name.empty() || name[0] == '.') continue;
     std::error_code typeError;
     if (entry.is_directory(typeError) == folders) names.push_back(std::move(name));
@@ -40,11 +40,11 @@ std::vector<std::string> EntriesOf(const std::string& folder, bool folders) {
 
 std::string StartFolder(const std::string& start) {
   std::error_code ec;
-  fs::path path = start.empty() ? fs::current_path(ec) : fs::absolute(fs::path(start), ec);
+  fs::path path = start.empty() ? fs::current_path(ec) : fs::absolute(FsPath(start), ec);
   if (ec) return std::string(1, PathDelim);
   path = path.lexically_normal();
-  while (!DirectoryExists(path.string()) && path.has_relative_path()) path = path.parent_path();
-  return ExcludeTrailingDelim(path.string());
+  while (!DirectoryExists(Utf8Of(path)) && path.has_relative_path()) path = path.parent_path();
+  return ExcludeTrailingDelim(Utf8Of(path));
 }
 
 SelectDirState MakeSelectDirState(const std::string& folder,
@@ -70,7 +70,7 @@ SelectDirState MakeSelectDirState(const std::string& folder,
   int depth = 0;
   size_t at = 0;
   while (at < rest.size()) {
-    size_t end = rest.find(PathDelim, at);
+    size_t end = std::min(rest.size(), rest.find_first_of(IsPathDelim('\\') ? "/\\" : "/", at));
     if (end == std::string::npos) end = rest.size();
     if (end > at) {
       std::string name = rest.substr(at, end - at);
@@ -89,9 +89,9 @@ SelectDirState MakeSelectDirState(const std::string& folder,
 std::string ResolveTypedFolder(const std::string& current, const std::string& typed) {
   // Blanks are kept: on this system they may belong to a name.
   if (typed.find_first_not_of(" \t") == std::string::npos) return {};
-  fs::path path(typed);
-  if (path.is_relative()) path = fs::path(current) / path;
-  return ExcludeTrailingDelim(path.lexically_normal().string());
+  fs::path path = FsPath(typed);
+  if (path.is_relative()) path = FsPath(current) / path;
+  return ExcludeTrailingDelim(Utf8Of(path.lexically_normal()));
 }
 
 }  // namespace verid

@@ -224,8 +224,9 @@ template <int Taps>
 // column weights. Weights of either axis add up exactly, so flat areas stay exact and no
 // sum overflows. Up to four columns per target pixel (shrinking by less than four, as
 // after a scaled JPEG decode) take fixed unrolled paths.
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
-// The loops vectorise much better with AVX2 where the processor has it.
+#if defined(__GNUC__) && defined(__x86_64__) && defined(__ELF__) && !defined(__clang__)
+// The loops vectorise much better with AVX2 where the processor has it (the choice at
+// load time needs ELF's indirect functions).
 __attribute__((target_clones("avx2", "default")))
 #endif
 void StretchOpaque(TBitmap& target, const TRect& rect, const TBitmap& source, const AxisMap& xs,

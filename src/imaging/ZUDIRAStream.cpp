@@ -10,6 +10,7 @@
 #endif
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -187,16 +188,18 @@ bool Unfilter(uint8_t filter, uint8_t* row, const uint8_t* prev, int64_t n, int 
 }  // namespace
 
 TPngTime PngTimeNow() {
-  std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  gmtime_r(&now, &tm);
+  using namespace std::chrono;
+  const auto now = floor<seconds>(system_clock::now());  // UTC
+  const auto day = floor<days>(now);
+  const year_month_day date{day};
+  const hh_mm_ss<seconds> time{now - day};
   TPngTime t;
-  t.Year = static_cast<uint16_t>(tm.tm_year + 1900);
-  t.Month = static_cast<uint8_t>(tm.tm_mon + 1);
-  t.Day = static_cast<uint8_t>(tm.tm_mday);
-  t.Hour = static_cast<uint8_t>(tm.tm_hour);
-  t.Minute = static_cast<uint8_t>(tm.tm_min);
-  t.Second = static_cast<uint8_t>(tm.tm_sec);
+  t.Year = static_cast<uint16_t>(static_cast<int>(date.year()));
+  t.Month = static_cast<uint8_t>(static_cast<unsigned>(date.month()));
+  t.Day = static_cast<uint8_t>(static_cast<unsigned>(date.day()));
+  t.Hour = static_cast<uint8_t>(time.hours().count());
+  t.Minute = static_cast<uint8_t>(time.minutes().count());
+  t.Second = static_cast<uint8_t>(time.seconds().count());
   return t;
 }
 

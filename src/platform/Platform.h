@@ -1,5 +1,6 @@
 // The operating-system services the program uses, behind one Qt-free interface.
-// posix/ implements it for Linux; tests use tests/support/FakePlatform. Nothing outside
+// posix/ implements it for Linux, windows/ for Windows; tests use
+// tests/support/FakePlatform. Nothing outside
 // src/platform/ may know which system it runs on.
 #pragma once
 
@@ -126,8 +127,9 @@ class Platform {
   virtual std::string UserConfigFolder() = 0;
 };
 
-// The Linux implementation; `screen` may be null (no GUI).
-std::unique_ptr<Platform> CreatePosixPlatform(ScreenProvider* screen);
+// The implementation for the system the program was built for; `screen` may be null
+// (no GUI).
+std::unique_ptr<Platform> CreateSystemPlatform(ScreenProvider* screen);
 
 // --- for the window layer, before and besides the platform object -----------------------
 // Called before the application object is made. The program places its windows itself
@@ -135,10 +137,14 @@ std::unique_ptr<Platform> CreatePosixPlatform(ScreenProvider* screen);
 // left), which a native Wayland session forbids: there, unless the user has chosen a Qt
 // platform, the program runs on XWayland. Returns whether it did so.
 bool PrepareWindowSystem();
+// The program's first command-line argument as a UTF-8 (or, where names are bytes, the
+// file system's) string; empty when there is none. `argc` and `argv` are what is left
+// after the GUI library took its own options.
+std::string FirstArgument(int argc, char* argv[]);
 // The user's home folder, without a separator at the end.
 std::string HomeFolder();
-// What the directory dialog offers as drives: the root, the home folder and the file
-// systems mounted under /media, /mnt and /run/media.
+// What the directory dialog offers as drives: on Linux the root, the home folder and the
+// file systems mounted under /media, /mnt and /run/media; on Windows the drive letters.
 std::vector<std::string> DriveRoots();
 
 }  // namespace verid

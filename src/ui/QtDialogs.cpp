@@ -2,7 +2,7 @@
 
 #include <QApplication>
 #include <QColorDialog>
-#include <QFile>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -19,12 +19,14 @@ QString QtText(const std::string& text) {
   return result;
 }
 
+// Paths are UTF-8 (Qt's own file-name encoding on Linux; on Windows its local 8-bit
+// encoding would be the ANSI code page).
 QString PathToQt(const std::string& path) {
-  return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+  return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
 }
 
 std::string PathFromQt(const QString& path) {
-  return QFile::encodeName(path).toStdString();
+  return QDir::toNativeSeparators(path).toStdString();
 }
 
 QStringList QtNameFilters(const std::string& filter) {

@@ -23,9 +23,10 @@ InfoState FillInfo(const std::string& path, int width, int height, Platform& pla
                          ? std::string(kInfoUnknown)
                          : std::to_string(width) + "×" + std::to_string(height) + kInfoPixelSuffix;
   std::error_code ec;
-  const bool present = fs::is_regular_file(path, ec);
-  const auto size = present ? fs::file_size(path, ec) : 0;
-  const auto time = present && !ec ? fs::last_write_time(path, ec) : fs::file_time_type{};
+  const fs::path file = FsPath(path);
+  const bool present = fs::is_regular_file(file, ec);
+  const auto size = present ? fs::file_size(file, ec) : 0;
+  const auto time = present && !ec ? fs::last_write_time(file, ec) : fs::file_time_type{};
   if (!present || ec) {
     state.Size = kInfoUnknown;
     state.Modified = kInfoUnknown;

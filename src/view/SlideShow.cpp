@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "app/Browse.h"
+#include "base/Paths.h"
 #include "imaging/Draw.h"
 #include "imaging/Graphic.h"
 #include "view/View.h"
@@ -152,9 +153,9 @@ TSlideMaker::~TSlideMaker() {
 
 TSlideMaker::Stamp TSlideMaker::StampOf(const std::string& path) {
   std::error_code ec;
-  const auto size = std::filesystem::file_size(path, ec);
+  const auto size = std::filesystem::file_size(FsPath(path), ec);
   if (ec) return {};
-  const auto time = std::filesystem::last_write_time(path, ec);
+  const auto time = std::filesystem::last_write_time(FsPath(path), ec);
   if (ec) return {};
   return {static_cast<long long>(size), static_cast<long long>(time.time_since_epoch().count())};
 }

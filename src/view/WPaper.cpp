@@ -57,7 +57,7 @@ bool TWallPaper::SetWallpaper(const std::string& path, WallpaperStyle style) {
   }
 
   std::error_code ec;
-  std::filesystem::create_directories(platform_.WallpaperFolder(), ec);
+  std::filesystem::create_directories(FsPath(platform_.WallpaperFolder()), ec);
   bitmap.SaveToFile(copy);
   if (std::string error = platform_.ApplyWallpaper(copy, style); !error.empty()) {
     // The desktop may show the copy: give it back its picture.
@@ -89,7 +89,7 @@ void TWallPaper::UndoWallpaper() {
   // Nothing names the copy any more when there was no wallpaper before.
   if (old.Path.empty()) {
     std::error_code ec;
-    std::filesystem::remove(CopyPath(), ec);
+    std::filesystem::remove(FsPath(CopyPath()), ec);
   }
 }
 

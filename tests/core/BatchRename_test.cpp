@@ -137,7 +137,7 @@ TEST_F(BatchRenameTest, NoFileKeepsATemporaryNameWhateverHappensBetweenThePasses
   BatchRenameResult r = Run("a", "1", 1, [&] {
     temporary = OnDisk();
     // c's temporary file vanishes; b's new name and its old one are taken meanwhile.
-    fs::remove(dir.Path() + "/" + temporary[2]);
+    fs::remove(FsPath(dir / temporary[2]));
     dir.Write("a2.jpg", "other");
     dir.Write("b.jpg", "another");
   });

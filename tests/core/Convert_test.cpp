@@ -53,7 +53,8 @@ TEST_F(ConvertTest, SingleBesideTheSource) {
   settings_.ConvertTarget = 0;
   EXPECT_EQ(ConvertCurrent(Env(), 3), OpResult::Done);
   EXPECT_EQ(dialogs_.LastMessage().Kind, MsgKind::Information);
-  EXPECT_EQ(dialogs_.LastMessage().Text, "変換ﾌｧｲﾙを " + src_ + "/ に作成しました");
+  EXPECT_EQ(dialogs_.LastMessage().Text,
+            "変換ﾌｧｲﾙを " + NativePath(src_ + "/") + " に作成しました");
   ZOVIDUD png;
   png.LoadFromFile(src_ + "/a.png");
   EXPECT_EQ(png.Width(), 16);
@@ -81,8 +82,8 @@ TEST_F(ConvertTest, SingleIntoAChosenFolder) {
 
   dialogs_.AnswerDirectory(dir_ / "dst");
   EXPECT_EQ(ConvertCurrent(Env(), 1), OpResult::Done);
-  EXPECT_EQ(settings_.OtherFolder, dst_);
-  EXPECT_EQ(dialogs_.LastMessage().Text, "変換ﾌｧｲﾙを " + dst_ + " に作成しました");
+  EXPECT_EQ(settings_.OtherFolder, NativePath(dst_));
+  EXPECT_EQ(dialogs_.LastMessage().Text, "変換ﾌｧｲﾙを " + NativePath(dst_) + " に作成しました");
   EXPECT_EQ(SortedNames(dst_), std::vector<std::string>{"x.png"});
 
   settings_.ConvertTarget = 2;  // writes nothing and asks nothing

@@ -1,7 +1,6 @@
 #include "app/FileList.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -28,21 +27,26 @@ TEST_F(FileListTest, ListsImageFilesOfTheFolderInCaseInsensitiveOrder) {
   dir.Write(".hidden.jpeg", "x");
   dir.Write("noext", "x");
   dir.Write("sub.jpg/inner.jpg", "x");  // a folder with an image name is not listed
-  std::filesystem::create_symlink(dir / "c.bmp", dir / "link.Bmp");
-  std::filesystem::create_symlink(dir / "missing.bmp", dir / "dangling.bmp");
+  std::vector<std::string> expected{".hidden.jpeg", "A.png", "b.JPG", "c.bmp"};
+  // A link to a picture is listed, a dangling one is not.
+  if (test::SymlinksWork()) {
+    std::filesystem::create_symlink(dir / "c.bmp", dir / "link.Bmp");
+    std::filesystem::create_symlink(dir / "missing.bmp", dir / "dangling.bmp");
+    expected.push_back("link.Bmp");
+  }
 
   FileList list;
   list.SetFolder(dir.Path());
-  EXPECT_EQ(list.Entries(),
-            (std::vector<std::string>{".hidden.jpeg", "A.png", "b.JPG", "c.bmp", "link.Bmp"}));
+  EXPECT_EQ(list.Entries(), expected);
   EXPECT_EQ(list.ItemIndex(), -1);
   EXPECT_EQ(list.CurrentFile(), "");
-  EXPECT_EQ(list.PositionText(), "0/5");
-  EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(dir.Path()));
+  EXPECT_EQ(list.PositionText(), "0/" + std::to_string(expected.size()));
+  EXPECT_EQ(std::filesystem::current_path(), FsPath(dir.Path()));
 }
 
 TEST_F(FileListTest, KeepsNamesAsTheFileSystemGaveThem) {
   TempDir dir;
+  if (PathDelim != '/') GTEST_SKIP() << "names are UTF-16 on this system, not bytes";
   const std::string sjis = "\x83\x65\x83\x58\x83\x67.jpg";  // not UTF-8
   dir.Write(sjis, "x");
   dir.Write("写真.JPEG", "x");
@@ -84,7 +88,7 @@ TEST_F(FileListTest, RelativeFolderStaysValidAfterTheWorkingFolderChanges) {
   FileList list;
   list.SetFolder("pics");
   list.SetItemIndex(0);
-  EXPECT_EQ(list.CurrentFile(), dir.Path() + "/pics/a.jpg");
+  EXPECT_EQ(list.CurrentFile(), NativePath(dir.Path() + "/pics/a.jpg"));
   EXPECT_TRUE(std::filesystem::exists(list.CurrentFile()));
 }
 

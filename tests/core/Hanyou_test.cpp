@@ -50,6 +50,8 @@ TEST(Hanyou, FormatThousandsGroupsBigCounts) {
 }
 
 TEST(Hanyou, AddSlashLooksAtTheLastCharacter) {
+  if (PathDelim != '/')
+    GTEST_SKIP() << "POSIX-style paths; drive paths are checked in Platform_test";
   EXPECT_EQ(AddSlash("/"), "/");
   EXPECT_EQ(AddSlash("/pics"), "/pics/");
   EXPECT_EQ(AddSlash("/pics/"), "/pics/");

@@ -1,7 +1,6 @@
 #include "app/IniFile.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <stdexcept>
@@ -201,6 +200,7 @@ TEST(IniFile, UpdateFileCreatesReplacesAndKeepsTheLayout) {
   EXPECT_EQ(ReadText(dir / "b.ini"), "; keep me\r\n[S]\r\nk=new\r\nother=1\r\n");
 
   // Through a symbolic link the target is updated and the link stays.
+  if (!test::SymlinksWork()) return;
   std::filesystem::create_symlink(dir / "b.ini", dir / "link.ini");
   TIniFile viaLink(dir / "link.ini");
   viaLink.WriteString("S", "other", "2");

@@ -37,6 +37,7 @@ std::vector<uint8_t> Encode(const TBitmap& raster, int quality) {
 }
 
 TEST(Jpeg, DecodeMatchesDjpegAtFullAndQuarterScale) {
+  if (!test::CanRunShellTools()) GTEST_SKIP() << "needs a POSIX shell and the libjpeg-turbo tools";
   test::TempDir dir;
   std::string file = dir.Write("a.jpg", Encode(Smooth(201, 99), 90));
   for (int denom : {1, 4}) {
@@ -59,6 +60,7 @@ TEST(Jpeg, DecodeMatchesDjpegAtFullAndQuarterScale) {
 }
 
 TEST(Jpeg, SavedColoursKeepRedAndBlueApart) {
+  if (!test::CanRunShellTools()) GTEST_SKIP() << "needs a POSIX shell and the libjpeg-turbo tools";
   TBitmap red(16, 16, TPixelFormat::pf24bit);
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x) red.ScanLine(y)[3 * x + 2] = 255;
@@ -106,6 +108,7 @@ std::vector<uint8_t> WriteCmyk(int w, int h, bool adobe, bool invert) {
 }
 
 TEST(Jpeg, CmykDecodesLikeDjpegAndHonoursTheAdobeMarker) {
+  if (!test::CanRunShellTools()) GTEST_SKIP() << "needs a POSIX shell and the libjpeg-turbo tools";
   test::TempDir dir;
   // djpeg takes four-component samples as stored inverted, as Adobe files hold them.
   std::string adobe = dir.Write("adobe.jpg", WriteCmyk(40, 30, true, false));
@@ -133,6 +136,7 @@ TEST(Jpeg, CmykDecodesLikeDjpegAndHonoursTheAdobeMarker) {
 }
 
 TEST(Jpeg, GreyscaleDecodesToEightBitsWithGreyPalette) {
+  if (!test::CanRunShellTools()) GTEST_SKIP() << "needs a POSIX shell and the libjpeg-turbo tools";
   test::TempDir dir;
   TBitmap grey(20, 10, TPixelFormat::pf8bit);
   grey.SetPalette(TBitmap::GreyPalette(256));
@@ -219,6 +223,7 @@ TEST(Jpeg, LoadingKeepsTheDataAndDefersTheDecode) {
 // A damaged file shows what libjpeg can decode, as djpeg shows it: a download cut short
 // (the missing rows grey) and a baseline scan header whose spectral end is 0.
 TEST(Jpeg, DamagedFilesDecodeLikeDjpeg) {
+  if (!test::CanRunShellTools()) GTEST_SKIP() << "needs a POSIX shell and the libjpeg-turbo tools";
   test::TempDir dir;
   std::vector<uint8_t> whole = Encode(Smooth(201, 99), 90);
   std::vector<uint8_t> cut(whole.begin(), whole.begin() + long(whole.size() * 2 / 3));

@@ -26,9 +26,9 @@ TEST(MainState, FolderItemsTakeCaptionsAndEnablingFromTheFolders) {
   TMainState state;
   ReadFolders(state, s);
   auto items = ByName(state);
-  EXPECT_EQ(items["mnFind1"].Caption, dir.Path() + "/s && t");
+  EXPECT_EQ(items["mnFind1"].Caption, NativePath(dir.Path() + "/s && t"));
   EXPECT_TRUE(items["mnFind1"].Enabled);
-  EXPECT_EQ(SlotCaption(state, 1), dir.Path() + "/s & t");
+  EXPECT_EQ(SlotCaption(state, 1), NativePath(dir.Path() + "/s & t"));
   EXPECT_EQ(SlotCaption(state, 2), "未指定");
   for (const char* name : {"mnCpys2", "pmCopys2", "mnAllCopy2"}) {
     EXPECT_EQ(items[name].Caption, dir.Path() + "/gone") << name;

@@ -33,7 +33,7 @@ class PosixPlatformTest : public ::testing::Test {
     setenv("HOME", home_.Path().c_str(), 1);
     unsetenv("XDG_CONFIG_HOME");
     unsetenv("XDG_DATA_HOME");
-    platform_ = CreatePosixPlatform(nullptr);
+    platform_ = CreateSystemPlatform(nullptr);
   }
   void TearDown() override {
     for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {

@@ -14,6 +14,7 @@ namespace fs = std::filesystem;
 using test::TempDir;
 
 TEST(SelectDir, StartsAtTheNearestExistingFolder) {
+  if (PathDelim != '/') GTEST_SKIP() << "POSIX-style paths; the drive case follows";
   TempDir dir;
   std::string pics = dir.MakeDir("pics");
   EXPECT_EQ(StartFolder(pics + "/"), pics);
@@ -23,6 +24,7 @@ TEST(SelectDir, StartsAtTheNearestExistingFolder) {
 }
 
 TEST(SelectDir, RowsRunFromTheDriveDownAndListTheSubFolders) {
+  if (PathDelim != '/') GTEST_SKIP() << "POSIX-style paths; the drive case follows";
   TempDir dir;
   std::string folder = dir.MakeDir("a/写真");
   dir.MakeDir("a/写真/B");
@@ -61,6 +63,7 @@ TEST(SelectDir, RowsRunFromTheDriveDownAndListTheSubFolders) {
 }
 
 TEST(SelectDir, TypedNamesAreReadAgainstTheShownFolder) {
+  if (PathDelim != '/') GTEST_SKIP() << "POSIX-style paths; the drive case follows";
   struct Case {
     const char* typed;
     const char* folder;
@@ -80,4 +83,25 @@ TEST(SelectDir, TypedNamesAreReadAgainstTheShownFolder) {
 }
 
 }  // namespace
+// Where paths have drives, the rows start at the drive letter's root.
+TEST(SelectDir, DrivePathsStartAtTheDrivesRoot) {
+  if (PathDelim == '/') GTEST_SKIP() << "no drive letters on this system";
+  TempDir dir;
+  const std::string folder = dir.MakeDir("写真");
+  dir.MakeDir("写真/B");
+  const std::string drive = dir.Path().substr(0, 3);  // "C:\"
+  ASSERT_EQ(drive[1], ':');
+  SelectDirState s = MakeSelectDirState(folder + "\\", {"A:\\", drive});
+  EXPECT_EQ(s.DriveIndex, 1);
+  EXPECT_EQ(s.Rows[0].Path, drive);
+  EXPECT_EQ(s.Rows[s.CurrentRow].Path, folder);
+  EXPECT_EQ(s.Rows[s.CurrentRow].Name, "写真");
+  EXPECT_EQ(s.Rows.back().Path, folder + "\\B");
+  EXPECT_EQ(StartFolder(folder + "\\gone\\deeper\\"), folder);
+  EXPECT_EQ(StartFolder(drive), drive);
+  EXPECT_EQ(ResolveTypedFolder(folder, "B"), folder + "\\B");
+  EXPECT_EQ(ResolveTypedFolder(folder, "..\\写真\\B\\"), folder + "\\B");
+  EXPECT_EQ(ResolveTypedFolder(folder, "D:/x"), "D:\\x");
+}
+
 }  // namespace verid

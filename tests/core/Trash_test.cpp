@@ -26,7 +26,7 @@ class TrashTest : public ::testing::Test {
     home_ = new TempDir;
     ::setenv("HOME", home_->Path().c_str(), 1);
     ::setenv("XDG_DATA_HOME", (home_->Path() + "/.local/share").c_str(), 1);
-    platform_ = CreatePosixPlatform(nullptr).release();
+    platform_ = CreateSystemPlatform(nullptr).release();
   }
   static void TearDownTestSuite() {
     delete platform_;

@@ -76,6 +76,7 @@ class VeridTool : public ::testing::Test {
  protected:
   void SetUp() override {
     if (std::string(VERID_TOOL_PATH).empty()) GTEST_SKIP() << "verid-tool is not built";
+    if (!test::CanRunShellTools()) GTEST_SKIP() << "needs a POSIX shell";
   }
   test::TempDir dir;
 };

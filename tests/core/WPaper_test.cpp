@@ -22,7 +22,7 @@ using test::TempDir;
 
 class WallPaperTest : public ::testing::Test {
  protected:
-  void SetUp() override { platform.wallpaperFolder = dir / "data/Verid"; }
+  void SetUp() override { platform.wallpaperFolder = NativePath(dir / "data/Verid"); }
 
   std::string Picture(const std::string& name, int w, int h, uint32_t seed) {
     std::string path = dir / name;
@@ -45,7 +45,7 @@ TEST_F(WallPaperTest, CentreThenUndoWithoutAnEarlierWallpaper) {
   std::string a = Picture("a.bmp", 20, 10, 1);
   EXPECT_FALSE(paper.CanUndo());
   ASSERT_TRUE(paper.CenterWallpaper(a));
-  EXPECT_EQ(paper.CopyPath(), dir / "data/Verid/Verid_WPaper.bmp");
+  EXPECT_EQ(paper.CopyPath(), NativePath(dir / "data/Verid/Verid_WPaper.bmp"));
   EXPECT_EQ(platform.wallpaper.Path, paper.CopyPath());
   EXPECT_EQ(test::CompareRGB(CopyOnDisk(), Pattern(20, 10, TPixelFormat::pf24bit, 1)), "");
   EXPECT_TRUE(paper.CanUndo());

@@ -269,7 +269,7 @@ TEST(RasterViews, WrapWithoutCopyingAndConvertTheRest) {
 
 TEST(QtScreen, WaitsInTheEventLoopAndHandlesEvents) {
   QtScreenProvider screen;
-  std::unique_ptr<Platform> platform = CreatePosixPlatform(&screen);
+  std::unique_ptr<Platform> platform = CreateSystemPlatform(&screen);
   EXPECT_FALSE(platform->ScreenRect().IsEmpty());
   EXPECT_FALSE(platform->WorkArea().IsEmpty());
   // A click arriving during the wait is handled inside it.

@@ -1,6 +1,10 @@
 #include "support/ImageBuilders.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -164,9 +168,30 @@ size_t FindJpegSegment(const std::vector<uint8_t>& bytes, uint8_t marker) {
   return std::string::npos;
 }
 
+bool CanRunShellTools() {
+#ifdef _WIN32
+  return false;
+#else
+  return true;
+#endif
+}
+
+bool UnderWine() {
+#ifdef _WIN32
+  HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+#else
+  return false;
+#endif
+}
+
 int Run(const std::string& command) {
   int rc = std::system(command.c_str());
+#ifdef _WIN32
+  return rc;
+#else
   return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+#endif
 }
 
 }  // namespace verid::test

@@ -47,5 +47,11 @@ size_t FindJpegSegment(const std::vector<uint8_t>& bytes, uint8_t marker);
 
 // Runs a shell command and returns its exit status.
 int Run(const std::string& command);
+// Whether Run has a POSIX shell and the reference tools (djpeg, cjpeg) behind it: not on
+// Windows, where those tests are skipped.
+bool CanRunShellTools();
+// Whether the test runs under wine, whose file system ignores a rename that changes only
+// the case of a name (Windows itself makes it).
+bool UnderWine();
 
 }  // namespace verid::test

@@ -1,34 +1,53 @@
 #include "support/TempDir.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
+
+#include "base/Paths.h"
 
 namespace verid::test {
 
 TempDir::TempDir() {
-  std::string tmpl = (std::filesystem::temp_directory_path() / "verid-test-XXXXXX").string();
-  std::vector<char> buf(tmpl.begin(), tmpl.end());
-  buf.push_back('\0');
-  if (!mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = buf.data();
+  // A fresh name; creating the folder is what claims it.
+  static std::mt19937_64 random{std::random_device{}()};
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char name[32];
+    std::snprintf(name, sizeof name, "verid-test-%08llx",
+                  static_cast<unsigned long long>(random() & 0xffffffffULL));
+    std::filesystem::path candidate = base / name;
+    std::error_code ec;
+    if (std::filesystem::create_directory(candidate, ec)) {
+      std::filesystem::permissions(candidate, std::filesystem::perms::owner_all,
+                                   std::filesystem::perm_options::replace, ec);
+      path_ = Utf8Of(candidate);
+      return;
+    }
+  }
+  throw std::runtime_error("cannot make a temporary folder");
 }
 
 TempDir::~TempDir() {
   std::error_code ec;
+  const std::filesystem::path path = FsPath(path_);
+  // A process's working folder cannot be removed everywhere: step out of it first.
+  const std::filesystem::path here = std::filesystem::current_path(ec);
+  if (!ec && Utf8Of(here).rfind(path_, 0) == 0)
+    std::filesystem::current_path(std::filesystem::temp_directory_path(), ec);
   // Restore write permission on anything a test made read-only, so removal works.
-  for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
+  for (auto it = std::filesystem::recursive_directory_iterator(path, ec);
        it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
     std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ec);
   }
-  std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+  std::filesystem::permissions(path, std::filesystem::perms::owner_all,
                                std::filesystem::perm_options::add, ec);
-  std::filesystem::remove_all(path_, ec);
+  std::filesystem::remove_all(path, ec);
 }
 
 std::string TempDir::Write(const std::string& name, const std::string& content) const {
@@ -37,8 +56,8 @@ std::string TempDir::Write(const std::string& name, const std::string& content) 
 
 std::string TempDir::Write(const std::string& name, const std::vector<uint8_t>& content) const {
   std::string path = *this / name;
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::filesystem::create_directories(FsPath(path).parent_path());
+  std::ofstream out(FsPath(path), std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(content.data()),
             static_cast<std::streamsize>(content.size()));
   if (!out) throw std::runtime_error("cannot write " + path);
@@ -47,12 +66,22 @@ std::string TempDir::Write(const std::string& name, const std::vector<uint8_t>& 
 
 std::string TempDir::MakeDir(const std::string& name) const {
   std::string path = *this / name;
-  std::filesystem::create_directories(path);
+  std::filesystem::create_directories(FsPath(path));
   return path;
 }
 
+bool SymlinksWork() {
+  static const bool work = [] {
+    TempDir dir;
+    std::error_code ec;
+    std::filesystem::create_symlink("target", FsPath(dir / "link"), ec);
+    return !ec;
+  }();
+  return work;
+}
+
 std::vector<uint8_t> ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FsPath(path), std::ios::binary);
   return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)),
                               std::istreambuf_iterator<char>());
 }
@@ -64,8 +93,8 @@ std::string ReadText(const std::string& path) {
 
 std::vector<std::string> SortedNames(const std::string& folder) {
   std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(folder))
-    names.push_back(e.path().filename().string());
+  for (const auto& e : std::filesystem::directory_iterator(FsPath(folder)))
+    names.push_back(Utf8Of(e.path().filename()));
   std::sort(names.begin(), names.end());
   return names;
 }

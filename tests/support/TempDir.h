@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Paths.h"
+
 namespace verid::test {
 
 class TempDir {
@@ -15,7 +17,7 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
   const std::string& Path() const { return path_; }
   // Path of a name inside the folder.
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+  std::string operator/(const std::string& name) const { return JoinPath(path_, name); }
   // Writes a file (creating sub-folders) and returns its path.
   std::string Write(const std::string& name, const std::string& content) const;
   std::string Write(const std::string& name, const std::vector<uint8_t>& content) const;
@@ -24,6 +26,9 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// Whether this system (and its C++ library) can make symbolic links.
+bool SymlinksWork();
 
 std::vector<uint8_t> ReadAll(const std::string& path);
 std::string ReadText(const std::string& path);

@@ -13,6 +13,10 @@ namespace verid::test {
 // child that could not drop its privileges, fails the calling test.
 void RunAsNobody(const std::string& folder, const std::function<void()>& body);
 
+// Runs `body` where a read-only file refuses writes: as RunAsNobody on POSIX systems; on
+// Windows, where the read-only attribute binds every user, in this process.
+void RunWhereReadOnlyBinds(const std::string& folder, const std::function<void()>& body);
+
 // The user id RunAsNobody's child runs as.
 unsigned NobodyUid();
 unsigned NobodyGid();

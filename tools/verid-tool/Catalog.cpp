@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "app/FileList.h"
+#include "base/Paths.h"
 #include "base/Stream.h"
 #include "catalog/CatalogBuild.h"
 #include "catalog/CatalogFile.h"
@@ -28,7 +29,7 @@ constexpr int kViewWidth = 1016, kViewHeight = 694;
 
 int MakeCatalog(const std::string& folder, const std::string& out, int size, int workers) {
   // The list enters the folder; the output name keeps meaning what it meant here.
-  const std::string target = std::filesystem::absolute(out).string();
+  const std::string target = Utf8Of(std::filesystem::absolute(FsPath(out)));
   FileList list;
   list.SetFolder(folder);
   if (list.Count() == 0) throw std::runtime_error("No pictures in '" + folder + "'.");

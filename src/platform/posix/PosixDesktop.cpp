@@ -69,6 +69,11 @@ bool PrepareWindowSystem() {
   return true;
 }
 
+// Kept as the bytes the shell gave: file names need not be UTF-8.
+std::string FirstArgument(int argc, char* argv[]) {
+  return argc > 1 && argv[1] ? std::string(argv[1]) : std::string();
+}
+
 std::string HomeFolder() {
   std::string home = posix::HomeDir();
   while (home.size() > 1 && home.back() == '/') home.pop_back();

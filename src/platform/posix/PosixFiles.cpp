@@ -40,30 +40,30 @@ TReadResult ReadFileBytes(const std::string& path, std::string& bytes) {
 
 TFileStream::TFileStream(const std::string& path, FileMode mode) : path_(path) {
   int flags = mode == FileMode::Read ? O_RDONLY : (O_WRONLY | O_CREAT | O_TRUNC);
-  fd_ = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
-  if (fd_ < 0) {
+  handle_ = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+  if (handle_ < 0) {
     int err = errno;
     throw EFileError(FileErrorMessage(
         mode == FileMode::Read ? "ファイルを開けません:" : "ファイルを作成できません:", path, err));
   }
   if (mode == FileMode::Read) {
     struct stat st;
-    if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
-      ::close(fd_);
-      fd_ = -1;
+    if (::fstat(static_cast<int>(handle_), &st) == 0 && S_ISDIR(st.st_mode)) {
+      ::close(static_cast<int>(handle_));
+      handle_ = -1;
       throw EFileError(FileErrorMessage("ファイルを開けません:", path, EISDIR));
     }
   }
 }
 
 TFileStream::~TFileStream() {
-  if (fd_ >= 0) ::close(fd_);
+  if (handle_ >= 0) ::close(static_cast<int>(handle_));
 }
 
 void TFileStream::Close(bool sync) {
-  if (fd_ < 0) return;
-  int fd = fd_;
-  fd_ = -1;
+  if (handle_ < 0) return;
+  int fd = static_cast<int>(handle_);
+  handle_ = -1;
   if (sync && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) {
     int err = errno;
     ::close(fd);
@@ -78,7 +78,7 @@ int64_t TFileStream::Read(void* buffer, int64_t count) {
   auto* out = static_cast<uint8_t*>(buffer);
   int64_t done = 0;
   while (done < count) {
-    ssize_t n = ::read(fd_, out + done, static_cast<size_t>(count - done));
+    ssize_t n = ::read(static_cast<int>(handle_), out + done, static_cast<size_t>(count - done));
     if (n < 0) {
       if (errno == EINTR) continue;
       throw EFileError(FileErrorMessage("ファイルを読み込めません:", path_, errno));
@@ -93,7 +93,7 @@ int64_t TFileStream::Write(const void* buffer, int64_t count) {
   const auto* in = static_cast<const uint8_t*>(buffer);
   int64_t done = 0;
   while (done < count) {
-    ssize_t n = ::write(fd_, in + done, static_cast<size_t>(count - done));
+    ssize_t n = ::write(static_cast<int>(handle_), in + done, static_cast<size_t>(count - done));
     if (n < 0) {
       if (errno == EINTR) continue;
       throw EFileError(FileErrorMessage("ファイルに書き込めません:", path_, errno));
@@ -107,14 +107,14 @@ int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
   int whence = origin == TSeekOrigin::Beginning ? SEEK_SET
                : origin == TSeekOrigin::Current ? SEEK_CUR
                                                 : SEEK_END;
-  off_t r = ::lseek(fd_, static_cast<off_t>(offset), whence);
+  off_t r = ::lseek(static_cast<int>(handle_), static_cast<off_t>(offset), whence);
   if (r < 0) throw EFileError(FileErrorMessage("ファイルをシークできません:", path_, errno));
   return r;
 }
 
 int64_t TFileStream::Size() {
   struct stat st;
-  if (::fstat(fd_, &st) != 0) return TStream::Size();
+  if (::fstat(static_cast<int>(handle_), &st) != 0) return TStream::Size();
   return st.st_size;
 }
 
@@ -277,7 +277,7 @@ void TFileReplacement::TakeTimeOf(const std::string& path) {
 }
 
 void TFileReplacement::Finish(bool sync) {
-  int fd = stream_->fd_;
+  int fd = static_cast<int>(stream_->handle_);
   mode_t mode;
   if (haveAttributes_) {
     mode = static_cast<mode_t>(mode_);
@@ -371,12 +371,6 @@ void SyncFileSystem(const std::string& path) {
   int err = errno;
   ::close(fd);
   if (result != 0) ThrowFileError(kCannotWrite, path, err);
-}
-
-void WriteFileAtomically(const std::string& path, const std::function<void(TStream&)>& write) {
-  TFileReplacement replacement(path);
-  write(replacement.Stream());
-  replacement.Place();
 }
 
 }  // namespace verid

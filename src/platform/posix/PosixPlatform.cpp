@@ -140,7 +140,7 @@ class PosixPlatform : public Platform {
 
 }  // namespace
 
-std::unique_ptr<Platform> CreatePosixPlatform(ScreenProvider* screen) {
+std::unique_ptr<Platform> CreateSystemPlatform(ScreenProvider* screen) {
   return std::make_unique<PosixPlatform>(screen);
 }
 
