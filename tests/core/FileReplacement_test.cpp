@@ -1,12 +1,15 @@
 // New file content goes in place whole or not at all, and leaves nothing behind: unnamed
 // until placed where the system can, under a hidden name elsewhere.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <filesystem>
 
+#include "base/Paths.h"
 #include "base/Stream.h"
 #include "support/TempDir.h"
 
@@ -51,8 +54,12 @@ TEST_P(FileReplacementTest, NothingShowsUnderANameUntilPlaced) {
 
 TEST_P(FileReplacementTest, ATakenNameIsRefusedAndReplacingKeepsItsMode) {
   std::string target = dir_.Write("a.png", "old");
-  std::filesystem::create_symlink("nowhere.png", dir_ / "dangling.png");
-  for (const char* name : {"a.png", "dangling.png"}) {
+  std::vector<std::string> taken = {"a.png"};
+  if (test::SymlinksWork()) {
+    std::filesystem::create_symlink("nowhere.png", dir_ / "dangling.png");
+    taken.push_back("dangling.png");
+  }
+  for (const std::string& name : taken) {
     TFileReplacement file(dir_ / name, false);
     Put(file, "new");
     try {
@@ -64,18 +71,25 @@ TEST_P(FileReplacementTest, ATakenNameIsRefusedAndReplacingKeepsItsMode) {
   }
   EXPECT_EQ(ReadText(target), "old");
 
-  std::filesystem::permissions(target, std::filesystem::perms(0640));
+  const auto mode = std::filesystem::perms(0640);
+  const bool modes = PathDelim == '/';  // POSIX modes; Windows keeps only a read-only bit
+  if (modes) std::filesystem::permissions(target, mode);
   TFileReplacement file(target, true);
   Put(file, "replaced");
   file.Place();
   EXPECT_EQ(ReadText(target), "replaced");
-  EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0640));
-  EXPECT_EQ(SortedNames(dir_.Path()), (std::vector<std::string>{"a.png", "dangling.png"}));
+  if (modes) {
+    EXPECT_EQ(std::filesystem::status(target).permissions(), mode);
+  }
+  EXPECT_EQ(SortedNames(dir_.Path()), taken);
 }
 
 // A program killed while files wait for their turn leaves none of them behind where the
 // system has unnamed files; with named ones the hidden files are what it leaves.
 TEST_P(FileReplacementTest, AKilledWriterLeavesNothingWhereFilesCanBeUnnamed) {
+#ifdef _WIN32
+  GTEST_SKIP() << "no unnamed files here, and no fork to kill a writer with";
+#else
   pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
@@ -93,6 +107,7 @@ TEST_P(FileReplacementTest, AKilledWriterLeavesNothingWhereFilesCanBeUnnamed) {
   }
   if (GetParam() && !unnamed) GTEST_SKIP() << "no unnamed files on this file system";
   EXPECT_EQ(SortedNames(dir_.Path()).size(), unnamed ? 0u : 1u);
+#endif
 }
 
 INSTANTIATE_TEST_SUITE_P(BothWays, FileReplacementTest, ::testing::Bool(),

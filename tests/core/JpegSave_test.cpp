@@ -187,6 +187,7 @@ TEST_F(JpegSave, PicturesFromOtherKindsGainNoMarkers) {
 }
 
 TEST_F(JpegSave, OnlyTurnedPhotosAreTurnedExactlyAsJpegtranTurnsThem) {
+  if (!test::CanRunShellTools()) GTEST_SKIP() << "needs a POSIX shell and jpegtran";
   // 64 x 48 with 2 x 2 chroma: whole 16 x 16 MCUs, so every turn is perfect.
   const TBitmap upright = test::Pattern(64, 48, TPixelFormat::pf24bit, 3);
   using Commands = std::vector<void (TViewer::*)()>;
@@ -226,6 +227,7 @@ TEST_F(JpegSave, OnlyTurnedPhotosAreTurnedExactlyAsJpegtranTurnsThem) {
 }
 
 TEST_F(JpegSave, AnUnalignedPhotoIsCompressedAgainWholeNeverCropped) {
+  if (!test::CanRunShellTools()) GTEST_SKIP() << "needs a POSIX shell and jpegtran";
   // 60 x 44: partial MCUs at the right and bottom edges; turning right would move the
   // bottom one to the left edge.
   const TBitmap upright = test::Quadrants(60, 44);
@@ -257,6 +259,7 @@ TEST_F(JpegSave, AnUnalignedPhotoIsCompressedAgainWholeNeverCropped) {
 }
 
 TEST_F(JpegSave, PhotosWithoutExifAreCompressedAgainAsBefore) {
+  if (!test::CanRunShellTools()) GTEST_SKIP() << "needs a POSIX shell and jpegtran";
   // An ICC profile alone: kept, but the turn is made on the pixels, at the quality set.
   TJPEGImage jpeg;
   jpeg.Assign(test::Pattern(64, 48, TPixelFormat::pf24bit));

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/Paths.h"
 #include "base/Stream.h"
 #include "support/FakePlatform.h"
 #include "support/TempDir.h"
@@ -228,8 +229,9 @@ TEST(Settings, LivesBesideTheProgramWhenItCanElseInTheUserConfigFolder) {
       {true, false, "/home/u/.config", beside},  // an existing file beside is kept
       {false, true, "/home/u/.config", beside},  // a portable copy writes its own folder
       {true, true, "/home/u/.config", beside},
-      {false, false, "/home/u/.config", "/home/u/.config/verid/verid.ini"},
-      {false, false, "/xdg/cfg/", "/xdg/cfg/verid/verid.ini"},
+      {false, false, "/home/u/.config",
+       JoinPath(JoinPath("/home/u/.config", "verid"), "verid.ini")},
+      {false, false, "/xdg/cfg/", JoinPath(JoinPath("/xdg/cfg/", "verid"), "verid.ini")},
       {false, false, "", beside},  // no per-user folder on this system: as always
   };
   for (const Case& c : cases) {
