@@ -20,16 +20,17 @@ class TBigBuffer {
   // for a buffer written from end to end, at up to 2 MiB more memory.
   bool Allocate(size_t size, bool huge = false);
   void Reset();
-  // Gives back the whole pages before `offset`; they must not be touched again.
+  // May give back pages before `offset` (in large steps); they must not be touched again.
   void ReleaseBefore(size_t offset);
   uint8_t* Data() const { return data_; }
   size_t Size() const { return size_; }
 
  private:
   static constexpr size_t kMapFrom = size_t(1) << 20;
+  static constexpr size_t kReleaseStep = size_t(8) << 20;
   uint8_t* data_ = nullptr;
   size_t size_ = 0, released_ = 0;
-  bool mapped_ = false;
+  size_t mapped_ = 0;  // the length of the mapping; 0 when not mapped
   std::unique_ptr<uint8_t[]> small_;
 };
 

@@ -95,10 +95,11 @@ TBitmap& TBitmap::operator=(TBitmap&& other) noexcept {
 
 TBitmap::~TBitmap() = default;
 
-// Rasters this large get fresh pages from the system at every allocation anyway (the C
-// library maps them on their own); mapped here they come in large pages, with a small
-// fraction of the page faults, which are most of the cost of making a photo's raster.
-constexpr size_t kMappedPixels = size_t(32) << 20;
+// Rasters this large get fresh pages from the system at almost every allocation anyway
+// (the C library maps them on their own, or gives its heap's top back when they are
+// freed); mapped here they come in large pages, with a small fraction of the page faults,
+// which are most of the cost of making a picture's raster on a virtual machine.
+constexpr size_t kMappedPixels = size_t(2) << 20;
 
 void TPixelRelease::operator()(uint8_t* bits) const {
   if (Mapped)

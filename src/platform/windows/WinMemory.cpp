@@ -15,7 +15,7 @@ bool TBigBuffer::Allocate(size_t size, bool) {
     void* p = ::VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
     if (!p) return false;
     data_ = static_cast<uint8_t*>(p);
-    mapped_ = true;
+    mapped_ = size;
   } else {
     small_.reset(new (std::nothrow) uint8_t[size ? size : 1]);
     if (!small_) return false;
@@ -29,8 +29,7 @@ void TBigBuffer::Reset() {
   if (mapped_) ::VirtualFree(data_, 0, MEM_RELEASE);
   small_.reset();
   data_ = nullptr;
-  size_ = released_ = 0;
-  mapped_ = false;
+  size_ = released_ = mapped_ = 0;
 }
 
 // Decommitted pages go back to the system; the reservation goes with Reset.
@@ -41,8 +40,9 @@ void TBigBuffer::ReleaseBefore(size_t offset) {
     ::GetSystemInfo(&info);
     return static_cast<size_t>(info.dwPageSize);
   }();
+  // Each decommit costs more than the pages are worth: only in large steps.
   size_t end = std::min(offset, size_) / page * page;
-  if (end <= released_) return;
+  if (end < released_ + kReleaseStep) return;
   ::VirtualFree(data_ + released_, end - released_, MEM_DECOMMIT);
   released_ = end;
 }
