@@ -6,6 +6,8 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace verid {
@@ -197,6 +199,13 @@ void WriteFileAtomically(const std::string& path, const std::function<void(TStre
 // and `bytes` is then empty.
 enum class TReadResult { Read, Missing, Unreadable };
 TReadResult ReadFileBytes(const std::string& path, std::string& bytes);
+
+// The names of the files in `folder` (regular files, links followed; no folders) whose
+// names `wanted` accepts, as the file system gives them, in its order. The name is
+// checked before anything else is asked of the system. False with `error` set when the
+// folder cannot be read.
+bool ListFolderFiles(const std::string& folder, bool (*wanted)(std::string_view name),
+                     std::vector<std::string>& names, std::error_code& error);
 
 // Whether this process may make files in `folder` (a folder it can write and search);
 // false for anything else, a read-only file system included.

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
+#include "base/Paths.h"
 #include "base/Stream.h"
 #include "support/TempDir.h"
 #include "support/WorkingFolder.h"
@@ -42,6 +44,31 @@ TEST_F(FileListTest, ListsImageFilesOfTheFolderInCaseInsensitiveOrder) {
   EXPECT_EQ(list.CurrentFile(), "");
   EXPECT_EQ(list.PositionText(), "0/" + std::to_string(expected.size()));
   EXPECT_EQ(std::filesystem::current_path(), FsPath(dir.Path()));
+}
+
+// Names that agree in their first 16 characters, or differ only in case, or where one is
+// the start of another: the order is LessText's, however the sort gets there.
+TEST_F(FileListTest, OrdersLongAndSimilarNamesAsLessTextDoes) {
+  TempDir dir;
+  const std::vector<std::string> names{"photograph_2024_b.jpg",
+                                       "Photograph_2024_A.JPG",
+                                       "photograph_2024_a.png",
+                                       "photograph_2024.jpg",
+                                       "photo.jpg",
+                                       "PHOTO.JPEG",
+                                       "p~.bmp",
+                                       "p_.bmp",
+                                       "P.png",
+                                       "photograph_2024_a.jpg",
+                                       "Z.jpg",
+                                       "a\xe3\x81\x82.jpg"};
+  for (const std::string& name : names) dir.Write(name, "x");
+  FileList list;
+  list.SetFolder(dir.Path());
+  std::vector<std::string> expected = names;
+  std::sort(expected.begin(), expected.end(),
+            [](const std::string& a, const std::string& b) { return LessText(a, b); });
+  EXPECT_EQ(list.Entries(), expected);
 }
 
 TEST_F(FileListTest, KeepsNamesAsTheFileSystemGaveThem) {

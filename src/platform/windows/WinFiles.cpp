@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <random>
 
 #include "base/Paths.h"
@@ -352,6 +353,22 @@ bool FolderWritable(const std::string& folder) {
   if (h == INVALID_HANDLE_VALUE) return false;
   ::CloseHandle(h);
   return true;
+}
+
+bool ListFolderFiles(const std::string& folder, bool (*wanted)(std::string_view name),
+                     std::vector<std::string>& names, std::error_code& error) {
+  namespace fs = std::filesystem;
+  names.clear();
+  error.clear();
+  fs::directory_iterator it(FsPath(folder), error);
+  for (auto end = fs::directory_iterator(); !error && it != end; it.increment(error)) {
+    const std::string name = Utf8Of(it->path().filename());
+    if (!wanted(name)) continue;
+    std::error_code typeError;
+    if (it->is_regular_file(typeError)) names.push_back(name);
+  }
+  if (error) names.clear();
+  return !error;
 }
 
 }  // namespace verid
