@@ -2,7 +2,9 @@
 // folder and an offscreen screen of a given size.
 #pragma once
 
+#include <signal.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +17,8 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <string_view>
+#include <thread>
 
 #include "imaging/Bitmap.h"
 
@@ -93,6 +97,66 @@ inline std::string LoadAverage() {
   std::string a, b, c;
   in >> a >> b >> c;
   return a + " " + b + " " + c;
+}
+
+// The processor's model name as the system reports it, and how many it has.
+inline std::string CpuModel() {
+  std::ifstream in("/proc/cpuinfo");
+  std::string line, model = "unknown processor";
+  while (std::getline(in, line)) {
+    if (line.rfind("model name", 0) != 0) continue;
+    const auto colon = line.find(':');
+    if (colon != std::string::npos) model = line.substr(colon + 2);
+    break;
+  }
+  return model + ", " + std::to_string(std::thread::hardware_concurrency()) + " cores";
+}
+
+// Another process keeping one core busy for as long as it lives, when `on`: the figures
+// must hold on a machine that is not idle.
+class BusyCore {
+ public:
+  explicit BusyCore(bool on) {
+    if (!on) return;
+    child_ = fork();
+    if (child_ == 0) {
+      volatile uint64_t spins = 0;
+      for (;;) spins = spins + 1;
+    }
+  }
+  ~BusyCore() {
+    if (child_ <= 0) return;
+    kill(child_, SIGKILL);
+    waitpid(child_, nullptr, 0);
+  }
+  BusyCore(const BusyCore&) = delete;
+  BusyCore& operator=(const BusyCore&) = delete;
+  bool On() const { return child_ > 0; }
+
+ private:
+  pid_t child_ = -1;
+};
+
+// The first argument that is a number, or `fallback` (at least 1 either way).
+inline int CountArgument(int argc, char** argv, int fallback) {
+  for (int i = 1; i < argc; ++i)
+    if (argv[i][0] >= '0' && argv[i][0] <= '9') return std::max(1, std::atoi(argv[i]));
+  return std::max(1, fallback);
+}
+
+// Whether `--busy` is among the arguments.
+inline bool BusyRequested(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (std::string_view(argv[i]) == "--busy") return true;
+  return false;
+}
+
+// "CPU ..., load average ..." with what else runs: printed by every benchmark before and
+// after its figures, so that a ratio is never read without the machine it came from.
+inline void PrintMachine(const char* when, const BusyCore* busy = nullptr) {
+  std::printf("%s: %s; load average %s%s\n", when, CpuModel().c_str(), LoadAverage().c_str(),
+              busy && busy->On() ? "; one other process busy on one core (--busy)" : "");
+  std::fflush(stdout);
 }
 
 // A new folder verid_bench_<tag>_<pid> in the temporary folder.

@@ -121,6 +121,7 @@ int main(int argc, char** argv) {
     else if (a == "--keep")
       keep = true;
   }
+  bench::PrintMachine("before");
   const fs::path work =
       fs::temp_directory_path() / ("verid-bench-catalog-" + std::to_string(std::random_device{}()));
   const fs::path start = fs::current_path();

@@ -22,6 +22,7 @@
 #include <fstream>
 #include <functional>
 
+#include "BenchSupport.h"
 #include "catalog/CatalogFile.h"
 #include "catalog/CatarogFrm.h"
 #include "imaging/Draw.h"
@@ -145,7 +146,8 @@ void Report(const char* what, double ours, double theirs) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int size = argc > 1 ? std::atoi(argv[1]) : 80;
+  const int size = bench::CountArgument(argc, argv, 80);
+  bench::PrintMachine("before");
   const bool withGrid = !(argc > 2 && std::string(argv[2]) == "--no-grid");
   const std::string folder = std::filesystem::temp_directory_path() /
                              ("verid_bench_catalog_window_" + std::to_string(getpid()));

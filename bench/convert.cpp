@@ -226,6 +226,7 @@ int main(int argc, char** argv) {
     else if (a == "--keep")
       keep = true;
   }
+  bench::PrintMachine("before");
   const fs::path work =
       fs::temp_directory_path() / ("verid-bench-convert-" + std::to_string(std::random_device{}()));
   std::printf("load average at start: %s; hardware threads: %u\n", bench::LoadAverage().c_str(),

@@ -1,5 +1,7 @@
 // Lists a folder of 100,000 empty .jpg files and compares the time with `ls -f | wc -l`
-// on the same folder in the same run.
+// on the same folder in the same run, the two taking turns.
+//
+//   bench_filelist [COUNT] [--busy]
 #include "app/FileList.h"
 
 #include <fcntl.h>
@@ -13,30 +15,13 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::duration d) {
-  return std::chrono::duration<double>(d).count();
-}
-
-template <typename F>
-double Best(int runs, F&& f) {
-  double best = 1e9;
-  for (int i = 0; i < runs; ++i) {
-    auto t0 = Clock::now();
-    f();
-    best = std::min(best, Seconds(Clock::now() - t0));
-  }
-  return best;
-}
-
-}  // namespace
+#include "BenchSupport.h"
 
 int main(int argc, char** argv) {
-  const int count = argc > 1 ? std::atoi(argv[1]) : 100000;
+  const int count = verid::bench::CountArgument(argc, argv, 100000);
   const int runs = 5;
+  verid::bench::BusyCore busy(verid::bench::BusyRequested(argc, argv));
+  verid::bench::PrintMachine("before", &busy);
   char tmpl[] = "/tmp/verid-bench-filelist-XXXXXX";
   if (!::mkdtemp(tmpl)) {
     std::perror("mkdtemp");
@@ -54,22 +39,24 @@ int main(int argc, char** argv) {
   }
 
   const auto start = std::filesystem::current_path();
+  const std::string command = "cd '" + folder + "' && ls -f | wc -l > /dev/null";
   int listed = 0;
-  double ours = Best(runs, [&] {
-    verid::FileList list;
-    list.SetFolder(folder);
-    listed = list.Count();
-  });
+  double ours = 1e300, ls = 1e300;
+  for (int i = 0; i < runs; ++i) {
+    ours = std::min(ours, verid::bench::Millis([&] {
+                      verid::FileList list;
+                      list.SetFolder(folder);
+                      listed = list.Count();
+                    }));
+    ls = std::min(ls, verid::bench::Millis([&] {
+                    if (std::system(command.c_str()) != 0) std::perror("ls");
+                  }));
+  }
   std::filesystem::current_path(start);
 
-  const std::string command = "cd '" + folder + "' && ls -f | wc -l > /dev/null";
-  double ls = Best(runs, [&] {
-    if (std::system(command.c_str()) != 0) std::perror("ls");
-  });
-
-  std::printf("FileList::SetFolder: %.1f ms (%d entries, best of %d)\n", ours * 1000, listed, runs);
-  std::printf("ls -f | wc -l:       %.1f ms (best of %d)\n", ls * 1000, runs);
-  std::printf("ratio FileList / ls: %.2f\n", ours / ls);
+  std::printf("%d entries listed, best of %d\n", listed, runs);
+  verid::bench::Report("FileList::SetFolder vs ls -f | wc -l", ours, ls, 1.5, 40, 7);
+  verid::bench::PrintMachine("after", &busy);
 
   std::error_code ec;
   std::filesystem::remove_all(folder, ec);

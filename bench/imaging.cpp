@@ -86,7 +86,9 @@ void Report(const char* what, double ours, double theirs, double target) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+  const int runs = bench::CountArgument(argc, argv, 5);
+  bench::BusyCore busy(bench::BusyRequested(argc, argv));
+  bench::PrintMachine("before", &busy);
   const TBitmap photo = bench::GradientPhoto(kWidth, kHeight, 7);
 
   TJPEGImage encoder;
@@ -135,5 +137,6 @@ int main(int argc, char** argv) {
     tiled = std::min(tiled, Time(1, [&] { gSink = RotateRight90(photo).ScanLine(1)[0]; }));
   }
   Report("Rotate right 90 vs naive per-pixel loop", tiled, naive, 0.60);
+  bench::PrintMachine("after", &busy);
   return 0;
 }

@@ -93,7 +93,8 @@ Timing Measure(const std::string& folder, const std::string& original, const std
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+  const int runs = CountArgument(argc, argv, 5);
+  PrintMachine("before");
   const std::string folder = ScratchFolder("edit");
   const std::string aligned = folder + "/camera_422.jpg", unaligned = folder + "/camera_420.jpg";
   WritePhoto(folder, aligned, "2x1");

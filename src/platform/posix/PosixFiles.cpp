@@ -377,7 +377,7 @@ void SyncFileSystem(const std::string& path) {
 // readdir with the entry's own type: no stat for plain files, which keeps a folder of a
 // hundred thousand pictures quick to list.
 bool ListFolderFiles(const std::string& folder, bool (*wanted)(std::string_view name),
-                     std::vector<std::string>& names, std::error_code& error) {
+                     std::string& names, std::error_code& error) {
   names.clear();
   error.clear();
   DIR* dir = opendir(folder.c_str());
@@ -390,6 +390,11 @@ bool ListFolderFiles(const std::string& folder, bool (*wanted)(std::string_view 
     ~Close() { closedir(dir); }
   } close{dir};
   const int fd = dirfd(dir);
+  // A folder's size is about what its names take (more on most file systems): one
+  // allocation instead of a dozen, each on fresh pages.
+  struct stat folderStat {};
+  if (fstat(fd, &folderStat) == 0 && folderStat.st_size > 0)
+    names.reserve(size_t(std::min<off_t>(folderStat.st_size, off_t(64) << 20)));
   for (;;) {
     errno = 0;
     const dirent* entry = readdir(dir);
@@ -401,7 +406,7 @@ bool ListFolderFiles(const std::string& folder, bool (*wanted)(std::string_view 
       struct stat st {};
       file = fstatat(fd, entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
     }
-    if (file) names.emplace_back(name);
+    if (file) names.append(name).push_back('\0');
   }
   if (errno != 0) {
     error = std::error_code(errno, std::system_category());

@@ -356,7 +356,7 @@ bool FolderWritable(const std::string& folder) {
 }
 
 bool ListFolderFiles(const std::string& folder, bool (*wanted)(std::string_view name),
-                     std::vector<std::string>& names, std::error_code& error) {
+                     std::string& names, std::error_code& error) {
   namespace fs = std::filesystem;
   names.clear();
   error.clear();
@@ -365,7 +365,7 @@ bool ListFolderFiles(const std::string& folder, bool (*wanted)(std::string_view 
     const std::string name = Utf8Of(it->path().filename());
     if (!wanted(name)) continue;
     std::error_code typeError;
-    if (it->is_regular_file(typeError)) names.push_back(name);
+    if (it->is_regular_file(typeError)) names.append(name).push_back('\0');
   }
   if (error) names.clear();
   return !error;
