@@ -5,28 +5,50 @@
 #include "base/Paths.h"
 #include "imaging/Draw.h"
 #include "imaging/Graphic.h"
+#include "imaging/Jpeg.h"
 
 namespace verid {
 
-PreviewResult MakePreview(const FileList& list, const AppSettings& settings) {
+TMadePicture MakePreviewPicture(const std::string& path, TColor color) {
+  TPicture picture;
+  picture.LoadFromFile(path);
+  TMadePicture made;
+  // The sizes the window remembers are 16-bit.
+  made.Width = static_cast<uint16_t>(picture.Width());
+  made.Height = static_cast<uint16_t>(picture.Height());
+  const TFitRect place = FitRect(made.Width, made.Height, kPreviewBox, kPreviewBox);
+  made.Place = Bounds(place.Left, place.Top, place.Width, place.Height);
+  const int w = place.Width, h = place.Height;
+  made.Rendered = TBitmap(w, h, TPixelFormat::pf32bit);
+  // Transparent parts show the panel's colour.
+  FillRect(made.Rendered, Bounds(0, 0, w, h), color);
+  if (TGraphic* graphic = picture.Graphic()) {
+    ScaleJpegFor(graphic, w, h);
+    StretchDraw(made.Rendered, Bounds(0, 0, w, h), *graphic);
+  }
+  return made;
+}
+
+PreviewResult MakePreview(const FileList& list, const AppSettings& settings, TLookAhead* ahead) {
   PreviewResult result;
   result.PositionText = list.PositionText();
   if (!HasCurrentFile(list)) return result;
 
   const std::string path = list.CurrentFile();
   try {
-    TPicture picture;
-    picture.LoadFromFile(path);
-    result.PictureWidth = static_cast<uint16_t>(picture.Width());
-    result.PictureHeight = static_cast<uint16_t>(picture.Height());
+    const TColor color = settings.PreviewColor;
+    TMadePicture made;
+    if (ahead) {
+      ahead->SetMaker("preview " + std::to_string(color),
+                      [color](const std::string& p) { return MakePreviewPicture(p, color); });
+      made = ahead->Take(path);
+    } else {
+      made = MakePreviewPicture(path, color);
+    }
+    result.PictureWidth = static_cast<uint16_t>(made.Width);
+    result.PictureHeight = static_cast<uint16_t>(made.Height);
     result.Place = FitRect(result.PictureWidth, result.PictureHeight, kPreviewBox, kPreviewBox);
-    const int w = result.Place.Width, h = result.Place.Height;
-    auto image = std::make_unique<TBitmap>(w, h, TPixelFormat::pf32bit);
-    // Transparent parts show the panel's colour.
-    FillRect(*image, Bounds(0, 0, w, h), settings.PreviewColor);
-    if (const TGraphic* graphic = picture.Graphic())
-      StretchDraw(*image, Bounds(0, 0, w, h), *graphic);
-    result.Image = std::move(image);
+    result.Image = std::make_unique<TBitmap>(std::move(made.Rendered));
     result.State = PreviewResult::Kind::Picture;
     result.PanelColor = settings.PreviewColor;
   } catch (const EInvalidGraphic&) {

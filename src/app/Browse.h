@@ -11,6 +11,7 @@
 #include "app/Dialogs.h"
 #include "app/FileList.h"
 #include "app/Hanyou.h"
+#include "app/LookAhead.h"
 #include "app/Settings.h"
 #include "imaging/Bitmap.h"
 
@@ -39,10 +40,18 @@ struct PreviewResult {
   TColor PanelColor = 0;     // PreviewColor (only for Kind::Picture)
 };
 
-// The preview step for the list's current file. Undecodable pictures (EInvalidGraphic)
-// give Kind::NoPicture; any other failure (a file gone meanwhile) propagates, and the
-// caller keeps its previous status texts.
-PreviewResult MakePreview(const FileList& list, const AppSettings& settings);
+// The preview of `path`: its picture stretched into its FitRect place in the 190 x 190
+// panel, over `color` where it is transparent; a JPEG is decoded at the DCT scale that
+// still covers that place. Width and Height are the file's (upright). Throws as loading
+// the picture does.
+TMadePicture MakePreviewPicture(const std::string& path, TColor color);
+
+// The preview step for the list's current file, its picture made ahead by `ahead` when
+// one is given. Undecodable pictures (EInvalidGraphic) give Kind::NoPicture; any other
+// failure (a file gone meanwhile) propagates, and the caller keeps its previous status
+// texts.
+PreviewResult MakePreview(const FileList& list, const AppSettings& settings,
+                          TLookAhead* ahead = nullptr);
 
 // Navigation: each returns whether the selection is valid afterwards (the caller then
 // runs its preview step). Previous/next do nothing without a current file; at the ends

@@ -29,6 +29,7 @@
 #include "app/FileOps.h"
 #include "app/Hanyou.h"
 #include "app/IECache.h"
+#include "app/LookAhead.h"
 #include "app/MainState.h"
 #include "dialogs/CpyMveFrm.h"
 #include "dialogs/ExploreFrm.h"
@@ -63,6 +64,7 @@ TMainForm::TMainForm(Dialogs& dialogs, Platform& platform, const std::string& co
       platform_(platform) {
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(Text(kMainCaption));
+  previewAhead_ = std::make_unique<TLookAhead>(list_);
   setWindowIcon(AppWindowIcon());
   // Resolved now: opening a folder changes the working folder.
   std::string argument = AbsolutePath(commandLine);
@@ -445,7 +447,7 @@ void TMainForm::FileListBoxClick() {
 
   PreviewResult preview;
   try {
-    preview = MakePreview(list_, settings_);
+    preview = MakePreview(list_, settings_, previewAhead_.get());
   } catch (...) {
     // The status texts stay as they were; the error box reports what happened.
     UpdateCommandStates();
@@ -471,6 +473,7 @@ void TMainForm::FileListBoxClick() {
   statusBar_->SetText(1, QString::fromStdString(preview.StatusSize));
   itemCountLbl_->SetFittedText(QString::fromStdString(preview.PositionText));
   UpdateCommandStates();
+  previewAhead_->Shown(list_.ItemIndex());
 }
 
 void TMainForm::UpdateCommandStates() {

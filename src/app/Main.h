@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,7 @@ class TEXplorerForm;
 class TFileListBox;
 class TFittingLabel;
 class TImageBox;
+class TLookAhead;
 class TStatusBar;
 class TSunkenPanel;
 
@@ -226,6 +228,7 @@ class TMainForm : public QMainWindow {
   std::string settingsPath_;
   std::string startCatalog_;  // a catalog named on the command line, opened by Start
   FileList list_;
+  std::unique_ptr<TLookAhead> previewAhead_;  // the neighbours' previews, made ahead
   std::vector<std::string> cacheFolders_;
   uint16_t pictureWidth_ = 0, pictureHeight_ = 0;
   TMainState state_;

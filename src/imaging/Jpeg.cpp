@@ -574,4 +574,29 @@ void TJPEGImage::SaveToStream(TStream& stream) {
   stream.WriteBuffer(data_.data(), static_cast<int64_t>(data_.size()));
 }
 
+int JpegScaleFor(int iw, int ih, int tw, int th) {
+  if (tw <= 0 || th <= 0 || iw <= 2 * tw || ih <= 2 * th) return 1;
+  for (int d : {8, 4, 2})
+    if ((iw + d - 1) / d >= tw && (ih + d - 1) / d >= th) return d;
+  return 1;
+}
+
+void ScaleJpegFor(TGraphic* graphic, int tw, int th) {
+  auto* jpeg = dynamic_cast<TJPEGImage*>(graphic);
+  if (!jpeg) return;
+  switch (JpegScaleFor(jpeg->FullWidth(), jpeg->FullHeight(), tw, th)) {
+    case 8:
+      jpeg->SetScale(TJPEGScale::jsEighth);
+      break;
+    case 4:
+      jpeg->SetScale(TJPEGScale::jsQuarter);
+      break;
+    case 2:
+      jpeg->SetScale(TJPEGScale::jsHalf);
+      break;
+    default:
+      jpeg->SetScale(TJPEGScale::jsFullSize);
+  }
+}
+
 }  // namespace verid

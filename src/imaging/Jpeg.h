@@ -135,6 +135,14 @@ class TJPEGImage : public TGraphic {
   mutable std::unique_ptr<TBitmap> raster_;
 };
 
+// The libjpeg scale denominator (1, 2, 4, 8) for showing an iw x ih JPEG in tw x th: the
+// smallest picture that still covers the target, used only when the picture is more than
+// twice the target in both directions.
+int JpegScaleFor(int iw, int ih, int tw, int th);
+// Sets a JPEG graphic's decode scale for showing it in tw x th (JpegScaleFor); any other
+// graphic, or none, is left as it is.
+void ScaleJpegFor(TGraphic* graphic, int tw, int th);
+
 // libjpeg's message numbers the program refers to.
 int JpegErrorImageTooBig();
 

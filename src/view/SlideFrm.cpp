@@ -62,7 +62,8 @@ TSlideForm::TSlideForm(ViewEnv env, TFullSlideShow& show, QWidget* parent, bool 
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       env_(env),
       show_(&show),
-      maker_(loadAhead) {
+      ahead_(env.List, loadAhead) {
+  ahead_.SetWrap(true);
   setObjectName(QStringLiteral("SlideForm"));
   setAttribute(Qt::WA_DeleteOnClose);
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -110,13 +111,7 @@ void TSlideForm::ShowSlide(int index) {
   const TRect screen = env_.Plat.ScreenRect();
   const TSlideFrame frame{area.width(), area.height(), FullRatio(screen.Width(), screen.Height()),
                           env_.Settings.FullSlideColor};
-  // The files after this one, as the show will come to them (round again at the end: a
-  // loop or a new start does).
-  std::vector<std::string> upcoming;
-  const int count = env_.List.Count();
-  for (int k = 1; k <= 2 && k < count; ++k)
-    upcoming.push_back(env_.List.PathOf((index + k) % count));
-  slide_ = maker_.Take(env_.List.CurrentFile(), frame, upcoming);
+  slide_ = TakeSlide(ahead_, env_.List.CurrentFile(), frame);
   const TRect& c = slide_.Control;
   image_->setGeometry(c.Left, c.Top, c.Width(), c.Height());
   if (slide_.NoPicture)
@@ -131,6 +126,9 @@ void TSlideForm::ShowSlide(int index) {
     activateWindow();
   }
   repaint();
+  // The files after this one, as the show comes to them (round again at the end: a loop
+  // or a new start does).
+  ahead_.Shown(env_.List.ItemIndex());
 }
 
 void TSlideForm::CloseWindow() {

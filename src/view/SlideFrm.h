@@ -67,7 +67,7 @@ class TSlideForm : public QWidget, public SlideWindow {
   QMenu* popup_ = nullptr;
   QColor colour_;
   TSlide slide_;
-  TSlideMaker maker_;
+  TLookAhead ahead_;  // the next slides, made while one shows
   bool shown_ = false;
 };
 

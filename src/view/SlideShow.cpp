@@ -1,7 +1,6 @@
 #include "view/SlideShow.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "app/Browse.h"
 #include "base/Paths.h"
@@ -129,14 +128,9 @@ void TFullSlideShow::RunSlides() {
 TSlide MakeSlide(const std::string& path, int fw, int fh, float s, TColor background) {
   TSlide slide;
   try {
-    TPicture picture;
-    picture.LoadFromFile(path);
-    slide.Control = LayoutFull(picture.Width(), picture.Height(), fw, fh, s);
-    TGraphic* graphic = picture.Graphic();
-    ScaleJpegFor(graphic, slide.Control.Width(), slide.Control.Height());
-    if (graphic && !slide.Control.IsEmpty())
-      slide.Picture =
-          DrawToRaster(*graphic, slide.Control.Width(), slide.Control.Height(), background);
+    TMadePicture made = MakeFullScreenPicture(path, fw, fh, s, background);
+    slide.Control = made.Place;
+    slide.Picture = std::move(made.Rendered);
   } catch (const EInvalidGraphic&) {
     slide = TSlide();
     slide.NoPicture = true;
@@ -145,80 +139,27 @@ TSlide MakeSlide(const std::string& path, int fw, int fh, float s, TColor backgr
   return slide;
 }
 
-// --- making slides ahead -------------------------------------------------------------------------
-
-TSlideMaker::~TSlideMaker() {
-  if (job_.valid()) job_.wait();
-}
-
-TSlideMaker::Stamp TSlideMaker::StampOf(const std::string& path) {
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(FsPath(path), ec);
-  if (ec) return {};
-  const auto time = std::filesystem::last_write_time(FsPath(path), ec);
-  if (ec) return {};
-  return {static_cast<long long>(size), static_cast<long long>(time.time_since_epoch().count())};
-}
-
-TSlideMaker::Made TSlideMaker::MakeNow(const std::string& path, const TSlideFrame& frame) {
-  Made made;
-  made.Path = path;
-  made.Frame = frame;
-  made.Before = StampOf(path);
+TSlide TakeSlide(TLookAhead& ahead, const std::string& path, const TSlideFrame& frame) {
+  // A slide keeps only its drawing: the decoded picture goes as soon as it is drawn.
+  ahead.SetMaker("slide " + std::to_string(frame.Width) + "x" + std::to_string(frame.Height) +
+                     " " + std::to_string(frame.Ratio) + " " + std::to_string(frame.Background),
+                 [frame](const std::string& p) {
+                   TMadePicture made = MakeFullScreenPicture(p, frame.Width, frame.Height,
+                                                             frame.Ratio, frame.Background);
+                   made.Picture.reset();
+                   return made;
+                 });
+  TSlide slide;
   try {
-    made.Slide = MakeSlide(path, frame.Width, frame.Height, frame.Ratio, frame.Background);
-  } catch (...) {
-    // Made again where it is wanted, so the error is met there.
+    TMadePicture made = ahead.Take(path);
+    slide.Control = made.Place;
+    slide.Picture = std::move(made.Rendered);
+  } catch (const EInvalidGraphic&) {
+    slide = TSlide();
+    slide.NoPicture = true;
+    slide.Control = NoPictureFullControl(frame.Width, frame.Height);
   }
-  return made;
-}
-
-std::optional<TSlide> TSlideMaker::Usable(Made&& made, const std::string& path,
-                                          const TSlideFrame& frame) {
-  if (made.Path != path || !(made.Frame == frame) || !made.Slide) return std::nullopt;
-  // Changed since it was read (or unreadable now): read it again.
-  const Stamp now = StampOf(path);
-  if (now.Size < 0 || !(now == made.Before)) return std::nullopt;
-  ++reused_;
-  return std::move(made.Slide);
-}
-
-TSlide TSlideMaker::Take(const std::string& path, const TSlideFrame& frame,
-                         const std::vector<std::string>& upcoming) {
-  std::optional<TSlide> slide;
-  if (local_ && local_->Path == path) {
-    slide = Usable(std::move(*local_), path, frame);
-    local_.reset();
-  } else if (job_.valid() && jobPath_ == path) {
-    if (job_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
-      // The worker is still on this one: make the one after it here meanwhile.
-      for (const std::string& next : upcoming) {
-        if (next.empty() || next == path) continue;
-        local_ = MakeNow(next, frame);
-        break;
-      }
-    }
-    slide = Usable(job_.get(), path, frame);
-  }
-  // Work for files no longer coming (the list changed, the show started over) is dropped.
-  auto coming = [&](const std::string& p) {
-    return std::find(upcoming.begin(), upcoming.end(), p) != upcoming.end();
-  };
-  if (local_ && !coming(local_->Path)) local_.reset();
-  if (job_.valid() && !coming(jobPath_) &&
-      job_.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
-    job_ = {};
-  if (ahead_ && !job_.valid()) {
-    // The worker takes the first upcoming file nobody has made yet.
-    for (const std::string& next : upcoming) {
-      if (next.empty() || next == path || (local_ && local_->Path == next)) continue;
-      jobPath_ = next;
-      job_ = std::async(std::launch::async, [next, frame] { return MakeNow(next, frame); });
-      break;
-    }
-  }
-  if (slide) return std::move(*slide);
-  return MakeSlide(path, frame.Width, frame.Height, frame.Ratio, frame.Background);
+  return slide;
 }
 
 std::string SlideCaption(const FileList& list) {

@@ -5,13 +5,13 @@
 
 #include <cstdint>
 #include <functional>
-#include <future>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/Dialogs.h"
 #include "app/FileList.h"
+#include "app/LookAhead.h"
 #include "app/Settings.h"
 #include "imaging/Bitmap.h"
 
@@ -136,47 +136,10 @@ struct TSlideFrame {
   bool operator==(const TSlideFrame&) const = default;
 };
 
-// Makes the slides of a show. With `ahead` the slide after the current one is made on one
-// worker thread while the current one shows; when the worker has not finished by the time
-// its slide is wanted, this thread makes the one after that meanwhile instead of idling.
-// A slide made ahead is used only when its file is still as it was when it was read
-// (size and modification time); otherwise, and after any failure ahead, it is made again
-// here, so errors surface as they would without the worker.
-class TSlideMaker {
- public:
-  explicit TSlideMaker(bool ahead) : ahead_(ahead) {}
-  ~TSlideMaker();  // waits for the worker
-  TSlideMaker(const TSlideMaker&) = delete;
-  TSlideMaker& operator=(const TSlideMaker&) = delete;
-
-  // The slide for `path`; `upcoming` are the files shown after it, in order (empty names
-  // are skipped).
-  TSlide Take(const std::string& path, const TSlideFrame& frame,
-              const std::vector<std::string>& upcoming);
-  // How many slides came from work done ahead (for tests and measurements).
-  int Reused() const { return reused_; }
-
- private:
-  struct Stamp {
-    long long Size = -1, Time = 0;
-    bool operator==(const Stamp&) const = default;
-  };
-  struct Made {
-    std::string Path;
-    TSlideFrame Frame;
-    Stamp Before;
-    std::optional<TSlide> Slide;  // none after a failure
-  };
-  static Stamp StampOf(const std::string& path);
-  static Made MakeNow(const std::string& path, const TSlideFrame& frame);
-  std::optional<TSlide> Usable(Made&& made, const std::string& path, const TSlideFrame& frame);
-
-  bool ahead_;
-  std::future<Made> job_;
-  std::string jobPath_;
-  std::optional<Made> local_;
-  int reused_ = 0;
-};
+// The slide of `path` for `frame`: made ahead by `ahead` (the next slides are made on its
+// worker while one shows) or here; an unreadable picture gives "No Picture", other
+// errors (a file that vanished) are thrown, as without the worker.
+TSlide TakeSlide(TLookAhead& ahead, const std::string& path, const TSlideFrame& frame);
 
 // "name  [3/10]", as the view window's caption.
 std::string SlideCaption(const FileList& list);

@@ -135,13 +135,6 @@ bool ViewLast(FileList& list) {
   return HasCurrentFile(list);
 }
 
-int JpegScaleFor(int iw, int ih, int tw, int th) {
-  if (tw <= 0 || th <= 0 || iw <= 2 * tw || ih <= 2 * th) return 1;
-  for (int d : {8, 4, 2})
-    if ((iw + d - 1) / d >= tw && (ih + d - 1) / d >= th) return d;
-  return 1;
-}
-
 // --- the viewer ----------------------------------------------------------------------------
 
 namespace {
@@ -151,19 +144,6 @@ struct BusyCursor {
   ~BusyCursor() { surface.SetBusy(false); }
   ViewSurface& surface;
 };
-
-TJPEGScale ScaleOf(int denominator) {
-  switch (denominator) {
-    case 2:
-      return TJPEGScale::jsHalf;
-    case 4:
-      return TJPEGScale::jsQuarter;
-    case 8:
-      return TJPEGScale::jsEighth;
-    default:
-      return TJPEGScale::jsFullSize;
-  }
-}
 
 TRect Normalised(int x1, int y1, int x2, int y2) {
   return TRect{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
@@ -182,10 +162,50 @@ std::unique_ptr<TGraphic> EditOf(const TGraphic* from, TBitmap raster) {
 
 }  // namespace
 
-void ScaleJpegFor(TGraphic* graphic, int tw, int th) {
-  auto* jpeg = dynamic_cast<TJPEGImage*>(graphic);
-  if (!jpeg) return;
-  jpeg->SetScale(ScaleOf(JpegScaleFor(jpeg->FullWidth(), jpeg->FullHeight(), tw, th)));
+TMadePicture MakeFullScreenPicture(const std::string& path, int fw, int fh, float s,
+                                   TColor background) {
+  TMadePicture made;
+  made.Picture = std::make_unique<TPicture>();
+  made.Picture->LoadFromFile(path);
+  made.Width = made.Picture->Width();
+  made.Height = made.Picture->Height();
+  made.Place = LayoutFull(made.Width, made.Height, fw, fh, s);
+  TGraphic* graphic = made.Picture->Graphic();
+  ScaleJpegFor(graphic, made.Place.Width(), made.Place.Height());
+  if (graphic && !made.Place.IsEmpty())
+    made.Rendered = DrawToRaster(*graphic, made.Place.Width(), made.Place.Height(), background);
+  return made;
+}
+
+TMadePicture MakeFitPicture(const std::string& path, const TRect& workArea,
+                            const TBorders& borders, TColor background) {
+  TMadePicture made;
+  made.Picture = std::make_unique<TPicture>();
+  made.Picture->LoadFromFile(path);
+  made.Width = made.Picture->Width();
+  made.Height = made.Picture->Height();
+  const TFitLayout layout = LayoutFit(made.Width, made.Height, workArea, borders);
+  made.Place = layout.Control;
+  TGraphic* graphic = made.Picture->Graphic();
+  if (!graphic) return made;
+  if (layout.Stretch) {
+    const int cw = layout.Control.Width(), ch = layout.Control.Height();
+    ScaleJpegFor(graphic, cw, ch);
+    made.Rendered = DrawToRaster(*graphic, cw, ch, background);
+  } else {
+    made.Rendered.Assign(*graphic);
+  }
+  return made;
+}
+
+TMadePicture MakeRealPicture(const std::string& path) {
+  TMadePicture made;
+  made.Picture = std::make_unique<TPicture>();
+  made.Picture->LoadFromFile(path);
+  made.Width = made.Picture->Width();
+  made.Height = made.Picture->Height();
+  if (const TGraphic* graphic = made.Picture->Graphic()) made.Rendered.Assign(*graphic);
+  return made;
 }
 
 TViewer::TViewer(ViewEnv env, ViewSurface& surface, const ViewOwner& owner)
@@ -220,28 +240,28 @@ void TViewer::EnterMode(int mode) {
   Selecting = Panning = false;
 }
 
-void TViewer::LoadCurrent() {
-  // A failed load leaves an empty picture, never the previous file's.
+void TViewer::UseLookAhead(bool on) {
+  if (on == bool(ahead_)) return;
+  ahead_ = on ? std::make_unique<TLookAhead>(env_.List) : nullptr;
+}
+
+TMadePicture TViewer::TakeCurrent(const std::string& display, const TPictureMaker& maker) {
   WorkPicture = std::make_unique<TPicture>();
   ++loads_;
-  WorkPicture->LoadFromFile(env_.List.CurrentFile());
-}
-
-void TViewer::ScaleFor(int tw, int th) {
-  ScaleJpegFor(WorkPicture->Graphic(), tw, th);
-}
-
-void TViewer::RenderShown(const TGraphic& graphic, int w, int h) {
-  const bool reuse = shown_.Width() == w && shown_.Height() == h &&
-                     shown_.PixelFormat() == TPixelFormat::pf32bit && !shown_.Transparent();
-  if (!reuse) {
-    shown_ = DrawToRaster(graphic, w, h, Background());
-    return;
+  const std::string path = env_.List.CurrentFile();
+  TMadePicture made;
+  if (ahead_) {
+    ahead_->SetMaker(display, maker);
+    made = ahead_->Take(path);
+  } else {
+    made = maker(path);
   }
-  const TBitmap& raster = graphic.ColorRaster();
-  const bool transparent = graphic.Transparent() || raster.Transparent();
-  if (transparent || raster.Empty()) FillRect(shown_, Bounds(0, 0, w, h), Background());
-  StretchDrawRaster(shown_, Bounds(0, 0, w, h), raster, transparent);
+  if (!made.Picture) made.Picture = std::make_unique<TPicture>();
+  return made;
+}
+
+void TViewer::MadeShown() {
+  if (ahead_) ahead_->Shown(env_.List.ItemIndex());
 }
 
 void TViewer::ShowShown(TViewFrame frame) {
@@ -291,16 +311,19 @@ void TViewer::ShowReal() {
   TaskBar(false);
   surface_.ClearPicture();
   try {
-    if (KeepWorkPicture)
+    if (KeepWorkPicture) {
       KeepWorkPicture = false;
-    else
-      LoadCurrent();
+      shown_ = TBitmap();
+      if (const TGraphic* graphic = WorkPicture->Graphic()) shown_.Assign(*graphic);
+    } else {
+      TMadePicture made = TakeCurrent("real", MakeRealPicture);
+      WorkPicture = std::move(made.Picture);
+      shown_ = std::move(made.Rendered);
+    }
     const int w = WorkPicture->Width(), h = WorkPicture->Height();
     ShownWidth = w;
     ShownHeight = h;
     TRealLayout layout = LayoutReal(w, h, WorkArea, surface_.Borders());
-    shown_ = TBitmap();
-    if (const TGraphic* graphic = WorkPicture->Graphic()) shown_.Assign(*graphic);
     TViewFrame frame;
     frame.Window = layout.Window;
     frame.Control = layout.Control;
@@ -310,6 +333,7 @@ void TViewer::ShowReal() {
   } catch (const EInvalidGraphic&) {
     ShowNoPicture();
   }
+  MadeShown();
 }
 
 void TViewer::ShowFit() {
@@ -319,10 +343,23 @@ void TViewer::ShowFit() {
   TaskBar(false);
   surface_.ClearPicture();
   try {
-    LoadCurrent();
-    const int w = WorkPicture->Width(), h = WorkPicture->Height();
     const TBorders borders = surface_.Borders();
-    TFitLayout layout = LayoutFit(w, h, WorkArea, borders);
+    const TColor background = Background();
+    const TRect workArea = WorkArea;
+    const std::string display = "fit " + std::to_string(workArea.Left) + "," +
+                                std::to_string(workArea.Top) + "," +
+                                std::to_string(workArea.Right) + "," +
+                                std::to_string(workArea.Bottom) + " " +
+                                std::to_string(borders.Width) + "," +
+                                std::to_string(borders.Height) + "," +
+                                std::to_string(borders.ScrollBar) + " " +
+                                std::to_string(background);
+    TMadePicture made = TakeCurrent(display, [workArea, borders, background](const std::string& p) {
+      return MakeFitPicture(p, workArea, borders, background);
+    });
+    WorkPicture = std::move(made.Picture);
+    shown_ = std::move(made.Rendered);
+    TFitLayout layout = LayoutFit(made.Width, made.Height, WorkArea, borders);
     const TGraphic* graphic = WorkPicture->Graphic();
     // Save writes the client-size rendering: the picture stretched over the client area
     // (a JPEG's keeps its markers).
@@ -332,17 +369,9 @@ void TViewer::ShowFit() {
       WorkPicture = std::move(picture);
     };
     if (layout.Stretch) {
-      const int cw = layout.Control.Width(), ch = layout.Control.Height();
-      ScaleFor(cw, ch);
-      if (graphic)
-        RenderShown(*graphic, cw, ch);
-      else
-        shown_ = TBitmap();
       keepRendering(shown_);
     } else {
       // Shown at its own size and clipped, while the rendering saved is still the client's.
-      shown_ = TBitmap();
-      if (graphic) shown_.Assign(*graphic);
       const int cw = std::max(layout.Window.Width() - borders.Width, 0);
       const int ch = std::max(layout.Window.Height() - borders.Height, 0);
       keepRendering(graphic && cw > 0 && ch > 0 ? DrawToRaster(*graphic, cw, ch, Background())
@@ -355,6 +384,7 @@ void TViewer::ShowFit() {
   } catch (const EInvalidGraphic&) {
     ShowNoPicture();
   }
+  MadeShown();
 }
 
 void TViewer::ShowFull() {
@@ -366,23 +396,25 @@ void TViewer::ShowFull() {
   TaskBar(true);
   surface_.ClearPicture();
   try {
-    LoadCurrent();
     const TRect screen = env_.Plat.ScreenRect();
-    const TRect control = LayoutFull(WorkPicture->Width(), WorkPicture->Height(), screen.Width(),
-                                     screen.Height(), FullRatio(screen.Width(), screen.Height()));
-    ScaleFor(control.Width(), control.Height());
-    const TGraphic* graphic = WorkPicture->Graphic();
-    if (graphic && !control.IsEmpty())
-      RenderShown(*graphic, control.Width(), control.Height());
-    else
-      shown_ = TBitmap();
+    const int sw = screen.Width(), sh = screen.Height();
+    const TColor background = Background();
+    const std::string display =
+        "full " + std::to_string(sw) + "x" + std::to_string(sh) + " " + std::to_string(background);
+    TMadePicture made = TakeCurrent(display, [sw, sh, background](const std::string& p) {
+      return MakeFullScreenPicture(p, sw, sh, FullRatio(sw, sh), background);
+    });
+    // The picture stays whole (its JPEG data), decoded at the control's scale.
+    WorkPicture = std::move(made.Picture);
+    shown_ = std::move(made.Rendered);
     TViewFrame frame;
     frame.Window = screen;
-    frame.Control = control;
+    frame.Control = made.Place;
     ShowShown(frame);
   } catch (const EInvalidGraphic&) {
     ShowNoPicture();
   }
+  MadeShown();
 }
 
 void TViewer::Redisplay() {

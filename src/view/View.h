@@ -14,9 +14,11 @@
 #include "app/Dialogs.h"
 #include "app/FileList.h"
 #include "app/FileOps.h"
+#include "app/LookAhead.h"
 #include "app/Settings.h"
 #include "imaging/Bitmap.h"
 #include "imaging/Graphic.h"
+#include "imaging/Jpeg.h"
 #include "imaging/Transforms.h"
 #include "platform/Platform.h"
 #include "view/ViewLayout.h"
@@ -96,13 +98,19 @@ bool ViewFirst(FileList& list);
 bool ViewLast(FileList& list);
 
 // --- pictures ----------------------------------------------------------------------------
-// The libjpeg scale denominator (1, 2, 4, 8) for showing an iw x ih JPEG in tw x th: the
-// smallest picture that still covers the target, used only when the picture is more than
-// twice the target in both directions.
-int JpegScaleFor(int iw, int ih, int tw, int th);
-// Sets a JPEG graphic's decode scale for showing it in tw x th (JpegScaleFor); any other
-// graphic, or none, is left as it is.
-void ScaleJpegFor(TGraphic* graphic, int tw, int th);
+// (JpegScaleFor and ScaleJpegFor, the DCT scale for a display, come with imaging/Jpeg.h.)
+
+// A file's picture for each display mode, made on whatever thread (each uses only what it
+// is given). Full screen: the picture in an fw x fh window (s from the screen), decoded
+// at the DCT scale that covers its control and drawn on `background`.
+TMadePicture MakeFullScreenPicture(const std::string& path, int fw, int fh, float s,
+                                   TColor background);
+// Fit: the picture in the work area, drawn as the control shows it (stretched, or at its
+// own size when the window would be too narrow).
+TMadePicture MakeFitPicture(const std::string& path, const TRect& workArea,
+                            const TBorders& borders, TColor background);
+// Real size: decoded in full, with the copy the control shows.
+TMadePicture MakeRealPicture(const std::string& path);
 
 // --- the surface ---------------------------------------------------------------------------
 
@@ -157,6 +165,10 @@ class TViewer {
  public:
   TViewer(ViewEnv env, ViewSurface& surface, const ViewOwner& owner);
   ~TViewer();
+
+  // Makes the neighbours of the shown picture ahead on a worker thread (off at first).
+  void UseLookAhead(bool on);
+  const TLookAhead* LookAhead() const { return ahead_.get(); }
 
   // --- entry points ---
   void ShowReal();  // honours KeepWorkPicture
@@ -228,14 +240,13 @@ class TViewer {
 
  private:
   void EnterMode(int mode);
-  void LoadCurrent();
+  // The current file's picture for `display`: made ahead, or by `maker` here. A failure
+  // leaves an empty WorkPicture, never the previous file's.
+  TMadePicture TakeCurrent(const std::string& display, const TPictureMaker& maker);
+  // After a picture (or "No Picture") is shown: its neighbours are made next.
+  void MadeShown();
   void ShowNoPicture();
   void ShowShown(TViewFrame frame);
-  // Sets a JPEG's decode scale for showing it in a tw x th control.
-  void ScaleFor(int tw, int th);
-  // shown_ := the graphic stretched to w x h, in shown_'s own memory when it has that size
-  // (stepping through pictures then touches no fresh pages).
-  void RenderShown(const TGraphic& graphic, int w, int h);
   void HideBand();
   // A quarter turn or flip of the shown bitmap; a 1-bit picture gets the message and
   // stays as it is.
@@ -254,6 +265,7 @@ class TViewer {
   bool noPicture_ = false;
   bool taskBarHidden_ = false;
   int loads_ = 0;
+  std::unique_ptr<TLookAhead> ahead_;
 };
 
 // --- the main window's openers ------------------------------------------------------------

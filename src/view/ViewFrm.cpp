@@ -208,6 +208,7 @@ TViewForm::TViewForm(ViewEnv env, const ViewOwner& owner, QWidget* parent)
       rename.exec();
     };
   viewer_ = std::make_unique<TViewer>(env_, *this, own);
+  viewer_->UseLookAhead(true);
   PaintMenus(viewer_->Menus);
 }
 

@@ -248,32 +248,41 @@ TEST(SlideMaker, NextSlidesComeFromWorkDoneAheadUnlessTheFileChanged) {
     paths.push_back(dir / (std::string(1, char('a' + k)) + ".bmp"));
     test::Pattern(40 + k, 30, TPixelFormat::pf24bit, uint32_t(k)).SaveToFile(paths.back());
   }
+  FileList list;
+  list.SetFolder(dir.Path());
   const TSlideFrame frame{1024, 768, FullRatio(1024, 768), 0};
-  auto upcoming = [&](int i) {
-    return std::vector<std::string>{paths[size_t(i + 1) % 4], paths[size_t(i + 2) % 4]};
-  };
-  TSlideMaker maker(true);
+  TLookAhead ahead(list);
+  ahead.SetWrap(true);
   for (int i = 0; i < 4; ++i) {
     if (i == 2) {
       // Rewritten while the show runs (perhaps while it is being read ahead).
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
       test::Pattern(20, 60, TPixelFormat::pf24bit, 9).SaveToFile(paths[2]);
     }
-    TSlide slide = maker.Take(paths[size_t(i)], frame, upcoming(i));
+    list.SetItemIndex(i);
+    TSlide slide = TakeSlide(ahead, paths[size_t(i)], frame);
     TSlide fresh = MakeSlide(paths[size_t(i)], frame.Width, frame.Height, frame.Ratio, 0);
     EXPECT_EQ(slide.Control, fresh.Control) << i;
     EXPECT_EQ(test::CompareRGB(slide.Picture, fresh.Picture), "") << i;
+    ahead.Shown(i);
+    ahead.WaitIdle();  // the slide's interval
   }
-  EXPECT_GE(maker.Reused(), 2);  // b, and d at least
+  EXPECT_EQ(ahead.Reused(), 2);  // b and d; c changed after it was read
 
-  TSlideMaker plain(false);
-  for (int i = 0; i < 4; ++i) plain.Take(paths[size_t(i)], frame, upcoming(i));
+  TLookAhead plain(list, false);
+  for (int i = 0; i < 4; ++i) {
+    TakeSlide(plain, paths[size_t(i)], frame);
+    plain.Shown(i);
+  }
   EXPECT_EQ(plain.Reused(), 0);
   // A file gone when it is wanted fails as it would have without the worker.
-  TSlideMaker again(true);
-  again.Take(paths[0], frame, upcoming(0));
+  TLookAhead again(list);
+  again.SetWrap(true);
+  TakeSlide(again, paths[0], frame);
+  again.Shown(0);
+  again.WaitIdle();
   std::filesystem::remove(paths[1]);
-  EXPECT_THROW(again.Take(paths[1], frame, upcoming(1)), std::exception);
+  EXPECT_THROW(TakeSlide(again, paths[1], frame), std::exception);
 }
 
 }  // namespace
