@@ -1,35 +1,15 @@
 #include "app/Cp932.h"
 
 #include "base/Codepage.h"
+#include "base/Paths.h"
 
 namespace verid {
 namespace {
 
 // Length of the valid UTF-8 sequence at the start of s, 0 when invalid.
 size_t Utf8SequenceLength(std::string_view s) {
-  auto b = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
-  unsigned char c = b(0);
-  if (c < 0x80) return 1;
-  size_t len;
-  unsigned char lo = 0x80, hi = 0xBF;
-  if (c >= 0xC2 && c <= 0xDF) {
-    len = 2;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    len = 3;
-    if (c == 0xE0) lo = 0xA0;
-    if (c == 0xED) hi = 0x9F;  // no surrogates
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    len = 4;
-    if (c == 0xF0) lo = 0x90;
-    if (c == 0xF4) hi = 0x8F;
-  } else {
-    return 0;
-  }
-  if (s.size() < len) return 0;
-  if (b(1) < lo || b(1) > hi) return 0;
-  for (size_t i = 2; i < len; ++i)
-    if (b(i) < 0x80 || b(i) > 0xBF) return 0;
-  return len;
+  char32_t code;
+  return DecodeUtf8(s, &code);
 }
 
 }  // namespace

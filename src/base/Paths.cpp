@@ -5,10 +5,6 @@
 
 namespace verid {
 
-namespace {
-
-// Length of the valid UTF-8 sequence at the start of `s` and its code point; 0 when the
-// bytes there are not one.
 size_t DecodeUtf8(std::string_view s, char32_t* code) {
   auto b = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
   const unsigned char c = b(0);
@@ -41,6 +37,8 @@ size_t DecodeUtf8(std::string_view s, char32_t* code) {
   }
   return len;
 }
+
+namespace {
 
 void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {

@@ -22,6 +22,10 @@ inline constexpr bool IsPathDelim(char c) {
 }
 #endif
 
+// Length of the valid UTF-8 sequence at the start of `s` and its code point; 0 when the
+// bytes there are not one (overlong forms and surrogates included).
+size_t DecodeUtf8(std::string_view s, char32_t* code);
+
 // The one way between the program's UTF-8 byte strings and std::filesystem paths. A path
 // made from a plain std::string takes the system's code page where that is not UTF-8, so
 // Japanese names would break; these go through UTF-8 explicitly. Where paths are bytes,

@@ -99,6 +99,13 @@ void UseRemainingBytes(TStream& stream, const std::function<void(const uint8_t*,
   use(bytes.data(), bytes.size());
 }
 
+// The system's part of the replacement (Finish, Place) is in its platform folder.
+void TFileReplacement::Complete(bool sync) {
+  if (completed_) return;
+  Finish(sync);
+  completed_ = true;
+}
+
 void WriteFileAtomically(const std::string& path, const std::function<void(TStream&)>& write) {
   TFileReplacement replacement(path);
   write(replacement.Stream());

@@ -306,12 +306,6 @@ void TFileReplacement::Finish(bool sync) {
   stream_->Close(sync);
 }
 
-void TFileReplacement::Complete(bool sync) {
-  if (completed_) return;
-  Finish(sync);
-  completed_ = true;
-}
-
 void TFileReplacement::Place() {
   Complete();
   if (unnamedFd_ >= 0) {

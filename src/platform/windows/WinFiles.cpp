@@ -307,12 +307,6 @@ void TFileReplacement::Finish(bool) {
   stream_->Close(true);
 }
 
-void TFileReplacement::Complete(bool sync) {
-  if (completed_) return;
-  Finish(sync);
-  completed_ = true;
-}
-
 void TFileReplacement::Place() {
   Complete();
   const std::wstring temp = win::Wide(temp_), target = win::Wide(target_);
