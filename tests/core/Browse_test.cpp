@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "imaging/Jpeg.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 #include "support/WorkingFolder.h"
@@ -74,6 +75,38 @@ TEST_F(BrowseTest, PreviewPlacementsInThePanel) {
     EXPECT_EQ(r.StatusPath, dir / "p.bmp");
     EXPECT_EQ(r.PositionText, "1/1");
   }
+}
+
+TEST_F(BrowseTest, LargeJpegPreviewsKeepTheFilesSizeAndComeMadeAhead) {
+  // 1600 x 1200 decodes at a quarter for the 186 x 140 place.
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+    TBitmap bitmap(1600, 1200, TPixelFormat::pf24bit);
+    WriteBmp(dir_ / "tmp.bmp", 1600, 1200);
+    bitmap.LoadFromFile(dir_ / "tmp.bmp");
+    TJPEGImage jpeg;
+    jpeg.Assign(bitmap);
+    jpeg.SaveToFile(dir_ / name);
+  }
+  fs::remove(fs::path(dir_ / "tmp.bmp"));
+  Open();
+  TLookAhead ahead(list_);
+  for (int i = 0; i < 3; ++i) {
+    list_.SetItemIndex(i);
+    PreviewResult r = MakePreview(list_, settings_, &ahead);
+    ahead.Shown(i);
+    ahead.WaitIdle();
+    ASSERT_EQ(r.State, PreviewResult::Kind::Picture);
+    EXPECT_EQ(r.PictureWidth, 1600);
+    EXPECT_EQ(r.PictureHeight, 1200);
+    EXPECT_EQ(r.StatusSize, MakePreview(list_, settings_).StatusSize);
+    ASSERT_TRUE(r.Image);
+    EXPECT_EQ(r.Image->Width(), 186);
+    EXPECT_EQ(r.Image->Height(), 140);
+    const uint32_t left = r.Image->PixelRGB(2, 70), right = r.Image->PixelRGB(183, 70);
+    EXPECT_GT(left >> 16, 0xF0u);
+    EXPECT_GT(right & 0xFF, 0xF0u);
+  }
+  EXPECT_EQ(ahead.Reused(), 2);
 }
 
 TEST_F(BrowseTest, UndecodableFileShowsNoPictureWithItsSize) {
