@@ -159,6 +159,15 @@ inline void PrintMachine(const char* when, const BusyCore* busy = nullptr) {
   std::fflush(stdout);
 }
 
+// The most memory this process has held resident so far, in MB.
+inline double PeakResidentMb() {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+  return 0;
+}
+
 // A new folder verid_bench_<tag>_<pid> in the temporary folder.
 inline std::string ScratchFolder(const std::string& tag) {
   const std::filesystem::path folder = std::filesystem::temp_directory_path() /

@@ -1,8 +1,8 @@
 // The full-screen slide show at interval 0 over 20 JPEG photos of 4000 x 3000 made here,
 // under offscreen Qt on a 1920 x 1080 screen: time per slide (read, decode, stretch, paint)
 // against a bare libjpeg-turbo decode at the same DCT scale plus the same stretch, in the
-// same run, printed as ratios (ours / bare). Run with a number of runs (default 3); the
-// best run counts.
+// same run, printed as ratios (ours / bare). Arguments: the number of runs (default 3; the
+// best run counts), --busy.
 // jpeglib.h needs size_t and FILE declared first.
 // clang-format off
 #include <cstddef>
@@ -75,7 +75,9 @@ void Report(const char* what, double ours, double theirs, double target) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+  const int runs = CountArgument(argc, argv, 3);
+  BusyCore busy(BusyRequested(argc, argv));
+  PrintMachine("before", &busy);
   const std::string folder = ScratchFolder("slide");
   UseOffscreenScreen(folder, kScreenW, kScreenH);
   QApplication app(argc, argv);
@@ -144,6 +146,7 @@ int main(int argc, char** argv) {
   Report("slide with the next one made ahead vs the same", ahead, bare, 0.65);
   std::printf("%-56s %7.1f ms / %7.1f ms = %.3f (what two threads can give on this machine now)\n",
               "bare, two files at a time on two threads", pair, bare, pair / bare);
+  PrintMachine("after", &busy);
   std::filesystem::remove_all(folder);
   return 0;
 }

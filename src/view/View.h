@@ -168,7 +168,7 @@ class TViewer {
 
   // Makes the neighbours of the shown picture ahead on a worker thread (off at first).
   void UseLookAhead(bool on);
-  const TLookAhead* LookAhead() const { return ahead_.get(); }
+  TLookAhead* LookAhead() { return ahead_.get(); }
 
   // --- entry points ---
   void ShowReal();  // honours KeepWorkPicture
