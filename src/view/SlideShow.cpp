@@ -141,8 +141,8 @@ TSlide MakeSlide(const std::string& path, int fw, int fh, float s, TColor backgr
 
 TSlide TakeSlide(TLookAhead& ahead, const std::string& path, const TSlideFrame& frame) {
   // A slide keeps only its drawing: the decoded picture goes as soon as it is drawn.
-  ahead.SetMaker("slide " + std::to_string(frame.Width) + "x" + std::to_string(frame.Height) +
-                     " " + std::to_string(frame.Ratio) + " " + std::to_string(frame.Background),
+  ahead.SetMaker("slide " + std::to_string(frame.Width) + "x" + std::to_string(frame.Height) + " " +
+                     std::to_string(frame.Ratio) + " " + std::to_string(frame.Background),
                  [frame](const std::string& p) {
                    TMadePicture made = MakeFullScreenPicture(p, frame.Width, frame.Height,
                                                              frame.Ratio, frame.Background);

@@ -177,8 +177,8 @@ TMadePicture MakeFullScreenPicture(const std::string& path, int fw, int fh, floa
   return made;
 }
 
-TMadePicture MakeFitPicture(const std::string& path, const TRect& workArea,
-                            const TBorders& borders, TColor background) {
+TMadePicture MakeFitPicture(const std::string& path, const TRect& workArea, const TBorders& borders,
+                            TColor background) {
   TMadePicture made;
   made.Picture = std::make_unique<TPicture>();
   made.Picture->LoadFromFile(path);
@@ -346,14 +346,11 @@ void TViewer::ShowFit() {
     const TBorders borders = surface_.Borders();
     const TColor background = Background();
     const TRect workArea = WorkArea;
-    const std::string display = "fit " + std::to_string(workArea.Left) + "," +
-                                std::to_string(workArea.Top) + "," +
-                                std::to_string(workArea.Right) + "," +
-                                std::to_string(workArea.Bottom) + " " +
-                                std::to_string(borders.Width) + "," +
-                                std::to_string(borders.Height) + "," +
-                                std::to_string(borders.ScrollBar) + " " +
-                                std::to_string(background);
+    const std::string display =
+        "fit " + std::to_string(workArea.Left) + "," + std::to_string(workArea.Top) + "," +
+        std::to_string(workArea.Right) + "," + std::to_string(workArea.Bottom) + " " +
+        std::to_string(borders.Width) + "," + std::to_string(borders.Height) + "," +
+        std::to_string(borders.ScrollBar) + " " + std::to_string(background);
     TMadePicture made = TakeCurrent(display, [workArea, borders, background](const std::string& p) {
       return MakeFitPicture(p, workArea, borders, background);
     });

@@ -107,8 +107,8 @@ TMadePicture MakeFullScreenPicture(const std::string& path, int fw, int fh, floa
                                    TColor background);
 // Fit: the picture in the work area, drawn as the control shows it (stretched, or at its
 // own size when the window would be too narrow).
-TMadePicture MakeFitPicture(const std::string& path, const TRect& workArea,
-                            const TBorders& borders, TColor background);
+TMadePicture MakeFitPicture(const std::string& path, const TRect& workArea, const TBorders& borders,
+                            TColor background);
 // Real size: decoded in full, with the copy the control shows.
 TMadePicture MakeRealPicture(const std::string& path);
 
