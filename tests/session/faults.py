@@ -48,6 +48,7 @@ def open_view(s, main, first=None):
     if first is not None:
         check(view.title.startswith(first + "  ["),
               f"the view shows {view.title!r}, not {first}")
+    view.settle()
     return view
 
 

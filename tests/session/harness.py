@@ -181,6 +181,20 @@ class Win:
         at = self.s.root.translate_coords(self.x, 0, 0)
         return (at.x, at.y, g.width, g.height)
 
+    def settle(self, quiet=0.25, timeout=3.0):
+        """Waits until the window has kept its place and size for `quiet` seconds: a window
+        manager may still be placing a window that has just appeared or changed."""
+        deadline = time.monotonic() + timeout
+        last, since = self.geometry(), time.monotonic()
+        while time.monotonic() < deadline:
+            time.sleep(0.05)
+            now = self.geometry()
+            if now != last:
+                last, since = now, time.monotonic()
+            elif time.monotonic() - since >= quiet:
+                break
+        return last
+
     def frame(self):
         """The outer bounds on screen, title bar included when a window manager frames it."""
         top = self.x
