@@ -65,7 +65,9 @@ TEST_F(FileListTest, OrdersLongAndSimilarNamesAsLessTextDoes) {
   for (const std::string& name : names) dir.Write(name, "x");
   FileList list;
   list.SetFolder(dir.Path());
-  std::vector<std::string> expected = names;
+  // A file system that ignores case holds one of the two names that differ only in case.
+  std::vector<std::string> expected = test::SortedNames(dir.Path());
+  EXPECT_GE(expected.size(), names.size() - 1);
   std::sort(expected.begin(), expected.end(),
             [](const std::string& a, const std::string& b) { return LessText(a, b); });
   EXPECT_EQ(list.Entries(), expected);
