@@ -10,6 +10,7 @@
 #endif
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -170,6 +171,30 @@ void UnfilterPixelsSse2(int type, uint8_t* row, const uint8_t* prev, int64_t n) 
   }
 }
 #endif
+
+// RGB(A) samples to BGR pixels (and the alpha plane's 255 - alpha): one pixel per 32-bit
+// word, its bytes reversed, rather than a byte load and store per sample. Each word
+// written spills a byte into the next pixel, which is written after it; the last pixel
+// is written byte by byte, so nothing is read or written past the row.
+template <int Step>
+void SwapRedBlue(const uint8_t* src, uint8_t* dst, uint8_t* alpha, int64_t w) {
+  static_assert(std::endian::native == std::endian::little);
+  for (int64_t x = 0; x + 1 < w; ++x) {
+    uint32_t v;
+    std::memcpy(&v, src + Step * x, 4);
+    if (Step == 4) alpha[x] = static_cast<uint8_t>(255 - (v >> 24));
+    v = __builtin_bswap32(v) >> 8;
+    std::memcpy(dst + 3 * x, &v, 4);
+  }
+  if (w > 0) {
+    const uint8_t* sp = src + Step * (w - 1);
+    uint8_t* dp = dst + 3 * (w - 1);
+    dp[0] = sp[2];
+    dp[1] = sp[1];
+    dp[2] = sp[0];
+    if (Step == 4) alpha[w - 1] = static_cast<uint8_t>(255 - sp[3]);
+  }
+}
 
 // Undoes one row's filter in place. `prev` is the unfiltered previous row (zeros first).
 bool Unfilter(uint8_t filter, uint8_t* row, const uint8_t* prev, int64_t n, int bpp) {
@@ -977,13 +1002,7 @@ void ZOVIDUDReadStream::ReadImageData() {
             }
             break;
           case TRowKind::Rgb8:
-            for (int64_t x = 0; x < w; ++x) {
-              const uint8_t* sp = data + 3 * x;
-              uint8_t* dp = dst + 3 * x;
-              dp[0] = sp[2];
-              dp[1] = sp[1];
-              dp[2] = sp[0];
-            }
+            SwapRedBlue<3>(data, dst, adst, w);
             break;
           case TRowKind::Rgb16:
             for (int64_t x = 0; x < w; ++x) {
@@ -995,14 +1014,7 @@ void ZOVIDUDReadStream::ReadImageData() {
             }
             break;
           case TRowKind::Rgba8:
-            for (int64_t x = 0; x < w; ++x) {
-              const uint8_t* sp = data + 4 * x;
-              uint8_t* dp = dst + 3 * x;
-              dp[0] = sp[2];
-              dp[1] = sp[1];
-              dp[2] = sp[0];
-              adst[x] = static_cast<uint8_t>(255 - sp[3]);
-            }
+            SwapRedBlue<4>(data, dst, adst, w);
             break;
           case TRowKind::Rgba16:
             for (int64_t x = 0; x < w; ++x) {
