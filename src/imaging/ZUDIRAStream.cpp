@@ -196,6 +196,14 @@ void SwapRedBlue(const uint8_t* src, uint8_t* dst, uint8_t* alpha, int64_t w) {
   }
 }
 
+// One interlace pass's row of `N`-byte pixels to every `step`-th pixel of the raster row
+// from `start`; a copy of a known size, not a call per pixel.
+template <int N>
+void ScatterPixels(const uint8_t* src, uint8_t* line, int64_t w, int start, int step) {
+  uint8_t* d = line + int64_t(start) * N;
+  for (int64_t j = 0; j < w; ++j, d += int64_t(step) * N) std::memcpy(d, src + j * N, N);
+}
+
 // Undoes one row's filter in place. `prev` is the unfiltered previous row (zeros first).
 bool Unfilter(uint8_t filter, uint8_t* row, const uint8_t* prev, int64_t n, int bpp) {
   if (filter > 4) return false;
@@ -1058,9 +1066,16 @@ void ZOVIDUDReadStream::ReadImageData() {
                            : static_cast<uint8_t>((b & 0x0F) | v << 4);
             }
           } else {
-            for (int64_t j = 0; j < w; ++j) {
-              int64_t xx = pass.StartX + j * pass.StepX;
-              std::memcpy(line + xx * outBytesPP, dst + j * outBytesPP, size_t(outBytesPP));
+            switch (outBytesPP) {
+              case 1:
+                ScatterPixels<1>(dst, line, w, pass.StartX, pass.StepX);
+                break;
+              case 2:
+                ScatterPixels<2>(dst, line, w, pass.StartX, pass.StepX);
+                break;
+              default:
+                ScatterPixels<3>(dst, line, w, pass.StartX, pass.StepX);
+                break;
             }
           }
           if (alpha) {
