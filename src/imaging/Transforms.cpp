@@ -99,11 +99,19 @@ void RotateRightUnits(const CRows& s, const Rows& o, int w, int h) {
   }
 }
 
-// 3-byte pixels moved as 4-byte words: the spare byte lands on the next target pixel,
-// which is written right after, so each target run is filled from its low address up;
-// the run's last pixel, and reads of a source row's last pixel, use exact 3-byte copies.
+// 3-byte pixels moved as 4-byte words: four source rows at a time make three 32-bit
+// target words, and a single pixel's spare byte lands on the next target pixel, which is
+// written right after, so each target run is filled from its low address up. The run's
+// last pixel, and reads of a source row's last pixel, use exact 3-byte copies.
 template <>
 void RotateRightUnits<3>(const CRows& s, const Rows& o, int w, int h) {
+  // Rows of one raster lie a fixed stride apart.
+  const int64_t stride = h > 1 ? s[1] - s[0] : 0;
+  auto load = [](const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+  };
   for (int y0 = 0; y0 < h; y0 += kTile) {
     const int y1 = std::min(h, y0 + kTile);
     for (int x0 = 0; x0 < w; x0 += kTileX) {
@@ -111,14 +119,23 @@ void RotateRightUnits<3>(const CRows& s, const Rows& o, int w, int h) {
       for (int x = x0; x < x1; ++x) {
         uint8_t* out = o[size_t(x)] + int64_t(h - y1) * 3;
         const int64_t sx = int64_t(x) * 3;
+        int y = y1 - 1;
         if (x + 1 < w) {
-          for (int y = y1 - 1; y > y0; --y, out += 3) {
-            uint32_t v;
-            std::memcpy(&v, s[size_t(y)] + sx, 4);
+          const uint8_t* p = s[size_t(y)] + sx;
+          for (; y - 3 > y0; y -= 4, p -= 4 * stride, out += 12) {
+            const uint32_t p0 = load(p) & 0xFFFFFF, p1 = load(p - stride) & 0xFFFFFF;
+            const uint32_t p2 = load(p - 2 * stride), p3 = load(p - 3 * stride);
+            const uint64_t low = p0 | uint64_t(p1) << 24 | uint64_t(p2) << 48;
+            const uint32_t high = (p2 & 0xFFFFFF) >> 16 | p3 << 8;
+            std::memcpy(out, &low, 8);
+            std::memcpy(out + 8, &high, 4);
+          }
+          for (; y > y0; --y, p -= stride, out += 3) {
+            const uint32_t v = load(p);
             std::memcpy(out, &v, 4);
           }
         } else {
-          for (int y = y1 - 1; y > y0; --y, out += 3) std::memcpy(out, s[size_t(y)] + sx, 3);
+          for (; y > y0; --y, out += 3) std::memcpy(out, s[size_t(y)] + sx, 3);
         }
         std::memcpy(out, s[size_t(y0)] + sx, 3);
       }

@@ -10,6 +10,7 @@
 #endif
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -64,14 +65,6 @@ inline int64_t RowBytes(int64_t pixels, int bits) {
   return (pixels * bits + 7) / 8;
 }
 
-inline uint8_t PaethPredict(int a, int b, int c) {
-  int p = b - c;
-  int q = a - c;
-  int pa = std::abs(p), pb = std::abs(q), pc = std::abs(p + q);
-  if (pa <= pb && pa <= pc) return static_cast<uint8_t>(a);
-  return static_cast<uint8_t>(pb <= pc ? b : c);
-}
-
 [[noreturn]] void Fail(const char* message) {
   throw EZUDIRA(message);
 }
@@ -82,107 +75,178 @@ inline uint32_t Crc32(uint32_t crc, const uint8_t* data, size_t n) {
   return libdeflate_crc32(crc, data, n);
 }
 
+// Paeth's choice without branches: on photographs the three outcomes are about equally
+// likely, so a branch per byte is mispredicted about half the time.
+inline int PaethSelect(int a, int b, int c) {
+  const int p = b - c, q = a - c;
+  const int pa = p < 0 ? -p : p, pb = q < 0 ? -q : q, pc = (p + q) < 0 ? -(p + q) : p + q;
+  const int bc = pb <= pc ? b : c;
+  return (pa <= pb) & (pa <= pc) ? a : bc;
+}
+
+// Sub, Average and Paeth for pixels of `Bpp` bytes with the left and upper-left pixels
+// held in registers: reading them back from the row just written makes every byte wait
+// for the store before it.
+template <int Bpp, int Type>
+void UnfilterPixels(uint8_t* row, const uint8_t* prev, int64_t n) {
+  int a[Bpp] = {}, c[Bpp] = {};
+  for (int64_t i = 0; i + Bpp <= n; i += Bpp) {
+    for (int k = 0; k < Bpp; ++k) {
+      const int b = prev[i + k];
+      const int pred = Type == 1 ? a[k] : Type == 3 ? (a[k] + b) >> 1 : PaethSelect(a[k], b, c[k]);
+      const int v = (row[i + k] + pred) & 0xFF;
+      row[i + k] = static_cast<uint8_t>(v);
+      a[k] = v;
+      c[k] = b;
+    }
+  }
+}
+
+template <int Bpp>
+void UnfilterPlain(int type, uint8_t* row, const uint8_t* prev, int64_t n) {
+  if (type == 1)
+    UnfilterPixels<Bpp, 1>(row, prev, n);
+  else if (type == 3)
+    UnfilterPixels<Bpp, 3>(row, prev, n);
+  else
+    UnfilterPixels<Bpp, 4>(row, prev, n);
+}
+
 #if defined(VERID_SSE2)
-// Average and Paeth for 3- and 4-byte pixels, one pixel per step in 16-bit lanes. The
-// loads may read up to one byte past the row (the row buffers are padded); stores never
-// write past the pixel.
+// Sub and Average for 3- and 4-byte pixels, one pixel per step in byte lanes; Average's
+// floor((a + b) / 2) is the rounding-up average less the odd bit. Paeth needs 16-bit
+// lanes. The loads may read up to one byte past the row (the row buffers are padded);
+// stores never write past the pixel.
 template <int Bpp>
 void UnfilterPixelsSse2(int type, uint8_t* row, const uint8_t* prev, int64_t n) {
   const __m128i zero = _mm_setzero_si128();
-  const __m128i lowByte = _mm_set1_epi16(0xFF);
-  __m128i a = zero, c = zero;
-  auto load = [&](const uint8_t* p) {
+  auto load = [](const uint8_t* p) {
     int32_t v;
     std::memcpy(&v, p, 4);
-    return _mm_unpacklo_epi8(_mm_cvtsi32_si128(v), zero);
+    return _mm_cvtsi32_si128(v);
   };
-  for (int64_t i = 0; i + Bpp <= n; i += Bpp) {
-    __m128i b = load(prev + i);
-    __m128i x = load(row + i);
-    __m128i pred;
-    if (type == 3) {
-      pred = _mm_srli_epi16(_mm_add_epi16(a, b), 1);
-    } else {
-      __m128i p = _mm_sub_epi16(b, c);
-      __m128i q = _mm_sub_epi16(a, c);
-      __m128i r = _mm_add_epi16(p, q);
-      __m128i pa = _mm_max_epi16(p, _mm_sub_epi16(zero, p));
-      __m128i pb = _mm_max_epi16(q, _mm_sub_epi16(zero, q));
-      __m128i pc = _mm_max_epi16(r, _mm_sub_epi16(zero, r));
-      __m128i smallest = _mm_min_epi16(pa, _mm_min_epi16(pb, pc));
-      __m128i isA = _mm_cmpeq_epi16(pa, smallest);
-      __m128i isB = _mm_andnot_si128(isA, _mm_cmpeq_epi16(pb, smallest));
-      __m128i isC = _mm_andnot_si128(_mm_or_si128(isA, isB), _mm_set1_epi16(-1));
-      pred = _mm_or_si128(_mm_or_si128(_mm_and_si128(isA, a), _mm_and_si128(isB, b)),
-                          _mm_and_si128(isC, c));
+  auto store = [](uint8_t* p, __m128i v) {
+    const int32_t out = _mm_cvtsi128_si32(v);
+    std::memcpy(p, &out, Bpp);
+  };
+  if (type == 1) {
+    __m128i a = zero;
+    for (int64_t i = 0; i + Bpp <= n; i += Bpp) {
+      a = _mm_add_epi8(load(row + i), a);
+      store(row + i, a);
     }
+    return;
+  }
+  if (type == 3) {
+    const __m128i one = _mm_set1_epi8(1);
+    __m128i a = zero;
+    for (int64_t i = 0; i + Bpp <= n; i += Bpp) {
+      const __m128i b = load(prev + i);
+      const __m128i odd = _mm_and_si128(_mm_xor_si128(a, b), one);
+      a = _mm_add_epi8(load(row + i), _mm_sub_epi8(_mm_avg_epu8(a, b), odd));
+      store(row + i, a);
+    }
+    return;
+  }
+  const __m128i lowByte = _mm_set1_epi16(0xFF);
+  __m128i a = zero, c = zero;
+  for (int64_t i = 0; i + Bpp <= n; i += Bpp) {
+    __m128i b = _mm_unpacklo_epi8(load(prev + i), zero);
+    __m128i x = _mm_unpacklo_epi8(load(row + i), zero);
+    __m128i p = _mm_sub_epi16(b, c);
+    __m128i q = _mm_sub_epi16(a, c);
+    __m128i r = _mm_add_epi16(p, q);
+    __m128i pa = _mm_max_epi16(p, _mm_sub_epi16(zero, p));
+    __m128i pb = _mm_max_epi16(q, _mm_sub_epi16(zero, q));
+    __m128i pc = _mm_max_epi16(r, _mm_sub_epi16(zero, r));
+    __m128i smallest = _mm_min_epi16(pa, _mm_min_epi16(pb, pc));
+    __m128i isA = _mm_cmpeq_epi16(pa, smallest);
+    __m128i isB = _mm_andnot_si128(isA, _mm_cmpeq_epi16(pb, smallest));
+    __m128i isC = _mm_andnot_si128(_mm_or_si128(isA, isB), _mm_set1_epi16(-1));
+    __m128i pred = _mm_or_si128(_mm_or_si128(_mm_and_si128(isA, a), _mm_and_si128(isB, b)),
+                                _mm_and_si128(isC, c));
     a = _mm_and_si128(_mm_add_epi16(x, pred), lowByte);
     c = b;
-    int32_t out = _mm_cvtsi128_si32(_mm_packus_epi16(a, zero));
-    std::memcpy(row + i, &out, Bpp);
+    store(row + i, _mm_packus_epi16(a, zero));
   }
 }
 #endif
 
+// RGB(A) samples to BGR pixels (and the alpha plane's 255 - alpha): one pixel per 32-bit
+// word, its bytes reversed, rather than a byte load and store per sample. Each word
+// written spills a byte into the next pixel, which is written after it; the last pixel
+// is written byte by byte, so nothing is read or written past the row.
+template <int Step>
+void SwapRedBlue(const uint8_t* src, uint8_t* dst, uint8_t* alpha, int64_t w) {
+  static_assert(std::endian::native == std::endian::little);
+  for (int64_t x = 0; x + 1 < w; ++x) {
+    uint32_t v;
+    std::memcpy(&v, src + Step * x, 4);
+    if (Step == 4) alpha[x] = static_cast<uint8_t>(255 - (v >> 24));
+    v = __builtin_bswap32(v) >> 8;
+    std::memcpy(dst + 3 * x, &v, 4);
+  }
+  if (w > 0) {
+    const uint8_t* sp = src + Step * (w - 1);
+    uint8_t* dp = dst + 3 * (w - 1);
+    dp[0] = sp[2];
+    dp[1] = sp[1];
+    dp[2] = sp[0];
+    if (Step == 4) alpha[w - 1] = static_cast<uint8_t>(255 - sp[3]);
+  }
+}
+
+// One interlace pass's row of `N`-byte pixels to every `step`-th pixel of the raster row
+// from `start`; a copy of a known size, not a call per pixel.
+template <int N>
+void ScatterPixels(const uint8_t* src, uint8_t* line, int64_t w, int start, int step) {
+  uint8_t* d = line + int64_t(start) * N;
+  for (int64_t j = 0; j < w; ++j, d += int64_t(step) * N) std::memcpy(d, src + j * N, N);
+}
+
 // Undoes one row's filter in place. `prev` is the unfiltered previous row (zeros first).
 bool Unfilter(uint8_t filter, uint8_t* row, const uint8_t* prev, int64_t n, int bpp) {
-  switch (filter) {
-    case 0:
-      return true;
-    case 1:
-      for (int64_t i = bpp; i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + row[i - bpp]);
-      return true;
-    case 2:
-      for (int64_t i = 0; i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + prev[i]);
-      return true;
-    case 3: {
-#if defined(VERID_SSE2)
-      if (bpp == 3 && n % 3 == 0) return UnfilterPixelsSse2<3>(3, row, prev, n), true;
-      if (bpp == 4 && n % 4 == 0) return UnfilterPixelsSse2<4>(3, row, prev, n), true;
-#endif
-      int64_t i = 0;
-      for (; i < bpp && i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + (prev[i] >> 1));
-      for (; i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + ((row[i - bpp] + prev[i]) >> 1));
-      return true;
-    }
-    case 4: {
-#if defined(VERID_SSE2)
-      if (bpp == 3 && n % 3 == 0) return UnfilterPixelsSse2<3>(4, row, prev, n), true;
-      if (bpp == 4 && n % 4 == 0) return UnfilterPixelsSse2<4>(4, row, prev, n), true;
-#endif
-      int64_t i = 0;
-      for (; i < bpp && i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + prev[i]);
-      if (bpp == 3 || bpp == 4) {
-        // Keep the left and upper-left pixels in registers; this loop is the hot one for
-        // photographs.
-        int a[4] = {0, 0, 0, 0}, c[4] = {0, 0, 0, 0};
-        for (int k = 0; k < bpp; ++k) {
-          a[k] = row[k];
-          c[k] = prev[k];
-        }
-        for (; i < n; i += bpp) {
-          for (int k = 0; k < bpp; ++k) {
-            int b = prev[i + k];
-            int p = b - c[k];
-            int q = a[k] - c[k];
-            int pa = p < 0 ? -p : p, pb = q < 0 ? -q : q, pc = (p + q) < 0 ? -(p + q) : p + q;
-            int pred = (pa <= pb && pa <= pc) ? a[k] : (pb <= pc ? b : c[k]);
-            int v = (row[i + k] + pred) & 0xFF;
-            row[i + k] = static_cast<uint8_t>(v);
-            a[k] = v;
-            c[k] = b;
-          }
-        }
-      } else {
-        for (; i < n; ++i)
-          row[i] =
-              static_cast<uint8_t>(row[i] + PaethPredict(row[i - bpp], prev[i], prev[i - bpp]));
-      }
-      return true;
-    }
-    default:
-      return false;
+  if (filter > 4) return false;
+  if (filter == 0) return true;
+  if (filter == 2) {
+    for (int64_t i = 0; i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + prev[i]);
+    return true;
   }
+  // Whole pixels only: a row of sub-byte pixels has bpp 1 and any length.
+  if (n % bpp == 0) {
+    switch (bpp) {
+      case 1:
+        return UnfilterPlain<1>(filter, row, prev, n), true;
+      case 2:
+        return UnfilterPlain<2>(filter, row, prev, n), true;
+      case 3:
+#if defined(VERID_SSE2)
+        return UnfilterPixelsSse2<3>(filter, row, prev, n), true;
+#else
+        return UnfilterPlain<3>(filter, row, prev, n), true;
+#endif
+      case 4:
+#if defined(VERID_SSE2)
+        return UnfilterPixelsSse2<4>(filter, row, prev, n), true;
+#else
+        return UnfilterPlain<4>(filter, row, prev, n), true;
+#endif
+      default:
+        break;
+    }
+  }
+  // 6- and 8-byte pixels (16-bit colour).
+  int64_t i = 0;
+  for (; i < bpp && i < n; ++i)
+    row[i] = static_cast<uint8_t>(row[i] + (filter == 1   ? 0
+                                            : filter == 3 ? prev[i] >> 1
+                                                          : prev[i]));
+  for (; i < n; ++i) {
+    const int a = row[i - bpp], b = prev[i], c = prev[i - bpp];
+    const int pred = filter == 1 ? a : filter == 3 ? (a + b) >> 1 : PaethSelect(a, b, c);
+    row[i] = static_cast<uint8_t>(row[i] + pred);
+  }
+  return true;
 }
 
 }  // namespace
@@ -946,13 +1010,7 @@ void ZOVIDUDReadStream::ReadImageData() {
             }
             break;
           case TRowKind::Rgb8:
-            for (int64_t x = 0; x < w; ++x) {
-              const uint8_t* sp = data + 3 * x;
-              uint8_t* dp = dst + 3 * x;
-              dp[0] = sp[2];
-              dp[1] = sp[1];
-              dp[2] = sp[0];
-            }
+            SwapRedBlue<3>(data, dst, adst, w);
             break;
           case TRowKind::Rgb16:
             for (int64_t x = 0; x < w; ++x) {
@@ -964,14 +1022,7 @@ void ZOVIDUDReadStream::ReadImageData() {
             }
             break;
           case TRowKind::Rgba8:
-            for (int64_t x = 0; x < w; ++x) {
-              const uint8_t* sp = data + 4 * x;
-              uint8_t* dp = dst + 3 * x;
-              dp[0] = sp[2];
-              dp[1] = sp[1];
-              dp[2] = sp[0];
-              adst[x] = static_cast<uint8_t>(255 - sp[3]);
-            }
+            SwapRedBlue<4>(data, dst, adst, w);
             break;
           case TRowKind::Rgba16:
             for (int64_t x = 0; x < w; ++x) {
@@ -1015,9 +1066,16 @@ void ZOVIDUDReadStream::ReadImageData() {
                            : static_cast<uint8_t>((b & 0x0F) | v << 4);
             }
           } else {
-            for (int64_t j = 0; j < w; ++j) {
-              int64_t xx = pass.StartX + j * pass.StepX;
-              std::memcpy(line + xx * outBytesPP, dst + j * outBytesPP, size_t(outBytesPP));
+            switch (outBytesPP) {
+              case 1:
+                ScatterPixels<1>(dst, line, w, pass.StartX, pass.StepX);
+                break;
+              case 2:
+                ScatterPixels<2>(dst, line, w, pass.StartX, pass.StepX);
+                break;
+              default:
+                ScatterPixels<3>(dst, line, w, pass.StartX, pass.StepX);
+                break;
             }
           }
           if (alpha) {

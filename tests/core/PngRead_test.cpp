@@ -81,6 +81,48 @@ TEST(PngRead, EveryFilterUndoesLikeTheTextbookForThreeAndFourBytePixels) {
   }
 }
 
+// One- and two-byte pixels (grey, grey with alpha) and 16-bit colour take other paths
+// than three- and four-byte ones; each sample must come out as filtered in.
+TEST(PngRead, EveryFilterUndoesLikeTheTextbookForOtherPixelSizes) {
+  const int w = 41, h = 11;
+  struct Case {
+    uint8_t ColorType, Depth;
+    int Bpp;
+  };
+  for (const Case c : {Case{0, 8, 1}, Case{4, 8, 2}, Case{2, 16, 6}}) {
+    std::vector<uint8_t> raw(size_t(w * c.Bpp * h));
+    uint32_t seed = 11;
+    for (uint8_t& v : raw) {
+      seed = seed * 1103515245u + 12345u;
+      v = uint8_t((seed >> 16) % 6 * 51);
+    }
+    for (int type : {1, 2, 3, 4, -1}) {
+      PngBuilder b;
+      b.Ihdr(w, h, c.Depth, c.ColorType)
+          .Idat(ReferenceFilter(raw, size_t(w * c.Bpp), c.Bpp, type))
+          .Iend();
+      ZOVIDUD g = Load(b.Bytes());
+      ASSERT_EQ(g.Width(), w);
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          const uint8_t* p = raw.data() + size_t((y * w + x) * c.Bpp);
+          if (c.ColorType == 2) {
+            ASSERT_EQ(g.Bitmap().PixelRGB(x, y), uint32_t(p[0]) << 16 | uint32_t(p[2]) << 8 | p[4])
+                << "filter " << type << " at " << x << "," << y;
+            continue;
+          }
+          ASSERT_EQ(g.Bitmap().ScanLine(y)[x], p[0])
+              << "colour type " << int(c.ColorType) << ", filter " << type << " at " << x << ","
+              << y;
+          if (c.ColorType == 4) {
+            ASSERT_EQ(g.AlphaBitmap().ScanLine(y)[x], 255 - p[1])
+                << "filter " << type << " at " << x << "," << y;
+          }
+        }
+    }
+  }
+}
+
 TEST(PngRead, HeaderErrorsUseTheirOwnMessages) {
   std::vector<uint8_t> notPng = Simple(8, 0);
   notPng[1] = 'Q';

@@ -66,16 +66,21 @@ TEST(Transforms, EveryFunctionFollowsItsPixelRule) {
 }
 
 TEST(Transforms, QuarterTurnsAcrossTileEdges) {
-  // Tall enough to cross the row tiles, with the last column in a partial tile.
-  for (TPixelFormat f : {TPixelFormat::pf24bit, TPixelFormat::pf32bit}) {
-    TBitmap s = test::Pattern(19, 1100, f);
-    TBitmap r = RotateRight90(s), l = RotateLeft90(s);
-    for (int y = 0; y < s.Height(); ++y)
-      for (int x = 0; x < s.Width(); ++x) {
-        ASSERT_EQ(r.PixelValue(s.Height() - 1 - y, x), s.PixelValue(x, y)) << x << ", " << y;
-        ASSERT_EQ(l.PixelValue(y, s.Width() - 1 - x), s.PixelValue(x, y)) << x << ", " << y;
-      }
-  }
+  // Tall enough to cross the row tiles, with the last column in a partial tile; heights
+  // that leave each number of rows (0 to 3) after the runs of four in a tile.
+  const std::pair<int, int> sizes[] = {{19, 1100}, {1, 7},   {2, 5},    {3, 4},
+                                       {17, 516},  {5, 517}, {4, 1027}, {2, 1}};
+  for (TPixelFormat f : {TPixelFormat::pf24bit, TPixelFormat::pf32bit})
+    for (const auto& [width, height] : sizes) {
+      TBitmap s = test::Pattern(width, height, f);
+      TBitmap r = RotateRight90(s), l = RotateLeft90(s);
+      for (int y = 0; y < s.Height(); ++y)
+        for (int x = 0; x < s.Width(); ++x) {
+          ASSERT_EQ(r.PixelValue(s.Height() - 1 - y, x), s.PixelValue(x, y))
+              << width << " x " << height << " at " << x << ", " << y;
+          ASSERT_EQ(l.PixelValue(y, s.Width() - 1 - x), s.PixelValue(x, y)) << x << ", " << y;
+        }
+    }
 }
 
 TEST(Transforms, SmallCases) {
