@@ -12,6 +12,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
+#include <QWindow>
 
 #include "app/Cp932.h"
 #include "app/Hanyou.h"
@@ -53,11 +54,12 @@ constexpr const char* kConvertNames[6] = {"mnVConvertBtoJ", "mnVConvertBtoP", "m
 // ago, has none to measure.
 QMargins g_knownFrame(0, 0, 0, 0);
 
+// The frame the window manager puts around the window, as it declares it. Not the
+// difference of the outer and inner bounds: while the manager is still placing a window
+// one of them may be the old one, and the difference is no frame at all.
 QMargins MarginsOf(const QWidget& w) {
-  const QRect outer = w.frameGeometry();
-  const QRect client = w.geometry();
-  return QMargins(client.left() - outer.left(), client.top() - outer.top(),
-                  outer.right() - client.right(), outer.bottom() - client.bottom());
+  const QWindow* window = w.windowHandle();
+  return window ? window->frameMargins() : QMargins();
 }
 
 }  // namespace
