@@ -19,8 +19,10 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "imaging/Bitmap.h"
+#include "imaging/Jpeg.h"
 
 namespace verid::bench {
 
@@ -157,6 +159,30 @@ inline void PrintMachine(const char* when, const BusyCore* busy = nullptr) {
   std::printf("%s: %s; load average %s%s\n", when, CpuModel().c_str(), LoadAverage().c_str(),
               busy && busy->On() ? "; one other process busy on one core (--busy)" : "");
   std::fflush(stdout);
+}
+
+// `files` JPEG photos of w x h (quality 90) written as p00.jpg, p01.jpg, ... into `folder`,
+// `distinct` different pictures taken in turn; returns the files' contents in order.
+inline std::vector<std::vector<uint8_t>> WritePhotoFolder(const std::string& folder, int w, int h,
+                                                          int files, int distinct) {
+  std::vector<std::vector<uint8_t>> kinds;
+  for (int k = 0; k < distinct; ++k) {
+    TJPEGImage encoder;
+    encoder.Assign(GradientPhoto(w, h, uint32_t(k + 1), (k + 1) * 40));
+    encoder.SetCompressionQuality(90);
+    encoder.Compress();
+    kinds.push_back(encoder.Data());
+  }
+  std::vector<std::vector<uint8_t>> written;
+  for (int i = 0; i < files; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/p%02d.jpg", i);
+    written.push_back(kinds[size_t(i % distinct)]);
+    std::ofstream(folder + name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(written.back().data()),
+               std::streamsize(written.back().size()));
+  }
+  return written;
 }
 
 // The most memory this process has held resident so far, in MB.

@@ -61,25 +61,16 @@ int main(int argc, char** argv) {
 
   const std::string pictures = folder + "/pictures";
   std::filesystem::create_directories(pictures);
-  std::vector<std::vector<uint8_t>> distinct;
-  for (int k = 0; k < kDistinct; ++k) {
-    TJPEGImage encoder;
-    encoder.Assign(GradientPhoto(kWidth, kHeight, uint32_t(k + 1), (k + 1) * 40));
-    encoder.SetCompressionQuality(90);
-    encoder.Compress();
-    distinct.push_back(encoder.Data());
-  }
+  const std::vector<std::vector<uint8_t>> files =
+      WritePhotoFolder(pictures, kWidth, kHeight, kFiles, kDistinct);
   std::vector<std::string> paths;
   for (int i = 0; i < kFiles; ++i) {
     char name[32];
     std::snprintf(name, sizeof name, "/p%02d.jpg", i);
     paths.push_back(pictures + name);
-    const auto& data = distinct[size_t(i % kDistinct)];
-    std::ofstream(paths.back(), std::ios::binary)
-        .write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
   }
   std::printf("%d pictures of %d x %d (JPEG %zu bytes), best of %d runs\n", kFiles, kWidth, kHeight,
-              distinct[0].size(), runs);
+              files[0].size(), runs);
 
   test::ScriptedDialogs dialogs;
   test::FakePlatform platform;

@@ -83,27 +83,14 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   SetupApplication(app);
 
-  std::vector<std::vector<uint8_t>> distinct;
-  for (int k = 0; k < kDistinct; ++k) {
-    TJPEGImage encoder;
-    encoder.Assign(GradientPhoto(kWidth, kHeight, uint32_t(k + 1), (k + 1) * 40));
-    encoder.SetCompressionQuality(90);
-    encoder.Compress();
-    distinct.push_back(encoder.Data());
-  }
-  for (int i = 0; i < kFiles; ++i) {
-    char name[32];
-    std::snprintf(name, sizeof name, "/p%02d.jpg", i);
-    const auto& data = distinct[size_t(i % kDistinct)];
-    std::ofstream(folder + name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
-  }
+  const std::vector<std::vector<uint8_t>> files =
+      WritePhotoFolder(folder, kWidth, kHeight, kFiles, kDistinct);
   const TRect control = LayoutFull(kWidth, kHeight, kScreenW, kScreenH);
   const int d = JpegScaleFor(kWidth, kHeight, control.Width(), control.Height());
   std::printf(
       "%d pictures of %d x %d (JPEG %zu bytes), slide %d x %d, decode scale 1/%d, "
       "best of %d runs\n",
-      kFiles, kWidth, kHeight, distinct[0].size(), control.Width(), control.Height(), d, runs);
+      kFiles, kWidth, kHeight, files[0].size(), control.Width(), control.Height(), d, runs);
 
   FileList list;
   list.SetFolder(folder);

@@ -79,23 +79,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   SetupApplication(app);
 
-  std::vector<std::vector<uint8_t>> distinct;
-  for (int k = 0; k < kDistinct; ++k) {
-    TJPEGImage encoder;
-    encoder.Assign(GradientPhoto(kWidth, kHeight, uint32_t(k + 1), (k + 1) * 40));
-    encoder.SetCompressionQuality(90);
-    encoder.Compress();
-    distinct.push_back(encoder.Data());
-  }
-  std::vector<std::vector<uint8_t>> files;
-  for (int i = 0; i < kFiles; ++i) {
-    char name[32];
-    std::snprintf(name, sizeof name, "/p%02d.jpg", i);
-    files.push_back(distinct[size_t(i % kDistinct)]);
-    std::ofstream(folder + name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(files.back().data()),
-               std::streamsize(files.back().size()));
-  }
+  const std::vector<std::vector<uint8_t>> files =
+      WritePhotoFolder(folder, kWidth, kHeight, kFiles, kDistinct);
   std::printf("%d pictures of %d x %d, JPEG about %zu bytes, best of %d runs\n", kFiles, kWidth,
               kHeight, files[0].size(), runs);
 

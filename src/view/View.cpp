@@ -160,15 +160,21 @@ std::unique_ptr<TGraphic> EditOf(const TGraphic* from, TBitmap raster) {
   return std::make_unique<TBitmap>(std::move(raster));
 }
 
-}  // namespace
-
-TMadePicture MakeFullScreenPicture(const std::string& path, int fw, int fh, float s,
-                                   TColor background) {
+// The file's picture, loaded (not decoded yet), with its size.
+TMadePicture Loaded(const std::string& path) {
   TMadePicture made;
   made.Picture = std::make_unique<TPicture>();
   made.Picture->LoadFromFile(path);
   made.Width = made.Picture->Width();
   made.Height = made.Picture->Height();
+  return made;
+}
+
+}  // namespace
+
+TMadePicture MakeFullScreenPicture(const std::string& path, int fw, int fh, float s,
+                                   TColor background) {
+  TMadePicture made = Loaded(path);
   made.Place = LayoutFull(made.Width, made.Height, fw, fh, s);
   TGraphic* graphic = made.Picture->Graphic();
   ScaleJpegFor(graphic, made.Place.Width(), made.Place.Height());
@@ -179,11 +185,7 @@ TMadePicture MakeFullScreenPicture(const std::string& path, int fw, int fh, floa
 
 TMadePicture MakeFitPicture(const std::string& path, const TRect& workArea, const TBorders& borders,
                             TColor background) {
-  TMadePicture made;
-  made.Picture = std::make_unique<TPicture>();
-  made.Picture->LoadFromFile(path);
-  made.Width = made.Picture->Width();
-  made.Height = made.Picture->Height();
+  TMadePicture made = Loaded(path);
   const TFitLayout layout = LayoutFit(made.Width, made.Height, workArea, borders);
   made.Place = layout.Control;
   TGraphic* graphic = made.Picture->Graphic();
@@ -199,11 +201,7 @@ TMadePicture MakeFitPicture(const std::string& path, const TRect& workArea, cons
 }
 
 TMadePicture MakeRealPicture(const std::string& path) {
-  TMadePicture made;
-  made.Picture = std::make_unique<TPicture>();
-  made.Picture->LoadFromFile(path);
-  made.Width = made.Picture->Width();
-  made.Height = made.Picture->Height();
+  TMadePicture made = Loaded(path);
   if (const TGraphic* graphic = made.Picture->Graphic()) made.Rendered.Assign(*graphic);
   return made;
 }
