@@ -1,9 +1,12 @@
 #include "platform/posix/PosixDesktop.h"
 
+#include <fontconfig/fontconfig.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "platform/Platform.h"
 #include "platform/posix/XdgDirs.h"
@@ -67,6 +70,12 @@ bool PrepareWindowSystem() {
   // Wayland stays as the fallback for a session without XWayland.
   ::setenv("QT_QPA_PLATFORM", "xcb;wayland", 1);
   return true;
+}
+
+void WarmUpFonts() {
+  // Reading the configuration is safe on any thread; the first text measured then finds
+  // it ready. The thread may still run when the program ends.
+  std::thread([] { FcInit(); }).detach();
 }
 
 // Kept as the bytes the shell gave: file names need not be UTF-8.
