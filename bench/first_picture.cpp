@@ -5,7 +5,9 @@
 // is exact. Verid and feh take turns run by run, so that the machine's load hits both
 // alike; each program's peak RSS is read just before it is ended.
 //
-//   bench_first_picture [runs] [--busy]
+//   bench_first_picture [runs] [--busy] [--verid=<program>]
+//
+// --verid measures another build of the program (an older one, say) in place of this one.
 //
 // Needs Xvfb and feh (scripts/setup installs both).
 #include <fcntl.h>
@@ -314,7 +316,9 @@ struct Case {
 
 int main(int argc, char** argv) {
   const int runs = CountArgument(argc, argv, 7);
-  const std::string verid = VERID_EXECUTABLE;
+  std::string verid = VERID_EXECUTABLE;
+  for (int i = 1; i < argc; ++i)
+    if (std::string_view(argv[i]).rfind("--verid=", 0) == 0) verid = argv[i] + 8;
   const std::string feh = "/usr/bin/feh";
   if (access(feh.c_str(), X_OK) != 0) Fail("feh is not installed (scripts/setup installs it)");
 
@@ -357,8 +361,9 @@ int main(int argc, char** argv) {
   std::printf(
       "Time to first picture: start to the picture's pixels on an Xvfb %dx%dx24 screen, no window\n"
       "manager; JPEG of quality 90 heading its folder, working folder = that folder; median of %d\n"
-      "runs, verid and feh in turn. verid <file>; feh --scale-down --start-at <file>.\n",
-      kScreenW, kScreenH, runs);
+      "runs, verid and feh in turn. verid <file>; feh --scale-down --start-at <file>.\n"
+      "verid: %s\n",
+      kScreenW, kScreenH, runs, verid.c_str());
   PrintMachine("before", &busy);
 
   for (const Case& c : cases) {
