@@ -183,6 +183,7 @@ struct Program {
 
 struct Run {
   double ms = 0;
+  double cpuMs = 0;  // on a processor, all its threads together
   double rssMb = 0;
 };
 
@@ -222,6 +223,20 @@ class Launcher {
  private:
   std::vector<std::string> env_;
 };
+
+// The processor time the threads of `pid` have had so far: unlike the wall clock, hardly
+// moved by what else runs on the machine.
+double CpuMs(pid_t pid) {
+  double total = 0;
+  std::error_code ec;
+  for (const auto& task :
+       std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+    std::ifstream in(task.path() / "schedstat");
+    double ns = 0;
+    if (in >> ns) total += ns / 1e6;
+  }
+  return total;
+}
 
 double PeakRssMb(pid_t pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/status");
@@ -293,6 +308,7 @@ Run TimedRun(XScreen& screen, Launcher& launcher, const Program& program, const 
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   run.ms = Since(t0);
+  run.cpuMs = CpuMs(pid);
   // What it holds once it has settled (a neighbour decoded ahead included).
   std::this_thread::sleep_for(std::chrono::milliseconds(400));
   run.rssMb = PeakRssMb(pid);
@@ -316,22 +332,34 @@ struct Case {
 
 int main(int argc, char** argv) {
   const int runs = CountArgument(argc, argv, 7);
-  std::string verid = VERID_EXECUTABLE;
+  std::vector<std::string> verids;
   for (int i = 1; i < argc; ++i)
-    if (std::string_view(argv[i]).rfind("--verid=", 0) == 0) verid = argv[i] + 8;
+    if (std::string_view(argv[i]).rfind("--verid=", 0) == 0) verids.emplace_back(argv[i] + 8);
+  if (verids.empty()) verids.emplace_back(VERID_EXECUTABLE);
   const std::string feh = "/usr/bin/feh";
   if (access(feh.c_str(), X_OK) != 0) Fail("feh is not installed (scripts/setup installs it)");
 
   const std::string scratch = ScratchFolder("first_picture");
   const std::string home = scratch + "/home";
   std::filesystem::create_directories(home);
-  // A private copy of the program with its own settings: no first-run hint.
-  const std::string bin = scratch + "/bin";
-  std::filesystem::create_directories(bin);
-  std::filesystem::copy_file(verid, bin + "/verid");
-  std::filesystem::permissions(bin + "/verid", std::filesystem::perms::owner_all,
-                               std::filesystem::perm_options::add);
-  std::ofstream(bin + "/verid.ini", std::ios::binary) << "[Property]\r\nInfo=0\r\n";
+  // Private copies of the programs with their own settings: no first-run hint.
+  std::vector<Program> programs;
+  for (size_t v = 0; v < verids.size(); ++v) {
+    const std::string bin = scratch + "/bin" + std::to_string(v);
+    std::filesystem::create_directories(bin);
+    std::filesystem::copy_file(verids[v], bin + "/verid");
+    std::filesystem::permissions(bin + "/verid", std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add);
+    std::ofstream(bin + "/verid.ini", std::ios::binary) << "[Property]\r\nInfo=0\r\n";
+    programs.push_back({verids.size() == 1 ? "verid" : "verid" + std::to_string(v + 1),
+                        [bin](const std::string& file) {
+                          return std::vector<std::string>{bin + "/verid", file};
+                        }});
+  }
+  programs.push_back({"feh", [feh](const std::string& file) {
+                        return std::vector<std::string>{feh, "--scale-down", "--start-at", file};
+                      }});
+  const size_t count = programs.size(), fehAt = count - 1;
 
   const std::vector<uint8_t> big = MakeJpeg(4000, 3000, true, 1);
   const std::vector<uint8_t> bigFiller = MakeJpeg(4000, 3000, false, 2);
@@ -344,52 +372,50 @@ int main(int argc, char** argv) {
   };
   for (Case& c : cases) c.folder = c.file.substr(0, c.file.rfind('/'));
 
-  const std::vector<Program> programs = {
-      {"verid",
-       [&](const std::string& file) {
-         return std::vector<std::string>{bin + "/verid", file};
-       }},
-      {"feh",
-       [&](const std::string& file) {
-         return std::vector<std::string>{feh, "--scale-down", "--start-at", file};
-       }},
-  };
-
   BusyCore busy(BusyRequested(argc, argv));
   XScreen screen;
   Launcher launcher(screen, home);
   std::printf(
       "Time to first picture: start to the picture's pixels on an Xvfb %dx%dx24 screen, no window\n"
       "manager; JPEG of quality 90 heading its folder, working folder = that folder; median of %d\n"
-      "runs, verid and feh in turn. verid <file>; feh --scale-down --start-at <file>.\n"
-      "verid: %s\n",
-      kScreenW, kScreenH, runs, verid.c_str());
+      "runs, the programs in turn. verid <file>; feh --scale-down --start-at <file>.\n",
+      kScreenW, kScreenH, runs);
+  for (size_t v = 0; v + 1 < count; ++v)
+    std::printf("%s: %s\n", programs[v].name.c_str(), verids[v].c_str());
   PrintMachine("before", &busy);
 
   for (const Case& c : cases) {
-    Box probes[2];
-    for (int p = 0; p < 2; ++p)
-      probes[p] = Calibrate(screen, launcher, programs[size_t(p)], c.file, c.folder);
-    std::vector<double> ms[2], rss[2];
+    std::vector<Box> probes;
+    for (const Program& program : programs)
+      probes.push_back(Calibrate(screen, launcher, program, c.file, c.folder));
+    std::vector<std::vector<Run>> made(count);
     for (int r = 0; r < runs; ++r)
-      for (int k = 0; k < 2; ++k) {
-        const int p = (r + k) % 2;  // alternate who goes first
-        const Run run =
-            TimedRun(screen, launcher, programs[size_t(p)], c.file, c.folder, probes[p]);
-        ms[p].push_back(run.ms);
-        rss[p].push_back(run.rssMb);
+      for (size_t k = 0; k < count; ++k) {
+        const size_t p = (size_t(r) + k) % count;  // who goes first moves on each run
+        made[p].push_back(TimedRun(screen, launcher, programs[p], c.file, c.folder, probes[p]));
       }
-    const double ours = Median(ms[0]), theirs = Median(ms[1]);
-    if (c.targeted)
-      Report(c.what, ours, theirs, 1.0, 26, 6);
-    else
-      std::printf("%-26s %6.1f ms / %6.1f ms = %.3f\n", c.what, ours, theirs, ours / theirs);
-    std::printf(
-        "%-26s runs verid %.0f..%.0f ms, feh %.0f..%.0f ms; peak RSS verid %.1f MB, feh %.1f MB\n",
-        "", *std::min_element(ms[0].begin(), ms[0].end()),
-        *std::max_element(ms[0].begin(), ms[0].end()),
-        *std::min_element(ms[1].begin(), ms[1].end()),
-        *std::max_element(ms[1].begin(), ms[1].end()), Median(rss[0]), Median(rss[1]));
+    const auto median = [&](size_t p, double Run::*field) {
+      std::vector<double> v;
+      for (const Run& run : made[p]) v.push_back(run.*field);
+      return Median(v);
+    };
+    const double theirs = median(fehAt, &Run::ms);
+    for (size_t p = 0; p < fehAt; ++p) {
+      const std::string what = std::string(c.what) + (count > 2 ? " " + programs[p].name : "");
+      const double ours = median(p, &Run::ms);
+      if (c.targeted)
+        Report(what.c_str(), ours, theirs, 1.0, 26, 6);
+      else
+        std::printf("%-26s %6.1f ms / %6.1f ms = %.3f\n", what.c_str(), ours, theirs,
+                    ours / theirs);
+    }
+    for (size_t p = 0; p < count; ++p) {
+      const auto [low, high] = std::minmax_element(
+          made[p].begin(), made[p].end(), [](const Run& a, const Run& b) { return a.ms < b.ms; });
+      std::printf("%-26s %-6s runs %.0f..%.0f ms, CPU %.0f ms, peak RSS %.1f MB\n", "",
+                  programs[p].name.c_str(), low->ms, high->ms, median(p, &Run::cpuMs),
+                  median(p, &Run::rssMb));
+    }
     std::fflush(stdout);
   }
   PrintMachine("after", &busy);
