@@ -358,6 +358,8 @@ bool PrepareWindowSystem() {
   return false;
 }
 
+void AvoidHopelessBusLaunch() {}
+
 void WarmUpFonts() {}
 
 // The wide command line: argv holds the ANSI code page's idea of it, which loses
