@@ -25,6 +25,8 @@ int main(int argc, char* argv[]) {
   }
   // Before the application object: it picks the window system.
   verid::PrepareWindowSystem();
+  verid::AvoidHopelessBusLaunch();
+  verid::WarmUpFonts();
   QApplication app(argc, argv);
   verid::SetupApplication(app);
 

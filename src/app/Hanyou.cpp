@@ -111,6 +111,31 @@ std::string RightStr(const std::string& text, int n) {
   return text.substr(pos);
 }
 
+namespace {
+
+// Whether the existing entry `folder` + `name` is known to be spelt exactly so: letter
+// case counts there, because the spelling with the letters' case swapped is missing or is
+// another entry. False where case may be ignored: then only the folder's names can tell.
+bool SpeltAsTyped(const std::string& folder, const std::string& name) {
+  namespace fs = std::filesystem;
+  std::string swapped = name;
+  for (char& c : swapped) {
+    if (c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - 32);
+    else if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c + 32);
+  }
+  // Without letters every spelling that matches is this one.
+  if (swapped == name) return true;
+  std::error_code ec;
+  const fs::path other = FsPath(folder + swapped);
+  if (fs::symlink_status(other, ec).type() == fs::file_type::not_found) return true;
+  const bool same = fs::equivalent(FsPath(folder + name), other, ec);
+  return !ec && !same;
+}
+
+}  // namespace
+
 std::string LongName(const std::string& path) {
   namespace fs = std::filesystem;
   std::string folder = ExtractFilePath(path);
@@ -118,6 +143,8 @@ std::string LongName(const std::string& path) {
   if (name.empty()) return folder;
   std::error_code ec;
   const bool exists = fs::exists(fs::symlink_status(FsPath(path), ec));
+  // A large folder takes a while to read: not needed when the name typed is the entry.
+  if (exists && SpeltAsTyped(folder, name)) return path;
   // The spelling on disk: the name itself when an entry has it (a case-sensitive file
   // system may hold several spellings), else the first match in byte order, so the
   // answer does not depend on the directory's order. Where case is ignored, the name

@@ -65,7 +65,8 @@ TMainForm::TMainForm(Dialogs& dialogs, Platform& platform, const std::string& co
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(Text(kMainCaption));
   previewAhead_ = std::make_unique<TLookAhead>(list_);
-  setWindowIcon(AppWindowIcon());
+  // The application's icon when it has one: made once, not twice.
+  setWindowIcon(QApplication::windowIcon().isNull() ? AppWindowIcon() : QApplication::windowIcon());
   // Resolved now: opening a folder changes the working folder.
   std::string argument = AbsolutePath(commandLine);
 
@@ -81,18 +82,14 @@ TMainForm::TMainForm(Dialogs& dialogs, Platform& platform, const std::string& co
   // 4. Tool bar.
   Action("mnToolBar")->setChecked(settings_.ToolBarVisible);
   ApplyToolBar();
-  // 5. The list starts with the working folder's pictures, nothing selected.
-  {
-    std::error_code ec;
-    fs::path cwd = fs::current_path(ec);
-    if (!ec) {
-      try {
-        list_.SetFolder(Utf8Of(cwd));
-      } catch (const std::exception&) {
-        // An unreadable working folder leaves the list empty.
-      }
-    }
-  }
+  // 10, first half. The command line: its last name as the directory holds it.
+  std::string path;
+  if (!argument.empty()) Run([&] { path = LongName(argument); });
+  const bool catalog = !path.empty() && OpensAsCatalog(path);
+  // 5. The list starts with the working folder's pictures, nothing selected. A path to
+  // open replaces them at once, so they are read only if that leaves the list unread.
+  const bool opensPath = !path.empty() && !catalog;
+  if (!opensPath) ListWorkingFolder();
   UpdateCommandStates();
   // 6. No slide show is stopping.
   SlideStop = false;
@@ -101,21 +98,32 @@ TMainForm::TMainForm(Dialogs& dialogs, Platform& platform, const std::string& co
   // 8. Cache folders.
   cacheFolders_ = CacheFolderList(platform_);
   CacheAttributePass(false);
-  // 10. The command line: its last name as the directory holds it. A catalog waits for
-  // Start: it takes the main window's place on the screen.
-  if (!argument.empty())
-    Run([this, &argument] {
-      std::string path = LongName(argument);
-      if (OpensAsCatalog(path))
-        startCatalog_ = std::move(path);
-      else
-        OpenPath(path);
-    });
+  // 10. A catalog waits for Start: it takes the main window's place on the screen.
+  if (catalog)
+    startCatalog_ = std::move(path);
+  else if (opensPath)
+    Run([this, &path] { OpenPath(path); });
+  if (opensPath && list_.Folder().empty()) {
+    ListWorkingFolder();
+    UpdateCommandStates();
+  }
 
   // Quitting by any other way still runs the exit steps.
   connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
     if (!exitDone_) FormClose();
   });
+  constructing_ = false;
+}
+
+void TMainForm::ListWorkingFolder() {
+  std::error_code ec;
+  fs::path cwd = fs::current_path(ec);
+  if (ec) return;
+  try {
+    list_.SetFolder(Utf8Of(cwd));
+  } catch (const std::exception&) {
+    // An unreadable working folder leaves the list empty.
+  }
 }
 
 void TMainForm::Start() {
@@ -344,6 +352,17 @@ void TMainForm::showEvent(QShowEvent* event) {
        area.y() + (area.height() - outer.height()) / 2);
 }
 
+void TMainForm::paintEvent(QPaintEvent* event) {
+  QMainWindow::paintEvent(event);
+  // Once this paint has reached the screen.
+  if (!std::exchange(paintSeen_, true)) QTimer::singleShot(0, this, [this] { AfterFirstPaint(); });
+}
+
+void TMainForm::AfterFirstPaint() {
+  if (std::exchange(aheadWaiting_, false) && HasCurrentFile(list_))
+    previewAhead_->Shown(list_.ItemIndex());
+}
+
 void TMainForm::HideWithChooser() {
   hide();
   if (explorer_) explorer_->hide();
@@ -473,7 +492,9 @@ void TMainForm::FileListBoxClick() {
   statusBar_->SetText(1, QString::fromStdString(preview.StatusSize));
   itemCountLbl_->SetFittedText(QString::fromStdString(preview.PositionText));
   UpdateCommandStates();
-  previewAhead_->Shown(list_.ItemIndex());
+  // While the window is being made the worker would only delay its first paint.
+  aheadWaiting_ = constructing_;
+  if (!constructing_) previewAhead_->Shown(list_.ItemIndex());
 }
 
 void TMainForm::UpdateCommandStates() {

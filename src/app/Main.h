@@ -71,6 +71,7 @@ class TMainForm : public QMainWindow {
 
   AppSettings& Settings() { return settings_; }
   FileList& List() { return list_; }
+  TLookAhead& PreviewAhead() { return *previewAhead_; }
   Dialogs& GetDialogs() { return dialogs_; }
   Platform& GetPlatform() { return platform_; }
   const std::string& SettingsPath() const { return settingsPath_; }
@@ -195,6 +196,7 @@ class TMainForm : public QMainWindow {
   void changeEvent(QEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
@@ -223,6 +225,10 @@ class TMainForm : public QMainWindow {
   bool FormClose();
   void ShowPopupAt(const QPoint& globalPos);
   void LockListInput(bool locked);
+  // The process's working folder into the list (left empty when it cannot be read).
+  void ListWorkingFolder();
+  // What waited for the window's first paint: the neighbours made ahead.
+  void AfterFirstPaint();
 
   Dialogs& dialogs_;
   Platform& platform_;
@@ -237,6 +243,9 @@ class TMainForm : public QMainWindow {
   bool slidePopup_ = false;
   bool exitDone_ = false;
   bool centred_ = false;
+  bool constructing_ = true;
+  bool paintSeen_ = false;     // the window's first paint has begun
+  bool aheadWaiting_ = false;  // a shown preview's neighbours wait for that paint
 
   std::map<std::string, QAction*> actions_;
   QMenu* popupMain_ = nullptr;

@@ -137,6 +137,13 @@ std::unique_ptr<Platform> CreateSystemPlatform(ScreenProvider* screen);
 // left), which a native Wayland session forbids: there, unless the user has chosen a Qt
 // platform, the program runs on XWayland. Returns whether it did so.
 bool PrepareWindowSystem();
+// Called before the application object is made and before any thread starts: where no
+// session bus runs and none can be launched, makes the attempts to reach one fail at once.
+void AvoidHopelessBusLaunch();
+// Starts reading the system's font configuration on a thread of its own, so that the
+// window system's set-up need not wait for it later. Where fonts come from elsewhere,
+// nothing.
+void WarmUpFonts();
 // The program's first command-line argument as a UTF-8 (or, where names are bytes, the
 // file system's) string; empty when there is none. `argc` and `argv` are what is left
 // after the GUI library took its own options.

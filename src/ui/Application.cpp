@@ -170,6 +170,9 @@ QWidget* TopProgramWindow() {
 void SetupApplication(QApplication& app) {
   // A box closing over a hidden main window would otherwise end the program.
   QApplication::setQuitOnLastWindowClosed(false);
+  // The menus belong in the windows, whose layout counts on them; and asking the session
+  // bus for a global menu bar costs every start a round trip or a failed bus launch.
+  QApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
   QObject::connect(&app, &QGuiApplication::focusWindowChanged, &app, [] {
     if (QWidget* active = QApplication::activeWindow()) LastActiveWindow() = active;
   });

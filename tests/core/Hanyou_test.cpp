@@ -77,6 +77,20 @@ TEST(Hanyou, LongNameTakesTheSpellingOnDisk) {
   EXPECT_EQ(LongName(folder + "ALBUM"), folder + "Album");
   EXPECT_EQ(LongName(folder + "missing.png"), folder);
   EXPECT_EQ(LongName(folder + "nowhere/x.png"), folder + "nowhere/");
+#ifndef _WIN32
+  // Where case counts, a name typed as an entry is spelt keeps that spelling, also when
+  // its case-swapped twin is another entry or another name of the same file.
+  dir.Write("pHOTO.jpg", "y");
+  EXPECT_EQ(LongName(folder + "pHOTO.jpg"), folder + "pHOTO.jpg");
+  EXPECT_EQ(LongName(folder + "Photo.JPG"), folder + "Photo.JPG");
+  dir.Write("Scan.png", "s");
+  std::filesystem::create_hard_link(folder + "Scan.png", folder + "sCAN.PNG");
+  EXPECT_EQ(LongName(folder + "Scan.png"), folder + "Scan.png");
+  EXPECT_EQ(LongName(folder + "sCAN.PNG"), folder + "sCAN.PNG");
+  EXPECT_EQ(LongName(folder + "SCAN.PNG"), folder + "Scan.png");
+#endif
+  dir.Write("2001", "z");
+  EXPECT_EQ(LongName(folder + "2001"), folder + "2001");
 }
 
 TEST(Hanyou, FileSizeOfIsSixtyFourBitAndZeroWhenMissing) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -85,6 +86,20 @@ TEST_F(PosixPlatformTest, UserConfigFolderIsXdgConfigHomeWhenAbsolute) {
     setenv("XDG_CONFIG_HOME", ignored, 1);
     EXPECT_EQ(platform_->UserConfigFolder(), home + "/.config") << ignored;
   }
+}
+
+TEST(BusLaunch, FailsOnlyWithoutAddressSocketOrLauncher) {
+  if (::access("/usr/bin/dbus-launch", X_OK) == 0) GTEST_SKIP() << "dbus-launch is installed";
+  TempDir runtime, tools, empty;
+  const std::string launcher = tools.Write("dbus-launch", "#!/bin/sh\n");
+  ::chmod(launcher.c_str(), 0755);
+  const std::string path = "/nowhere:" + empty.Path();
+  EXPECT_TRUE(posix::BusLaunchWouldFail(nullptr, runtime.Path(), path));
+  EXPECT_TRUE(posix::BusLaunchWouldFail("", "", ""));
+  EXPECT_FALSE(posix::BusLaunchWouldFail("unix:path=/run/user/1/bus", runtime.Path(), path));
+  EXPECT_FALSE(posix::BusLaunchWouldFail(nullptr, runtime.Path(), path + ":" + tools.Path()));
+  runtime.Write("bus", "");
+  EXPECT_FALSE(posix::BusLaunchWouldFail(nullptr, runtime.Path(), path));
 }
 
 TEST(XdgDirs, UserDirsFileRules) {

@@ -1,11 +1,13 @@
 // The main window under offscreen Qt: layout, menus, start-up steps, the tool bar, the
-// lock, the first-run hint, the command line, the list commands and exit.
+// lock, the first-run hint, the command line, what start-up leaves until after the first
+// paint, the list commands and exit.
 #include <signal.h>
 
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -18,6 +20,7 @@
 
 #include "app/Cp932.h"
 #include "app/Hanyou.h"
+#include "app/LookAhead.h"
 #include "dialogs/ExploreFrm.h"
 #include "gui/support/GuiTest.h"
 #include "ui/AppIcon.h"
@@ -51,6 +54,8 @@ class MainLayout : public MainWindowTest {};
 TEST_F(MainLayout, ClientAreaMatchesTheDesignedPositions) {
   TMainForm& f = Make();
   EXPECT_EQ(f.windowTitle(), "Verid");
+  // The menus stay in the window even where the desktop offers a global menu bar.
+  EXPECT_FALSE(f.menuBar()->isNativeMenuBar());
   EXPECT_EQ(f.Client()->size(), QSize(387, 239));
   EXPECT_EQ(Geometry(f.ToolBar()), QRect(0, 1, 395, 22));
   EXPECT_EQ(f.Bevel1()->geometry().top(), 23);
@@ -447,6 +452,50 @@ TEST_F(MainStart, CommandLineRulesForDotsRelativePathsAndMissingFolders) {
   EXPECT_EQ(ExcludeTrailingDelim(f.List().Folder()), ExcludeTrailingDelim(programDir));
   ASSERT_EQ(f.List().Count(), 1);
   EXPECT_EQ(f.FileListBox()->model()->rowCount(), 1);
+}
+
+// Start-up reads the working folder only when no path replaces it at once; what it
+// leaves out must never show.
+TEST_F(MainStart, WorkingFolderIsListedWhereverNoOpenedPathReplacesIt) {
+  WriteBmp(dir / "here.bmp", 4, 4);
+  std::string photos = dir.MakeDir("photos");
+  WriteBmp(photos + "/b.bmp", 4, 4);
+  // A catalog waits for Start: until then the list holds the working folder.
+  std::ofstream(dir / "album.doz") << "x";
+  {
+    TMainForm& f = Make(dir / "album.doz");
+    EXPECT_EQ(ExcludeTrailingDelim(f.List().Folder()), dir.Path());
+    EXPECT_EQ(f.List().Count(), 1);
+    EXPECT_EQ(f.List().ItemIndex(), -1);
+  }
+  // The program's own folder cannot be read: the error box, and the working folder stays.
+  platform.executablePath = dir.Path() + "/gone/verid";
+  TMainForm& f = Make(photos + "/b.bmp");
+  ASSERT_EQ(dialogs.Calls().size(), 1u);
+  EXPECT_EQ(ExcludeTrailingDelim(f.List().Folder()), dir.Path());
+  ASSERT_EQ(f.List().Count(), 1);
+  EXPECT_EQ(f.List().Entry(0), "here.bmp");
+  EXPECT_EQ(f.List().ItemIndex(), -1);
+  EXPECT_FALSE(Act("mnNext")->isEnabled());
+}
+
+// The neighbour of the picture named on the command line is made once the window has been
+// painted, not while the first paint waits.
+TEST_F(MainStart, NeighbourIsMadeAheadAfterTheFirstPaint) {
+  std::string photos = dir.MakeDir("photos");
+  for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) WriteBmp(photos + "/" + name, 8, 6);
+  TMainForm& f = Make(photos + "/a.bmp");
+  f.PreviewAhead().WaitIdle();
+  EXPECT_EQ(f.PreviewAhead().Ready(), 0);
+  f.show();
+  ASSERT_TRUE(WaitUntil([&f] {
+    f.PreviewAhead().WaitIdle();
+    return f.PreviewAhead().Ready() > 0;
+  }));
+  f.mnNextClick();
+  EXPECT_EQ(f.List().CurrentFile(), photos + "/b.bmp");
+  EXPECT_EQ(f.PreviewAhead().Reused(), 1);
+  EXPECT_TRUE(f.ThumbImage()->HasPicture());
 }
 
 TEST_F(MainStart, DropsOpenOnlyTheFirstItemAndKeepItsBytes) {

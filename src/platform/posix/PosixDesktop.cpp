@@ -1,9 +1,13 @@
 #include "platform/posix/PosixDesktop.h"
 
+#include <fontconfig/fontconfig.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "platform/Platform.h"
 #include "platform/posix/XdgDirs.h"
@@ -58,7 +62,35 @@ std::vector<std::string> RemovableMounts(std::string_view mountsText) {
   return mounts;
 }
 
+bool BusLaunchWouldFail(const char* address, const std::string& runtimeDir,
+                        const std::string& searchPath) {
+  if (address && *address) return false;
+  if (!runtimeDir.empty() && ::access((runtimeDir + "/bus").c_str(), F_OK) == 0) return false;
+  if (::access("/usr/bin/dbus-launch", X_OK) == 0) return false;
+  size_t start = 0;
+  while (start <= searchPath.size()) {
+    size_t end = searchPath.find(':', start);
+    if (end == std::string::npos) end = searchPath.size();
+    const std::string folder = searchPath.substr(start, end - start);
+    if (!folder.empty() && ::access((folder + "/dbus-launch").c_str(), X_OK) == 0) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
 }  // namespace posix
+
+void AvoidHopelessBusLaunch() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  const char* path = std::getenv("PATH");
+  if (!posix::BusLaunchWouldFail(std::getenv("DBUS_SESSION_BUS_ADDRESS"), runtime ? runtime : "",
+                                 path ? path : ""))
+    return;
+  // The toolkit's accessibility bridge asks for the session bus while the main window is
+  // made; without one, the bus library tries to launch one, a fork and a wait that end
+  // in failure anyway. An address of no known kind fails at once, here and in helpers.
+  ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+}
 
 bool PrepareWindowSystem() {
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
@@ -67,6 +99,12 @@ bool PrepareWindowSystem() {
   // Wayland stays as the fallback for a session without XWayland.
   ::setenv("QT_QPA_PLATFORM", "xcb;wayland", 1);
   return true;
+}
+
+void WarmUpFonts() {
+  // Reading the configuration is safe on any thread; the first text measured then finds
+  // it ready. The thread may still run when the program ends.
+  std::thread([] { FcInit(); }).detach();
 }
 
 // Kept as the bytes the shell gave: file names need not be UTF-8.

@@ -1,12 +1,13 @@
 #include "platform/posix/PosixTrash.h"
 
-#include <gio/gio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <memory>
+
+#include "platform/posix/GioLibrary.h"
 
 namespace verid::posix {
 
@@ -38,7 +39,7 @@ bool HomeTrashCanTake(dev_t fileDevice) {
 
 struct GObjectDeleter {
   void operator()(gpointer object) const {
-    if (object) g_object_unref(object);
+    if (object) Gio()->g_object_unref(object);
   }
 };
 
@@ -46,20 +47,21 @@ struct GObjectDeleter {
 
 bool CanTrash(const std::string& path) {
   struct stat st;
-  if (path.empty() || ::lstat(path.c_str(), &st) != 0) return false;
+  const GioLibrary* gio = Gio();
+  if (!gio || path.empty() || ::lstat(path.c_str(), &st) != 0) return false;
 
   // GIO answers for the per-volume trash (.Trash/$uid, .Trash-$uid) and refuses system
   // mounts; for the home file system it assumes the trash can always be made.
-  std::unique_ptr<GFile, GObjectDeleter> file(g_file_new_for_path(path.c_str()));
+  std::unique_ptr<GFile, GObjectDeleter> file(gio->g_file_new_for_path(path.c_str()));
   GError* error = nullptr;
   std::unique_ptr<GFileInfo, GObjectDeleter> info(
-      g_file_query_info(file.get(), G_FILE_ATTRIBUTE_ACCESS_CAN_TRASH,
-                        G_FILE_QUERY_INFO_NOFOLLOW_SYMLINKS, nullptr, &error));
+      gio->g_file_query_info(file.get(), G_FILE_ATTRIBUTE_ACCESS_CAN_TRASH,
+                             G_FILE_QUERY_INFO_NOFOLLOW_SYMLINKS, nullptr, &error));
   if (!info) {
     g_clear_error(&error);
     return false;
   }
-  if (!g_file_info_get_attribute_boolean(info.get(), G_FILE_ATTRIBUTE_ACCESS_CAN_TRASH))
+  if (!gio->g_file_info_get_attribute_boolean(info.get(), G_FILE_ATTRIBUTE_ACCESS_CAN_TRASH))
     return false;
 
   struct stat home;
@@ -69,9 +71,11 @@ bool CanTrash(const std::string& path) {
 }
 
 TrashOutcome MoveToTrash(const std::string& path) {
-  std::unique_ptr<GFile, GObjectDeleter> file(g_file_new_for_path(path.c_str()));
+  const GioLibrary* gio = Gio();
+  if (!gio) return {false, "trash failed: GIO is missing"};
+  std::unique_ptr<GFile, GObjectDeleter> file(gio->g_file_new_for_path(path.c_str()));
   GError* error = nullptr;
-  if (g_file_trash(file.get(), nullptr, &error)) return {true, {}};
+  if (gio->g_file_trash(file.get(), nullptr, &error)) return {true, {}};
   TrashOutcome outcome;
   outcome.Error = error && error->message ? error->message : "trash failed";
   g_clear_error(&error);

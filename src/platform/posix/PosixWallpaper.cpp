@@ -1,12 +1,11 @@
 #include "platform/posix/PosixWallpaper.h"
 
-#include <gio/gio.h>
-
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <vector>
 
+#include "platform/posix/GioLibrary.h"
 #include "platform/posix/XdgDirs.h"
 
 namespace verid::posix {
@@ -56,15 +55,16 @@ const GSettingsLayout kMate{"org.mate.background", {"picture-filename"}, false, 
 
 class GSettingsWallpaper : public WallpaperBackend {
  public:
-  explicit GSettingsWallpaper(const GSettingsLayout& layout) : layout_(layout) {
+  explicit GSettingsWallpaper(const GSettingsLayout& layout) : layout_(layout), gio_(Gio()) {
+    if (!gio_) return;
     // g_settings_new aborts the program on a schema that is not installed: look it up.
-    if (GSettingsSchemaSource* source = g_settings_schema_source_get_default())
-      schema_ = g_settings_schema_source_lookup(source, layout_.Schema, TRUE);
-    if (schema_) settings_ = g_settings_new_full(schema_, nullptr, nullptr);
+    if (GSettingsSchemaSource* source = gio_->g_settings_schema_source_get_default())
+      schema_ = gio_->g_settings_schema_source_lookup(source, layout_.Schema, TRUE);
+    if (schema_) settings_ = gio_->g_settings_new_full(schema_, nullptr, nullptr);
   }
   ~GSettingsWallpaper() override {
-    if (settings_) g_object_unref(settings_);
-    if (schema_) g_settings_schema_unref(schema_);
+    if (settings_) gio_->g_object_unref(settings_);
+    if (schema_) gio_->g_settings_schema_unref(schema_);
   }
 
   WallpaperAbility Support() override {
@@ -77,10 +77,10 @@ class GSettingsWallpaper : public WallpaperBackend {
     if (Support() == WallpaperAbility::None) return std::nullopt;
     WallpaperSetting setting;
     for (const char* key : Keys()) {
-      GVariant* user = g_settings_get_user_value(settings_, key);
+      GVariant* user = gio_->g_settings_get_user_value(settings_, key);
       if (user) g_variant_unref(user);
       setting.Values.push_back(
-          {key, TakeString(g_settings_get_string(settings_, key)), user != nullptr});
+          {key, TakeString(gio_->g_settings_get_string(settings_, key)), user != nullptr});
     }
     const std::string& picture = setting.Values.front().Text;
     setting.Path = layout_.PictureIsUri ? PathOfUri(picture) : picture;
@@ -91,30 +91,32 @@ class GSettingsWallpaper : public WallpaperBackend {
     if (Support() == WallpaperAbility::None) return kCannotSet;
     const std::string picture = layout_.PictureIsUri ? FileUri(path) : path;
     if (picture.empty()) return kCannotSet;
-    g_settings_delay(settings_);
-    bool ok = g_settings_set_string(settings_, layout_.OptionsKey,
-                                    style == WallpaperStyle::Tiled ? "wallpaper" : "centered");
+    gio_->g_settings_delay(settings_);
+    bool ok = gio_->g_settings_set_string(
+        settings_, layout_.OptionsKey, style == WallpaperStyle::Tiled ? "wallpaper" : "centered");
     for (const char* key : layout_.PictureKeys)
-      if (HasKey(key)) ok = g_settings_set_string(settings_, key, picture.c_str()) && ok;
+      if (HasKey(key)) ok = gio_->g_settings_set_string(settings_, key, picture.c_str()) && ok;
     return Commit(ok);
   }
 
   std::string Restore(const WallpaperSetting& setting) override {
     if (Support() == WallpaperAbility::None) return kCannotSet;
-    g_settings_delay(settings_);
+    gio_->g_settings_delay(settings_);
     bool ok = true;
     for (const WallpaperSetting::Value& value : setting.Values) {
       if (!HasKey(value.Key.c_str())) continue;
       if (value.Set)
-        ok = g_settings_set_string(settings_, value.Key.c_str(), value.Text.c_str()) && ok;
+        ok = gio_->g_settings_set_string(settings_, value.Key.c_str(), value.Text.c_str()) && ok;
       else
-        g_settings_reset(settings_, value.Key.c_str());
+        gio_->g_settings_reset(settings_, value.Key.c_str());
     }
     return Commit(ok);
   }
 
  private:
-  bool HasKey(const char* key) const { return schema_ && g_settings_schema_has_key(schema_, key); }
+  bool HasKey(const char* key) const {
+    return schema_ && gio_->g_settings_schema_has_key(schema_, key);
+  }
 
   std::vector<const char*> Keys() const {
     std::vector<const char*> keys;
@@ -127,14 +129,15 @@ class GSettingsWallpaper : public WallpaperBackend {
   // All keys change together, and reach the backing store before we return.
   std::string Commit(bool ok) {
     if (ok)
-      g_settings_apply(settings_);
+      gio_->g_settings_apply(settings_);
     else
-      g_settings_revert(settings_);
-    g_settings_sync();
+      gio_->g_settings_revert(settings_);
+    gio_->g_settings_sync();
     return ok ? std::string() : std::string(kCannotSet);
   }
 
   const GSettingsLayout& layout_;
+  const GioLibrary* gio_;  // null: no GIO, no settings
   GSettingsSchema* schema_ = nullptr;
   GSettings* settings_ = nullptr;
 };

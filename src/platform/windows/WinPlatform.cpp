@@ -358,6 +358,10 @@ bool PrepareWindowSystem() {
   return false;
 }
 
+void AvoidHopelessBusLaunch() {}
+
+void WarmUpFonts() {}
+
 // The wide command line: argv holds the ANSI code page's idea of it, which loses
 // characters outside that page.
 std::string FirstArgument(int argc, char* argv[]) {
