@@ -129,8 +129,6 @@ class TMainForm : public QMainWindow {
   TImageBox* ThumbImage() const { return thumbImage_; }
   QTabWidget* PageControl1() const { return pageControl_; }
   TFileListBox* FileListBox() const { return fileListBox_; }
-  // The previews of the neighbours, made ahead (for tests and measurements).
-  TLookAhead& PreviewAhead() { return *previewAhead_; }
   TStatusBar* StatusBar1() const { return statusBar_; }
   QLabel* itemCountLbl() const;
   QLabel* SlotLabel(int n) const { return slotLabels_.at(static_cast<size_t>(n - 1)); }
