@@ -25,11 +25,11 @@
 #include <random>
 
 #include "BenchSupport.h"
-#include "NullSurface.h"
 #include "imaging/Draw.h"
 #include "imaging/Jpeg.h"
 #include "support/FakePlatform.h"
 #include "support/ScriptedDialogs.h"
+#include "support/ViewSurfaces.h"
 #include "ui/Application.h"
 #include "view/ViewFrm.h"
 
@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
 
   // Fit: ours against a full decode plus the same stretch to the client size.
   {
-    NullSurface surface;
+    test::LastFrameSurface surface;
     TViewer viewer(env, surface, ViewOwner{});
     const TFitLayout layout = LayoutFit(kWidth, kHeight, platform.workArea, surface.Borders());
     const int cw = layout.Control.Width(), ch = layout.Control.Height();

@@ -12,12 +12,12 @@
 #include <functional>
 
 #include "BenchSupport.h"
-#include "NullSurface.h"
 #include "support/ExifBuilder.h"
 #include "support/FakePlatform.h"
 #include "support/ImageBuilders.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
+#include "support/ViewSurfaces.h"
 #include "view/View.h"
 
 using namespace verid;
@@ -70,7 +70,7 @@ Timing Measure(const std::string& folder, const std::string& original, const std
   settings.JpegQuality = 80;
   test::ScriptedDialogs dialogs;
   test::FakePlatform platform;
-  NullSurface surface;
+  test::LastFrameSurface surface;
   const std::string photo = folder + "/photo.jpg";
   Timing t;
   for (int i = 0; i < runs; ++i) {
