@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/Paths.h"
 #include "base/Stream.h"
 #include "platform/Platform.h"
 #include "platform/posix/PosixTrash.h"
@@ -22,20 +23,11 @@ constexpr std::string_view kShellFolders =
 // What "Open With" offers the program for.
 constexpr const char* kSendToMimeTypes = "image/bmp;image/jpeg;image/png;inode/directory;";
 
-bool SameAscii(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
 // Registry keys may come with their hive in front; the user's hive is the only one with
 // answers here.
 std::string_view WithoutUserHive(std::string_view key) {
   for (std::string_view hive : {"HKEY_CURRENT_USER\\", "HKCU\\"})
-    if (key.size() > hive.size() && SameAscii(key.substr(0, hive.size()), hive))
+    if (key.size() > hive.size() && SameText(key.substr(0, hive.size()), hive))
       return key.substr(hive.size());
   return key;
 }
@@ -47,9 +39,9 @@ class PosixPlatform : public Platform {
   // The shell folders map to the XDG desktop folder and to the user's applications
   // folder, whose entries make up "Open With"; nothing else has a Linux equivalent.
   std::string RegistryString(const std::string& key, const std::string& name) override {
-    if (!SameAscii(WithoutUserHive(key), kShellFolders)) return {};
-    if (SameAscii(name, "Desktop")) return posix::DesktopDir();
-    if (SameAscii(name, "SendTo")) return posix::DataHome() + "/applications";
+    if (!SameText(WithoutUserHive(key), kShellFolders)) return {};
+    if (SameText(name, "Desktop")) return posix::DesktopDir();
+    if (SameText(name, "SendTo")) return posix::DataHome() + "/applications";
     return {};
   }
 

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <vector>
 
+#include "base/Paths.h"
 #include "platform/posix/GioLibrary.h"
 #include "platform/posix/XdgDirs.h"
 
@@ -13,15 +14,6 @@ namespace verid::posix {
 namespace {
 
 constexpr const char* kCannotSet = "壁紙を設定できませんでした";
-
-bool SameAsciiNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
 
 std::string TakeString(gchar* text) {
   std::string s = text ? text : "";
@@ -293,12 +285,11 @@ DesktopKind DesktopFrom(std::string_view value) {
     size_t colon = value.find(':');
     std::string_view name = value.substr(0, colon);
     for (std::string_view gnome : {"GNOME", "Unity", "Budgie", "Pantheon", "GNOME-Classic"})
-      if (SameAsciiNoCase(name, gnome)) return DesktopKind::Gnome;
-    if (SameAsciiNoCase(name, "X-Cinnamon") || SameAsciiNoCase(name, "Cinnamon"))
-      return DesktopKind::Cinnamon;
-    if (SameAsciiNoCase(name, "MATE")) return DesktopKind::Mate;
-    if (SameAsciiNoCase(name, "XFCE")) return DesktopKind::Xfce;
-    if (SameAsciiNoCase(name, "KDE")) return DesktopKind::Kde;
+      if (SameText(name, gnome)) return DesktopKind::Gnome;
+    if (SameText(name, "X-Cinnamon") || SameText(name, "Cinnamon")) return DesktopKind::Cinnamon;
+    if (SameText(name, "MATE")) return DesktopKind::Mate;
+    if (SameText(name, "XFCE")) return DesktopKind::Xfce;
+    if (SameText(name, "KDE")) return DesktopKind::Kde;
     if (colon == std::string_view::npos) break;
     value.remove_prefix(colon + 1);
   }

@@ -28,15 +28,6 @@ constexpr const wchar_t* kDesktopKey = L"Control Panel\\Desktop";
 constexpr const char* kCannotSetWallpaper = "壁紙を設定できませんでした";
 constexpr const char* kCannotTrash = "ごみ箱に移動できません";
 
-bool SameAscii(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
 // The hive at the front of a key ("HKEY_LOCAL_MACHINE\\...", "HKLM\\..."), the user's
 // hive when there is none.
 HKEY SplitHive(std::string_view& key) {
@@ -51,7 +42,7 @@ HKEY SplitHive(std::string_view& key) {
                                {"HKEY_USERS\\", HKEY_USERS},
                                {"HKU\\", HKEY_USERS}};
   for (const Hive& hive : hives) {
-    if (key.size() > hive.Name.size() && SameAscii(key.substr(0, hive.Name.size()), hive.Name)) {
+    if (key.size() > hive.Name.size() && SameText(key.substr(0, hive.Name.size()), hive.Name)) {
       key.remove_prefix(hive.Name.size());
       return hive.Root;
     }
